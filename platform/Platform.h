@@ -1,0 +1,71 @@
+// The operating-system services the library uses, behind one interface so
+// that tests can swap in an implementation that records sleeps, fixes the
+// clock or injects faults. platform/PosixPlatform.cpp and
+// platform/Win32Platform.cpp are the only files that call the OS.
+#ifndef KELO820_PLATFORM_PLATFORM_H
+#define KELO820_PLATFORM_PLATFORM_H
+
+#include <cstdint>
+#include <string>
+
+namespace kelo {
+
+struct LocalTime {
+  int month;        // 1 to 12
+  int day;          // 1 to 31
+  int hour;         // 0 to 23
+  int minute;
+  int second;
+  int millisecond;  // 0 to 999
+};
+
+enum class CreateDirectoryResult { kCreated, kAlreadyExists, kFailed };
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Root of the drive that holds the system directory ("C:/" on Windows),
+  // always ending in "/". False when the system directory is unavailable.
+  virtual bool SystemDriveRoot(std::string* root) = 0;
+  // Root used for the default log files when SystemDriveRoot fails.
+  virtual std::string FallbackDriveRoot() = 0;
+  // Trace directory used when the configuration names none.
+  virtual std::string DefaultTraceDirectory(const std::string& driveRoot) = 0;
+  // Where MakeDirectoryPath starts creating levels: the length of the drive
+  // root that an absolute path begins with ("c:/" is 3, "/" is 1).
+  virtual size_t DriveRootLength() = 0;
+
+  virtual CreateDirectoryResult CreateDirectory(const std::string& path) = 0;
+  // File-search semantics: a pattern ending in "*" matches when the directory
+  // has an entry; any other path matches an existing file or directory.
+  virtual bool PathMatches(const std::string& pattern) = 0;
+  // Renames, replacing an existing target. False on failure.
+  virtual bool MoveFileReplacing(const std::string& from, const std::string& to) = 0;
+  virtual void SleepMilliseconds(uint32_t milliseconds) = 0;
+  virtual LocalTime Now() = 0;
+};
+
+// The platform in use: the OS one unless a test installed another.
+Platform& CurrentPlatform();
+// Installs |platform| (not owned); null restores the OS platform.
+void SetPlatformForTesting(Platform* platform);
+// The OS implementation for this build.
+Platform& OsPlatform();
+
+// A lock that lives as long as the process (a critical section on Windows,
+// a mutex elsewhere). It serialises log entries across all threads.
+void LockProcessWide();
+void UnlockProcessWide();
+
+class ProcessWideLock {
+ public:
+  ProcessWideLock() { LockProcessWide(); }
+  ~ProcessWideLock() { UnlockProcessWide(); }
+  ProcessWideLock(const ProcessWideLock&) = delete;
+  ProcessWideLock& operator=(const ProcessWideLock&) = delete;
+};
+
+}  // namespace kelo
+
+#endif  // KELO820_PLATFORM_PLATFORM_H
