@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -37,11 +38,11 @@ bool EncodeBmp(const uint8_t* yv12, int width, int height, std::vector<uint8_t>*
   const size_t rowBytes = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
   const size_t pixelBytes = rowBytes * static_cast<size_t>(height);
   const size_t offset = kFileHeaderBytes + kInfoHeaderBytes;
-  file->assign(offset + pixelBytes, 0);
+  file->assign(offset + pixelBytes + kScalerSlack, 0);
   std::vector<uint8_t>& out = *file;
   out[0] = 'B';
   out[1] = 'M';
-  PutU32(out, 2, static_cast<uint32_t>(out.size()));
+  PutU32(out, 2, static_cast<uint32_t>(offset + pixelBytes));
   PutU32(out, 10, static_cast<uint32_t>(offset));
   PutU32(out, 14, kInfoHeaderBytes);
   PutU32(out, 18, static_cast<uint32_t>(width));
@@ -66,6 +67,7 @@ bool EncodeBmp(const uint8_t* yv12, int width, int height, std::vector<uint8_t>*
   const int targetStrides[4] = {-static_cast<int>(rowBytes), 0, 0, 0};
   const int rows = sws_scale(scaler, planes, lineSizes, 0, height, targets, targetStrides);
   sws_freeContext(scaler);
+  file->resize(offset + pixelBytes);
   return rows == height;
 }
 
@@ -102,13 +104,16 @@ int32_t WriteBmpFile(const uint8_t* frame, size_t frameSize, int width, int heig
   const size_t needed = FrameBytes(frameType, width, height);
   if (needed == 0 || frameSize < needed) return kInvalidArgument;
 
+  // The caller's frame is exactly |needed| long; the scaler reads past that.
+  std::vector<uint8_t> source(needed + kScalerSlack);
+  std::copy(frame, frame + needed, source.begin());
   std::vector<uint8_t> converted;
-  const uint8_t* yv12 = frame;
+  const uint8_t* yv12 = source.data();
   if (frameType != kFrameYv12) {
     AVPixelFormat format = AV_PIX_FMT_NONE;
     const uint8_t* planes[4];
     int lineSizes[4];
-    DescribeFrame(frameType, frame, width, height, &format, planes, lineSizes);
+    DescribeFrame(frameType, source.data(), width, height, &format, planes, lineSizes);
     Yv12Converter converter;
     if (!converter.Convert(format, planes, lineSizes, width, height, &converted)) {
       return kOutOfMemory;

@@ -23,6 +23,9 @@ enum FrameType : int32_t {
 };
 
 constexpr int kMaxPictureSide = 16384;
+// swscale may read and write a few bytes past the end of a plane: buffers
+// that it touches get this much room beyond their size.
+constexpr size_t kScalerSlack = 64;
 
 // Bytes a picture of this type and size takes; 0 for an unknown type or size.
 size_t FrameBytes(int32_t type, int width, int height);

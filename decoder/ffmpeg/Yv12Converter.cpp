@@ -37,7 +37,8 @@ bool Yv12Converter::Convert(AVPixelFormat format, const uint8_t* const planes[4]
   out->clear();
   const size_t bytes = FrameBytes(kFrameYv12, width, height);
   if (bytes == 0) return false;
-  out->resize(bytes);
+  // Room for swscale writing a little past the end; trimmed afterwards.
+  out->resize(bytes + kScalerSlack);
   const int chromaWidth = (width + 1) / 2;
   const int chromaHeight = (height + 1) / 2;
   uint8_t* y = out->data();
@@ -49,6 +50,7 @@ bool Yv12Converter::Convert(AVPixelFormat format, const uint8_t* const planes[4]
     CopyPlane(planes[0], lineSizes[0], y, width, height);
     CopyPlane(planes[1], lineSizes[1], u, chromaWidth, chromaHeight);
     CopyPlane(planes[2], lineSizes[2], v, chromaWidth, chromaHeight);
+    out->resize(bytes);
     return true;
   }
   scaler_ = sws_getCachedContext(scaler_, width, height, format, width, height,
@@ -63,6 +65,7 @@ bool Yv12Converter::Convert(AVPixelFormat format, const uint8_t* const planes[4]
     out->clear();
     return false;
   }
+  out->resize(bytes);
   return true;
 }
 
