@@ -140,18 +140,6 @@ INSTANTIATE_TEST_SUITE_P(States, FromEveryStateTest, ::testing::Range(1, 10),
                            return "FromState" + std::to_string(paramInfo.param);
                          });
 
-TEST_F(PlaybackTest, ResumingFromPauseAndSpeedingUpFromPauseDifferOnlyInTheirRows) {
-  ASSERT_EQ(Command(2), 0);
-  Scripted_ClearCalls();
-  EXPECT_EQ(Command(3), 0);
-  EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_Play(3,31232)", "PlayM4_Fast(3)"}));
-
-  ASSERT_EQ(Command(2), 0);
-  Scripted_ClearCalls();
-  EXPECT_EQ(Command(1), 0);
-  EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_Play(3,31232)", "PlayM4_Pause(3,0)"}));
-}
-
 TEST_F(PlaybackTest, SpeedCommandsPlayInTheWindowOfTheirOwnChannel) {
   const WindowHandle otherWindow = reinterpret_cast<WindowHandle>(std::uintptr_t{0x7B00});
   OpenInWindow(4, otherWindow);
@@ -247,25 +235,6 @@ TEST_F(PlaybackTest, AChannelThatIsNotStartedRefusesEveryCommand) {
     EXPECT_EQ(entry.value[0], "0");
     EXPECT_EQ(entry.value[2], gbk::kCannotChangeUnstarted);
   }
-}
-
-TEST_F(PlaybackTest, AChannelOutOfRangeIsRefusedBeforeTheCommandIsLookedAt) {
-  EXPECT_EQ(player_->Play_PlayState(32, 0), 2);
-  EXPECT_EQ(player_->Play_PlayState(32, 1), 2);
-  EXPECT_EQ(ErrorMessages(), (std::vector<std::string>{gbk::kInvalidParameter,
-                                                       gbk::kInvalidParameter}));
-  EXPECT_TRUE(DecoderCalls().empty());
-}
-
-TEST_F(PlaybackTest, PlayStateIsReadFromTheRecordWithoutAskingTheDecoder) {
-  int32_t state = -1;
-  EXPECT_EQ(player_->Play_GetPlayState(8, &state), 0);
-  EXPECT_EQ(state, 0);
-  EXPECT_EQ(StateOf(kChannel), 1);
-  ASSERT_EQ(player_->Play_CloseStream(kChannel), 0);
-  Scripted_ClearCalls();
-  EXPECT_EQ(StateOf(kChannel), 0);
-  EXPECT_TRUE(DecoderCalls().empty());
 }
 
 // --- Stepping -------------------------------------------------------------

@@ -113,8 +113,9 @@ struct ChannelOperation {
 void PrintTo(const ChannelOperation& operation, std::ostream* out) { *out << operation.label; }
 
 const ChannelOperation kChannelOperations[] = {
+    // Command 0 does nothing on a valid channel, so the channel comes first.
     {"PlayState", "Play_PlayState", gbk::kTracePlayState, 1,
-     [](SinglePlayer& p, int32_t c, OutValues&) { return p.Play_PlayState(c, 1); }},
+     [](SinglePlayer& p, int32_t c, OutValues&) { return p.Play_PlayState(c, 0); }},
     {"GetPlayState", "Play_GetPlayState", gbk::kTraceGetPlayState, 1,
      [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_GetPlayState(c, &o.value); }},
     {"SetVolume", "Play_SetVolume", gbk::kTraceSetVolume, 1,
