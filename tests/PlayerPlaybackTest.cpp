@@ -271,17 +271,6 @@ TEST_F(PlaybackTest, StepsWithoutInputBetweenThemDoNotAddUp) {
   EXPECT_EQ(Input(), 12);
 }
 
-TEST_F(PlaybackTest, ADroppedBlockUsesUpItsStep) {
-  ASSERT_EQ(Command(9), 0);
-  ASSERT_EQ(Command(9), 0);
-  Scripted_FailNextCalls("PlayM4_InputData", 10);
-  Scripted_SetLastError(kChannel, 4);
-  EXPECT_EQ(Input(), 5);
-  Scripted_ClearCalls();
-  EXPECT_EQ(Input(), 12);
-  EXPECT_TRUE(DecoderCalls().empty());
-}
-
 TEST_F(PlaybackTest, LeavingSteppingAndComingBackClosesTheGateAgain) {
   ASSERT_EQ(Command(9), 0);
   ASSERT_EQ(Command(9), 0);  // one block allowed, but not used
