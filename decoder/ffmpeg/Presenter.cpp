@@ -24,7 +24,6 @@ Presenter::Presenter(int32_t port, bool live, PictureQueue& pictures, const Sour
       callback_(callback) {}
 
 void Presenter::Run() {
-  threadId_ = std::this_thread::get_id();
   for (;;) {
     wakeup_.Drain();
     const Commands commands = TakeCommands();

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "DecodedPicture.h"
@@ -47,7 +46,6 @@ class Presenter {
   void Quit();
 
   bool Playing() const;
-  bool OnPresenterThread() const { return std::this_thread::get_id() == threadId_; }
 
  private:
   struct Commands {
@@ -90,7 +88,6 @@ class Presenter {
   Commands commands_;
 
   // Presenter thread only.
-  std::thread::id threadId_;
   Pacer pacer_;
   uint64_t generation_ = 0;
   std::optional<DecodedPicture> pending_;
