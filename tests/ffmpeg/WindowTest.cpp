@@ -4,6 +4,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,8 +28,9 @@ constexpr size_t kBlock = 8192;
 class XServer {
  public:
   XServer() {
-    if (std::getenv("DISPLAY") == nullptr && !StartXvfb()) return;
-    display_ = XOpenDisplay(nullptr);
+    const char* name = std::getenv("DISPLAY");
+    if (name != nullptr && name[0] != '\0') display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr && StartXvfb()) display_ = XOpenDisplay(nullptr);
   }
   ~XServer() {
     if (display_ != nullptr) XCloseDisplay(display_);
@@ -40,30 +42,32 @@ class XServer {
   Display* display() const { return display_; }
 
  private:
+  // Xvfb picks a free display itself and writes its number to a pipe when
+  // it is ready to take connections.
   bool StartXvfb() {
     if (access("/usr/bin/Xvfb", X_OK) != 0) return false;
-    for (int number = 100 + getpid() % 300; number < 500; ++number) {
-      const std::string name = ":" + std::to_string(number);
-      if (access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0) continue;
-      xvfb_ = fork();
-      if (xvfb_ == 0) {
-        execl("/usr/bin/Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-              "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-      }
-      const auto giveUp = std::chrono::steady_clock::now() + kPatience;
-      while (std::chrono::steady_clock::now() < giveUp) {
-        if (Display* probe = XOpenDisplay(name.c_str())) {
-          XCloseDisplay(probe);
-          setenv("DISPLAY", name.c_str(), 1);
-          return true;
-        }
-        if (waitpid(xvfb_, nullptr, WNOHANG) == xvfb_) break;  // display taken: next one
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
-      xvfb_ = -1;
+    int ready[2];
+    if (pipe(ready) != 0) return false;
+    xvfb_ = fork();
+    if (xvfb_ == 0) {
+      close(ready[0]);
+      const std::string fd = std::to_string(ready[1]);
+      execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+            "-nolisten", "tcp", static_cast<char*>(nullptr));
+      _exit(127);
     }
-    return false;
+    close(ready[1]);
+    std::string number;
+    pollfd wait{ready[0], POLLIN, 0};
+    char c = 0;
+    while (poll(&wait, 1, static_cast<int>(kPatience.count() * 1000)) > 0 && read(ready[0], &c, 1) == 1 &&
+           c != '\n') {
+      number.push_back(c);
+    }
+    close(ready[0]);
+    if (number.empty()) return false;
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+    return true;
   }
 
   Display* display_ = nullptr;
