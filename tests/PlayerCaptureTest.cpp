@@ -192,3 +192,22 @@ TEST_F(CaptureTest, FramesReachAPlayerCreatedAfterTheFirstWasReleased) {
 
 }  // namespace
 }  // namespace kelo_test
+
+namespace kelo_test {
+namespace {
+
+// A frame the decoder hands over after the player is gone must not reach it.
+TEST_F(CaptureTest, ALateFrameAfterReleaseDoesNothing) {
+  const std::string path = ShotDirectory() + "late.bmp";
+  ASSERT_EQ(player_->Play_GetPicture(3, path.c_str()), 0);  // no frame in the window
+  ReleaseSinglePlayerDll(player_);
+  player_ = nullptr;
+  Scripted_ClearCalls();
+  Scripted_DeliverLateFrames(3, 2);
+  EXPECT_TRUE(DecoderCalls().empty());
+  EXPECT_FALSE(FileExists(path));
+  EXPECT_FALSE(FileExists(ErrorLogPath()));
+}
+
+}  // namespace
+}  // namespace kelo_test
