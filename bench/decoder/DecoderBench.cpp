@@ -100,7 +100,8 @@ class Player {
 // The ffmpeg tool's own measure of its decoding loop, without its start-up.
 double FfmpegSeconds(const std::string& media) {
   const std::string command =
-      "ffmpeg -nostdin -hide_banner -benchmark -i " + media + " -an -f null - 2>&1";
+      std::string(m4test::FfmpegTool()) + " -nostdin -hide_banner -benchmark -i " + media +
+      " -an -f null - 2>&1";
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   char line[512];
   double seconds = -1;
