@@ -82,11 +82,19 @@ TEST_P(EveryStreamTest, PresentsEveryFrameInOrderWithTheKnownPicture) {
   }
 }
 
+std::string StreamAndModeName(
+    const ::testing::TestParamInfo<std::tuple<StreamKind, int32_t>>& info) {
+  static const char* const kinds[] = {"ProgramMpeg2", "ProgramMpeg4", "TransportH264"};
+  return std::string(kinds[static_cast<int>(std::get<0>(info.param))]) +
+         (std::get<1>(info.param) == kLiveMode ? "Live" : "File");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     ContainersAndModes, EveryStreamTest,
     ::testing::Combine(::testing::Values(StreamKind::kProgramMpeg2WithAudio,
                                          StreamKind::kProgramMpeg4, StreamKind::kTransportH264),
-                       ::testing::Values(kLiveMode, kFileMode)));
+                       ::testing::Values(kLiveMode, kFileMode)),
+    StreamAndModeName);
 
 TEST_F(DecoderApiTest, StartsWithoutHeaderWhenTheFirstBlockBeginsTheStream) {
   const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
@@ -158,7 +166,11 @@ TEST_P(ThrowLevelTest, SkipsTheBidirectionalPictures) {
   EXPECT_EQ(PictureCount(kPort), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, ThrowLevelTest, ::testing::Values(1u, 2u));
+std::string ThrowLevelName(const ::testing::TestParamInfo<uint32_t>& level) {
+  return level.param == 1 ? "NonReference" : "Bidirectional";
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, ThrowLevelTest, ::testing::Values(1u, 2u), ThrowLevelName);
 
 TEST_F(DecoderApiTest, ResetDropsWhatWasQueuedAndPlaysTheNextData) {
   const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
