@@ -134,6 +134,7 @@ void StreamDecoder::CloseSession() {
   av_frame_free(&frame_);
   videoIndex_ = -1;
   audioIndex_ = -1;
+  undecodable_.clear();
   if (format_ != nullptr) {
     AVIOContext* io = format_->pb;
     avformat_close_input(&format_);
@@ -145,11 +146,20 @@ void StreamDecoder::CloseSession() {
 bool StreamDecoder::HandlePacket(AVPacket* packet) {
   AVStream* stream = format_->streams[packet->stream_index];
   const AVMediaType type = stream->codecpar->codec_type;
-  if (videoIndex_ < 0 && type == AVMEDIA_TYPE_VIDEO && OpenVideoDecoder(stream)) {
-    videoIndex_ = packet->stream_index;
+  const bool untried = undecodable_.count(packet->stream_index) == 0;
+  if (videoIndex_ < 0 && type == AVMEDIA_TYPE_VIDEO && untried) {
+    if (OpenVideoDecoder(stream)) {
+      videoIndex_ = packet->stream_index;
+    } else {
+      undecodable_.insert(packet->stream_index);
+    }
   }
-  if (audioIndex_ < 0 && type == AVMEDIA_TYPE_AUDIO && OpenAudioDecoder(stream)) {
-    audioIndex_ = packet->stream_index;
+  if (audioIndex_ < 0 && type == AVMEDIA_TYPE_AUDIO && untried) {
+    if (OpenAudioDecoder(stream)) {
+      audioIndex_ = packet->stream_index;
+    } else {
+      undecodable_.insert(packet->stream_index);
+    }
   }
   if (packet->stream_index == videoIndex_) {
     ApplySettings();

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <set>
 
 #include "DecoderSettings.h"
 #include "StreamFormat.h"
@@ -94,6 +95,7 @@ class StreamDecoder {
   AVCodecContext* sound_ = nullptr;
   int videoIndex_ = -1;
   int audioIndex_ = -1;
+  std::set<int> undecodable_;  // streams whose decoder would not open
   AVFrame* frame_ = nullptr;
   int64_t firstTimestamp_ = INT64_MIN;
   int64_t lastPtsMicros_ = -1;
