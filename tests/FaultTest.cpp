@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -179,6 +180,20 @@ TEST(RotationFaultTest, ABackupNameTakenByADirectoryKeepsTheLogGrowingInPlace) {
   trace.WriteTrace("a", "b", "", "", "", "");
   EXPECT_FALSE(FileExists(log));
   EXPECT_EQ(ReadBytes(log + ".bak").size(), full + 2 * entry);
+}
+
+// A clock that answers nonsense still gives the timestamp printf would.
+TEST(ClockFaultTest, FieldsOutsideTheirRangesArePrintedWhole) {
+  TempDirectory dir;
+  TestPlatform platform(dir.path());
+  platform.set_now({123, -5, 7, 100, 0, -20});
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile(dir.path() + "run.log");
+  log.WriteTrace("a", "b", "", "", "", "");
+  char expected[64];
+  std::snprintf(expected, sizeof expected, "\n[%02d-%02d %02d:%02d:%02d.%02u]\na:[b]\n:[]\n:[]\n", 123,
+                -5, 7, 100, 0, static_cast<unsigned>(-20 / 10));
+  EXPECT_EQ(ReadBytes(dir.path() + "run.log"), WithLineEnds(expected));
 }
 
 // ---------------------------------------------------------------------------
