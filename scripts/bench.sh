@@ -2,7 +2,7 @@
 # Builds the benchmarks in Release (build-bench/), runs them and prints each
 # measurement beside its floor, then the system calls of one log entry
 # against those of its open-write-close floor (counted with strace).
-# Not part of the test command. Needs libbenchmark-dev and strace.
+# Not part of the test command.
 #
 #   scripts/bench.sh [extra Google Benchmark flags]
 set -euo pipefail
@@ -12,7 +12,9 @@ jobs=${KELO_JOBS:-2}
 repetitions=${KELO_BENCH_REPETITIONS:-10}
 build=$root/build-bench
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELO_BUILD_BENCH=ON \
+"$root/scripts/install-packages.sh" build-essential cmake libbenchmark-dev strace
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKELO_BUILD_BENCH=ON \
   -DKELO_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j "$jobs" >/dev/null
 

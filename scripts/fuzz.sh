@@ -15,22 +15,14 @@ seconds=${KELO_FUZZ_SECONDS:-60}
 targets=("$@")
 [[ ${#targets[@]} -gt 0 ]] || targets=(config_file_fuzzer player_fuzzer)
 
-# Clang and its libFuzzer runtime.
-packages=(clang libclang-rt-14-dev)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if [[ ${#missing[@]} -gt 0 ]]; then
-  apt-get update
-  apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+# Clang and its libFuzzer and sanitizer runtimes.
+"$root/scripts/install-packages.sh" cmake clang libclang-rt-14-dev
 
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 build=$root/build-fuzz
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKELO_BUILD_FUZZ=ON -DKELO_BUILD_TESTS=OFF -DKELO_SANITIZE=address,undefined >/dev/null
 cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 
