@@ -1,6 +1,7 @@
 // Runs the benchmarks and then prints each measurement beside its floor with
-// the ratio and the target it is held to. Each figure is the fastest
-// repetition: on a shared machine that is the one least disturbed.
+// the ratio and the target it is held to. Each figure is the CPU time (user
+// and system) of the fastest repetition: on a shared machine that is the one
+// least disturbed, and CPU time leaves out the waits for a core.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -14,7 +15,7 @@ class FloorReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
-      const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
+      const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
       auto found = fastest_.find(run.benchmark_name());
       if (found == fastest_.end() || seconds < found->second) fastest_[run.benchmark_name()] = seconds;
     }

@@ -21,7 +21,7 @@ cmake --build "$build" -j "$jobs" >/dev/null
 output=$build/bench-output.txt
 "$build/bin/kelo_bench" --benchmark_repetitions="$repetitions" --benchmark_min_time=0.1 --benchmark_enable_random_interleaving=true \
   --benchmark_color=false "$@" >"$output"
-echo "Fastest of $repetitions repetitions per benchmark (all runs: $output)"
+echo "CPU time of the fastest of $repetitions repetitions (all runs: $output)"
 sed -n '/^| operation/,$p' "$output"
 
 # System calls per entry: the calls of writing 1000 entries less those of
