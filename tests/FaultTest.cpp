@@ -4,8 +4,6 @@
 // crash the player or change what it answers.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -218,11 +216,13 @@ TEST_F(ConfigFaultTest, AnUnreadableConfigurationMeansTheDefaults) {
   MakeDirectories(ConfigPath());
   ExpectDefaults();
 
+#if !defined(_WIN32)
   // Root reads files whatever their mode; a link to itself cannot be opened
   // by anyone.
   fs::remove(ConfigPath());
   fs::create_symlink(ConfigPath(), ConfigPath());
   ExpectDefaults();
+#endif
 }
 
 TEST_F(ConfigFaultTest, ATracePathLongerThanAPieceIsNotRead) {
@@ -240,6 +240,9 @@ TEST_F(ConfigFaultTest, ATracePathLongerThanAPieceIsNotRead) {
 }
 
 TEST(LongPathTest, A300CharacterDirectoryIsCreatedAndLoggedInto) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "Windows paths end at 260 characters";
+#endif
   TempDirectory dir;
   TestPlatform platform(dir.path());
   std::string path = dir.path();
