@@ -1,0 +1,214 @@
+// kelo_demo_viewer: plays a grid of streams through the Kelo820 PlaySDK in an
+// X11 window, the way a surveillance client shows its cameras. Run with
+// --help for the options and keys.
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Kelo820_PlaySDK.h"
+#include "StreamFile.h"
+#include "TraceLocation.h"
+#include "ViewerOptions.h"
+#include "ViewerSession.h"
+#include "ViewerWindow.h"
+
+namespace {
+
+constexpr double kHeadlessSeconds = 10;
+constexpr double kProgressInterval = 2;
+constexpr double kCaptionInterval = 0.5;
+constexpr int kEventWaitMs = 50;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int) { interrupted = 1; }
+
+// The sample streams that the build makes, in name order.
+std::vector<std::string> SampleStreams() {
+  std::vector<std::string> paths;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(KELO_DEMO_STREAM_DIR, error)) {
+    if (entry.path().extension() == KELO_DEMO_STREAM_EXTENSION) paths.push_back(entry.path());
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+// A scheduled moment that fires once.
+class OneShot {
+ public:
+  explicit OneShot(double at) : at_(at) {}
+  bool Due(double now) {
+    if (at_ < 0 || now < at_) return false;
+    at_ = -1;
+    return true;
+  }
+
+ private:
+  double at_;
+};
+
+// A moment that fires every |interval| seconds.
+class Every {
+ public:
+  explicit Every(double interval) : interval_(interval), next_(interval) {}
+  bool Due(double now) {
+    if (now < next_) return false;
+    next_ = now + interval_;
+    return true;
+  }
+
+ private:
+  double interval_;
+  double next_;
+};
+
+struct DisplayCloser {
+  void operator()(Display* display) const { XCloseDisplay(display); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  demo::ViewerOptions options;
+  std::string error;
+  if (!demo::ParseViewerOptions(argc, argv, &options, &error)) {
+    std::cerr << error << "\n" << demo::ViewerUsage(argv[0]);
+    return 2;
+  }
+  if (options.showHelp) {
+    std::cout << demo::ViewerUsage(argv[0]);
+    return 0;
+  }
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+
+  std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
+  std::unique_ptr<demo::ViewerWindow> window;
+  double seconds = options.seconds;
+  if (display) {
+    window = std::make_unique<demo::ViewerWindow>(display.get(), options.tileCount,
+                                                  "Kelo820 PlaySDK demo viewer");
+    std::cout << "window 0x" << std::hex << window->TopWindow() << std::dec << " on display "
+              << DisplayString(display.get()) << ", " << options.tileCount << " tiles\n";
+  } else {
+    if (seconds <= 0) seconds = kHeadlessSeconds;
+    std::cout << "no X display: running headless (decoding only, no pictures on screen) for "
+              << seconds << " s\n";
+  }
+
+  SinglePlayer* player = CreateSinglePlayerDll();
+  if (player == nullptr) {
+    std::cerr << "CreateSinglePlayerDll returned null\n";
+    return 1;
+  }
+  // The player reads its configuration here: from now on its logs go to the
+  // configured trace directory.
+  const WindowHandle mainWindow =
+      window ? reinterpret_cast<WindowHandle>(window->TopWindow()) : nullptr;
+  std::cout << "Play_InitDDraw -> " << player->Play_InitDDraw(mainWindow) << "\n";
+  const std::string driveRoot = demo::DriveRoot(std::getenv("Q81_DRIVE_ROOT"));
+  std::cout << demo::DescribeLogLocation(demo::ConfigFilePath(driveRoot), driveRoot) << "\n";
+
+  uint32_t headerLength = 0;
+  player->Play_GetHeadLen(&headerLength);
+  std::vector<std::string> paths = options.streams.empty() ? SampleStreams() : options.streams;
+  std::vector<demo::StreamFile> streams;
+  for (const std::string& path : paths) {
+    demo::StreamFile stream;
+    if (demo::LoadStreamFile(path, headerLength, &stream, &error)) {
+      streams.push_back(std::move(stream));
+    } else {
+      std::cerr << error << "\n";
+    }
+  }
+  int status = 0;
+  if (streams.empty()) {
+    std::cerr << "no streams to play: give stream files on the command line or make the "
+                 "sample streams (scripts/make-sample-streams.sh)\n";
+    status = 1;
+  }
+
+  std::optional<demo::ViewerSession> session;
+  if (status == 0) {
+    session.emplace(*player, streams, options.outputDirectory + "/captures", std::cout);
+    std::vector<WindowHandle> tiles;
+    for (int tile = 0; tile < options.tileCount; ++tile) {
+      tiles.push_back(window ? reinterpret_cast<WindowHandle>(window->TileWindow(tile)) : nullptr);
+    }
+    if (!session->Open(tiles)) status = 1;
+  }
+
+  if (status == 0) {
+    std::cout << "playing " << options.tileCount << " channels from " << streams.size()
+              << " stream(s); progress every " << kProgressInterval
+              << " s (the SDK reports no frame count: 'picture' is the size of the last"
+                 " decoded picture, 'buffer' the bytes waiting in the decoder)\n";
+    if (window) std::cout << demo::ViewerKeyHelp();
+    const auto start = std::chrono::steady_clock::now();
+    Every progress(kProgressInterval);
+    Every captions(kCaptionInterval);
+    OneShot capture(options.captureAt);
+    OneShot screenshot(options.screenshotPath.empty() ? -1 : options.screenshotAt);
+    int selectedTile = -1;
+    bool quit = false;
+    while (!quit && interrupted == 0) {
+      const double now =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      if (seconds > 0 && now >= seconds) break;
+      if (window) {
+        for (const demo::WindowEvent& event : window->PollEvents(kEventWaitMs)) {
+          if (event.clickedTile >= 0 || event.command == demo::ViewerCommand::kNextSelection) {
+            selectedTile = event.clickedTile >= 0
+                               ? (event.clickedTile == selectedTile ? -1 : event.clickedTile)
+                               : (selectedTile + 2) % (options.tileCount + 1) - 1;
+            session->SelectTile(selectedTile);
+            std::cout << (selectedTile < 0 ? std::string("all tiles chosen")
+                                           : "tile " + std::to_string(selectedTile) + " chosen")
+                      << "\n";
+          } else if (event.command == demo::ViewerCommand::kQuit) {
+            quit = true;
+          } else if (event.command == demo::ViewerCommand::kHelp) {
+            std::cout << demo::ViewerUsage(argv[0]);
+          } else {
+            session->Execute(event.command, selectedTile);
+          }
+        }
+        if (captions.Due(now)) window->SetCaptions(session->Captions(), selectedTile);
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kEventWaitMs));
+      }
+      if (capture.Due(now)) session->Capture(-1);
+      if (screenshot.Due(now) && window) {
+        std::cout << (window->SaveScreenshot(options.screenshotPath)
+                          ? "screenshot written: " + options.screenshotPath
+                          : "screenshot failed: " + options.screenshotPath)
+                  << "\n";
+      }
+      if (progress.Due(now)) session->PrintProgress(now);
+    }
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    session->PrintProgress(elapsed);
+    session->Close();
+    std::cout << "captures written: " << session->CaptureFiles().size();
+    for (const std::string& path : session->CaptureFiles()) std::cout << "\n  " << path;
+    std::cout << "\n";
+  }
+  session.reset();
+  player->Play_ReleaseDDraw();
+  ReleaseSinglePlayerDll(player);
+  window.reset();
+  std::cout << demo::DescribeLogLocation(demo::ConfigFilePath(driveRoot), driveRoot) << "\n";
+  return status;
+}
