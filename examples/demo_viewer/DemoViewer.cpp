@@ -152,14 +152,19 @@ int main(int argc, char** argv) {
   if (status == 0) {
     std::cout << "playing " << options.tileCount << " channels from " << streams.size()
               << " stream(s); progress every " << kProgressInterval
-              << " s (the SDK reports no frame count: 'picture' is the size of the last"
-                 " decoded picture, 'buffer' the bytes waiting in the decoder)\n";
+              << " s ('buffer': bytes waiting in the decoder; 'shown': pictures the X server"
+                 " saw drawn into the tile, since the SDK reports no frame count; 'picture':"
+                 " size of the last decoded picture)\n";
     if (window) std::cout << demo::ViewerKeyHelp();
     const auto start = std::chrono::steady_clock::now();
     Every progress(kProgressInterval);
     Every captions(kCaptionInterval);
     OneShot capture(options.captureAt);
     OneShot screenshot(options.screenshotPath.empty() ? -1 : options.screenshotAt);
+    const demo::ViewerSession::PictureCounter picturesDrawn = [&window](int tile,
+                                                                        uint64_t* count) {
+      return window && window->PicturesDrawn(tile, count);
+    };
     int selectedTile = -1;
     bool quit = false;
     while (!quit && interrupted == 0) {
@@ -195,11 +200,11 @@ int main(int argc, char** argv) {
                           : "screenshot failed: " + options.screenshotPath)
                   << "\n";
       }
-      if (progress.Due(now)) session->PrintProgress(now);
+      if (progress.Due(now)) session->PrintProgress(now, picturesDrawn);
     }
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    session->PrintProgress(elapsed);
+    session->PrintProgress(elapsed, picturesDrawn);
     session->Close();
     std::cout << "captures written: " << session->CaptureFiles().size();
     for (const std::string& path : session->CaptureFiles()) std::cout << "\n  " << path;

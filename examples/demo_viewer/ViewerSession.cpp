@@ -204,10 +204,12 @@ std::vector<std::string> ViewerSession::Captions() const {
   return captions;
 }
 
-void ViewerSession::PrintProgress(double elapsedSeconds) {
+void ViewerSession::PrintProgress(double elapsedSeconds, const PictureCounter& picturesDrawn) {
   char stamp[32];
   std::snprintf(stamp, sizeof(stamp), "[%5.1fs]", elapsedSeconds);
-  for (const Channel& channel : channels_) {
+  const double interval = elapsedSeconds - lastReportSeconds_;
+  lastReportSeconds_ = elapsedSeconds;
+  for (Channel& channel : channels_) {
     out_ << stamp << " " << ChannelName(channel.number) << " " << channel.stream->name;
     if (!channel.open) {
       out_ << "  not open\n";
@@ -220,7 +222,18 @@ void ViewerSession::PrintProgress(double elapsedSeconds) {
     const bool decoded = player_.Play_GetPictureSize(channel.number, &width, &height) == 0;
     out_ << "  fed " << Megabytes(channel.feeder->BytesFed());
     if (channel.feeder->Loops() > 0) out_ << " (looped " << channel.feeder->Loops() << "x)";
-    out_ << "  buffer " << waiting << " B  picture ";
+    out_ << "  buffer " << waiting << " B";
+    uint64_t shown = 0;
+    if (picturesDrawn(channel.number, &shown)) {
+      char rate[48];
+      std::snprintf(rate, sizeof(rate), "  shown %llu (%.1f/s)",
+                    static_cast<unsigned long long>(shown),
+                    interval > 0 ? static_cast<double>(shown - channel.picturesAtLastReport) / interval
+                                 : 0.0);
+      out_ << rate;
+      channel.picturesAtLastReport = shown;
+    }
+    out_ << "  picture ";
     if (decoded) {
       out_ << width << "x" << height;
     } else {

@@ -3,6 +3,7 @@
 #ifndef KELO_DEMO_VIEWER_VIEWER_SESSION_H
 #define KELO_DEMO_VIEWER_VIEWER_SESSION_H
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -39,8 +40,12 @@ class ViewerSession {
   void Capture(int tile);
 
   std::vector<std::string> Captions() const;
-  // One line per channel: bytes fed, decoder buffer, picture size, state.
-  void PrintProgress(double elapsedSeconds);
+  // Tells how many pictures were drawn into a tile so far; false when that
+  // cannot be known (no window, or no way to watch it).
+  using PictureCounter = std::function<bool(int tile, uint64_t* count)>;
+  // One line per channel: bytes fed, decoder buffer, pictures shown and their
+  // rate since the last line, picture size, state.
+  void PrintProgress(double elapsedSeconds, const PictureCounter& picturesDrawn);
   // Paths of the BMP files that captures actually wrote.
   const std::vector<std::string>& CaptureFiles() const { return captureFiles_; }
 
@@ -52,6 +57,7 @@ class ViewerSession {
     bool open = false;
     bool zoomed = false;
     int captures = 0;
+    uint64_t picturesAtLastReport = 0;
   };
 
   std::vector<Channel*> Targets(int tile);
@@ -72,6 +78,7 @@ class ViewerSession {
   int32_t volume_ = 50;
   int32_t soundChannel_ = 0;
   std::vector<std::string> captureFiles_;
+  double lastReportSeconds_ = 0;
 };
 
 }  // namespace demo

@@ -54,6 +54,14 @@ ViewerWindow::ViewerWindow(Display* display, int tileCount, const std::string& t
                                          static_cast<unsigned>(tile.height), 0,
                                          BlackPixel(display, screen), BlackPixel(display, screen)));
   }
+  int damageErrorBase = 0;
+  damageAvailable_ = XDamageQueryExtension(display, &damageEventBase_, &damageErrorBase) != 0;
+  picturesDrawn_.assign(tiles_.size(), 0);
+  if (damageAvailable_) {
+    for (Window tile : tiles_) {
+      damages_.push_back(XDamageCreate(display, tile, XDamageReportNonEmpty));
+    }
+  }
   gc_ = XCreateGC(display, top_, 0, nullptr);
   font_ = XLoadQueryFont(display, "fixed");
   if (font_ != nullptr) XSetFont(display, gc_, font_->fid);
@@ -63,6 +71,7 @@ ViewerWindow::ViewerWindow(Display* display, int tileCount, const std::string& t
 }
 
 ViewerWindow::~ViewerWindow() {
+  for (Damage damage : damages_) XDamageDestroy(display_, damage);
   if (font_ != nullptr) XFreeFont(display_, font_);
   XFreeGC(display_, gc_);
   XDestroyWindow(display_, top_);
@@ -73,6 +82,22 @@ void ViewerWindow::SetCaptions(const std::vector<std::string>& captions, int sel
   captions_ = captions;
   selectedTile_ = selectedTile;
   DrawCaptions();
+}
+
+bool ViewerWindow::PicturesDrawn(int tile, uint64_t* count) const {
+  if (!damageAvailable_) return false;
+  *count = picturesDrawn_[static_cast<size_t>(tile)];
+  return true;
+}
+
+void ViewerWindow::CountDrawing(const XDamageNotifyEvent& event) {
+  for (size_t index = 0; index < damages_.size(); ++index) {
+    if (damages_[index] != event.damage) continue;
+    ++picturesDrawn_[index];
+    // Emptying the damage re-arms the report for the next drawing.
+    XDamageSubtract(display_, event.damage, None, None);
+    return;
+  }
 }
 
 void ViewerWindow::ApplyLayout() {
@@ -116,6 +141,10 @@ std::vector<WindowEvent> ViewerWindow::PollEvents(int timeoutMs) {
   while (XPending(display_) > 0) {
     XEvent event;
     XNextEvent(display_, &event);
+    if (damageAvailable_ && event.type == damageEventBase_ + XDamageNotify) {
+      CountDrawing(reinterpret_cast<const XDamageNotifyEvent&>(event));
+      continue;
+    }
     switch (event.type) {
       case Expose:
         if (event.xexpose.count == 0) DrawCaptions();

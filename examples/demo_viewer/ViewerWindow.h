@@ -1,9 +1,15 @@
 // The viewer's X11 window: a top-level window with one child window per tile
 // (the decoder draws into the children) and a caption strip under each tile.
+// The SDK tells its client nothing about the frames it shows, so the window
+// watches the tiles through the X server's DAMAGE extension and counts the
+// pictures drawn into each.
 #ifndef KELO_DEMO_VIEWER_VIEWER_WINDOW_H
 #define KELO_DEMO_VIEWER_VIEWER_WINDOW_H
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xdamage.h>
+
+#include <cstdint>
 
 #include <string>
 #include <vector>
@@ -37,16 +43,27 @@ class ViewerWindow {
   // first; returns the user's requests in order.
   std::vector<WindowEvent> PollEvents(int timeoutMs);
 
+  // Pictures drawn into |tile| so far, as the X server saw them; false when
+  // the server has no DAMAGE extension to count them with.
+  bool PicturesDrawn(int tile, uint64_t* count) const;
+
   // Writes the window as it is on screen (tiles included) to a binary PPM.
   bool SaveScreenshot(const std::string& path) const;
 
  private:
   void ApplyLayout();
   void DrawCaptions();
+  void CountDrawing(const XDamageNotifyEvent& event);
 
   Display* display_;
   Window top_ = 0;
   std::vector<Window> tiles_;
+  // One damage record per tile; its NonEmpty reports arrive once per drawing
+  // after each subtraction, so one report is one picture drawn.
+  bool damageAvailable_ = false;
+  int damageEventBase_ = 0;
+  std::vector<Damage> damages_;
+  std::vector<uint64_t> picturesDrawn_;
   std::vector<TileRect> layout_;
   WindowSize size_{};
   GC gc_ = nullptr;
