@@ -24,7 +24,7 @@ step() { printf '\n== %s\n' "$*"; }
 step "packages"
 packages=(build-essential cmake pkg-config ffmpeg
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
-  libx11-dev libxext-dev libasound2-dev
+  libx11-dev libxext-dev libxdamage-dev libasound2-dev
   xvfb xauth xfonts-base x11-apps imagemagick)
 missing=()
 for package in "${packages[@]}"; do
