@@ -123,19 +123,26 @@ void ViewerSession::CaptureChannel(Channel& channel) {
   std::filesystem::create_directories(captureDirectory_, ignored);
   const std::string path = captureDirectory_ + "/" + ChannelName(channel.number) + "-" +
                            std::to_string(++channel.captures) + ".bmp";
-  if (!Check(channel, "Play_GetPicture", player_.Play_GetPicture(channel.number, path.c_str()))) {
-    return;
+  // The player takes the first picture displayed within 50 ms of the call; a
+  // picture can be due just after that window closes, so try a few times. A
+  // paused channel displays none at all.
+  constexpr int kAttempts = 3;
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    if (!Check(channel, "Play_GetPicture",
+               player_.Play_GetPicture(channel.number, path.c_str()))) {
+      return;
+    }
+    std::error_code missing;
+    const auto bytes = std::filesystem::file_size(path, missing);
+    if (!missing && bytes > 0) {
+      captureFiles_.push_back(path);
+      out_ << ChannelName(channel.number) << ": captured " << path << " (" << bytes
+           << " bytes, attempt " << attempt << ")\n";
+      return;
+    }
   }
-  // The player waits 50 ms for a displayed picture; a paused channel shows none.
-  std::error_code missing;
-  const auto bytes = std::filesystem::file_size(path, missing);
-  if (missing || bytes == 0) {
-    out_ << ChannelName(channel.number)
-         << ": capture wrote no file (no picture was displayed during the SDK's 50 ms)\n";
-    return;
-  }
-  captureFiles_.push_back(path);
-  out_ << ChannelName(channel.number) << ": captured " << path << " (" << bytes << " bytes)\n";
+  out_ << ChannelName(channel.number) << ": capture wrote no file (no picture was displayed"
+       << " during " << kAttempts << " calls of Play_GetPicture)\n";
 }
 
 void ViewerSession::Capture(int tile) {
