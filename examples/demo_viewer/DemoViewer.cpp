@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,6 +76,81 @@ struct DisplayCloser {
   void operator()(Display* display) const { XCloseDisplay(display); }
 };
 
+std::vector<demo::StreamFile> LoadStreams(const std::vector<std::string>& paths,
+                                          uint32_t headerLength) {
+  std::vector<demo::StreamFile> streams;
+  for (const std::string& path : paths) {
+    demo::StreamFile stream;
+    std::string error;
+    if (demo::LoadStreamFile(path, headerLength, &stream, &error)) {
+      streams.push_back(std::move(stream));
+    } else {
+      std::cerr << error << "\n";
+    }
+  }
+  return streams;
+}
+
+// Handles the user's requests from the window; false once the user quits.
+bool HandleWindowEvents(demo::ViewerWindow& window, demo::ViewerSession& session,
+                        const demo::ViewerOptions& options, int* selectedTile) {
+  for (const demo::WindowEvent& event : window.PollEvents(kEventWaitMs)) {
+    if (event.clickedTile >= 0 || event.command == demo::ViewerCommand::kNextSelection) {
+      *selectedTile = event.clickedTile >= 0
+                          ? demo::ClickedSelection(*selectedTile, event.clickedTile)
+                          : demo::NextSelection(*selectedTile, options.tileCount);
+      session.SelectTile(*selectedTile);
+      std::cout << (*selectedTile < 0 ? std::string("all tiles chosen")
+                                      : "tile " + std::to_string(*selectedTile) + " chosen")
+                << "\n";
+    } else if (event.command == demo::ViewerCommand::kQuit) {
+      return false;
+    } else if (event.command == demo::ViewerCommand::kHelp) {
+      std::cout << demo::ViewerKeyHelp();
+    } else {
+      session.Execute(event.command, *selectedTile);
+    }
+  }
+  return true;
+}
+
+// Plays until the user quits, |seconds| pass (0: no limit) or a signal
+// arrives, carrying out the scheduled capture and screenshot on the way.
+void Play(demo::ViewerSession& session, demo::ViewerWindow* window,
+          const demo::ViewerOptions& options, double seconds) {
+  const auto start = std::chrono::steady_clock::now();
+  const auto elapsed = [start] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  const demo::ViewerSession::PictureCounter picturesDrawn = [window](int tile, uint64_t* count) {
+    return window != nullptr && window->PicturesDrawn(tile, count);
+  };
+  Every progress(kProgressInterval);
+  Every captions(kCaptionInterval);
+  OneShot capture(options.captureAt);
+  OneShot screenshot(window != nullptr && !options.screenshotPath.empty() ? options.screenshotAt
+                                                                           : -1);
+  int selectedTile = -1;
+  while (interrupted == 0) {
+    const double now = elapsed();
+    if (seconds > 0 && now >= seconds) break;
+    if (window != nullptr) {
+      if (!HandleWindowEvents(*window, session, options, &selectedTile)) break;
+      if (captions.Due(now)) window->SetCaptions(session.Captions(), selectedTile);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kEventWaitMs));
+    }
+    if (capture.Due(now)) session.Capture(-1);
+    if (screenshot.Due(now)) {
+      std::cout << (window->SaveScreenshot(options.screenshotPath) ? "screenshot written: "
+                                                                    : "screenshot failed: ")
+                << options.screenshotPath << "\n";
+    }
+    if (progress.Due(now)) session.PrintProgress(now, picturesDrawn);
+  }
+  session.PrintProgress(elapsed(), picturesDrawn);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,95 +196,36 @@ int main(int argc, char** argv) {
 
   uint32_t headerLength = 0;
   player->Play_GetHeadLen(&headerLength);
-  std::vector<std::string> paths = options.streams.empty() ? SampleStreams() : options.streams;
-  std::vector<demo::StreamFile> streams;
-  for (const std::string& path : paths) {
-    demo::StreamFile stream;
-    if (demo::LoadStreamFile(path, headerLength, &stream, &error)) {
-      streams.push_back(std::move(stream));
-    } else {
-      std::cerr << error << "\n";
-    }
-  }
+  const std::vector<demo::StreamFile> streams =
+      LoadStreams(options.streams.empty() ? SampleStreams() : options.streams, headerLength);
   int status = 0;
   if (streams.empty()) {
     std::cerr << "no streams to play: give stream files on the command line or make the "
                  "sample streams (scripts/make-sample-streams.sh)\n";
     status = 1;
-  }
-
-  std::optional<demo::ViewerSession> session;
-  if (status == 0) {
-    session.emplace(*player, streams, options.outputDirectory + "/captures", std::cout);
+  } else {
+    demo::ViewerSession session(*player, streams, options.outputDirectory + "/captures",
+                                std::cout);
     std::vector<WindowHandle> tiles;
     for (int tile = 0; tile < options.tileCount; ++tile) {
       tiles.push_back(window ? reinterpret_cast<WindowHandle>(window->TileWindow(tile)) : nullptr);
     }
-    if (!session->Open(tiles)) status = 1;
-  }
-
-  if (status == 0) {
-    std::cout << "playing " << options.tileCount << " channels from " << streams.size()
-              << " stream(s); progress every " << kProgressInterval
-              << " s ('buffer': bytes waiting in the decoder; 'shown': pictures the X server"
-                 " saw drawn into the tile, since the SDK reports no frame count; 'picture':"
-                 " size of the last decoded picture)\n";
-    if (window) std::cout << demo::ViewerKeyHelp();
-    const auto start = std::chrono::steady_clock::now();
-    Every progress(kProgressInterval);
-    Every captions(kCaptionInterval);
-    OneShot capture(options.captureAt);
-    OneShot screenshot(options.screenshotPath.empty() ? -1 : options.screenshotAt);
-    const demo::ViewerSession::PictureCounter picturesDrawn = [&window](int tile,
-                                                                        uint64_t* count) {
-      return window && window->PicturesDrawn(tile, count);
-    };
-    int selectedTile = -1;
-    bool quit = false;
-    while (!quit && interrupted == 0) {
-      const double now =
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      if (seconds > 0 && now >= seconds) break;
-      if (window) {
-        for (const demo::WindowEvent& event : window->PollEvents(kEventWaitMs)) {
-          if (event.clickedTile >= 0 || event.command == demo::ViewerCommand::kNextSelection) {
-            selectedTile = event.clickedTile >= 0
-                               ? (event.clickedTile == selectedTile ? -1 : event.clickedTile)
-                               : (selectedTile + 2) % (options.tileCount + 1) - 1;
-            session->SelectTile(selectedTile);
-            std::cout << (selectedTile < 0 ? std::string("all tiles chosen")
-                                           : "tile " + std::to_string(selectedTile) + " chosen")
-                      << "\n";
-          } else if (event.command == demo::ViewerCommand::kQuit) {
-            quit = true;
-          } else if (event.command == demo::ViewerCommand::kHelp) {
-            std::cout << demo::ViewerUsage(argv[0]);
-          } else {
-            session->Execute(event.command, selectedTile);
-          }
-        }
-        if (captions.Due(now)) window->SetCaptions(session->Captions(), selectedTile);
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(kEventWaitMs));
-      }
-      if (capture.Due(now)) session->Capture(-1);
-      if (screenshot.Due(now) && window) {
-        std::cout << (window->SaveScreenshot(options.screenshotPath)
-                          ? "screenshot written: " + options.screenshotPath
-                          : "screenshot failed: " + options.screenshotPath)
-                  << "\n";
-      }
-      if (progress.Due(now)) session->PrintProgress(now, picturesDrawn);
+    if (session.Open(tiles)) {
+      std::cout << "playing " << options.tileCount << " channels from " << streams.size()
+                << " stream(s); progress every " << kProgressInterval
+                << " s ('buffer': bytes waiting in the decoder; 'shown': pictures the X server"
+                   " saw drawn into the tile, since the SDK reports no frame count; 'picture':"
+                   " size of the last decoded picture)\n";
+      if (window) std::cout << demo::ViewerKeyHelp();
+      Play(session, window.get(), options, seconds);
+    } else {
+      status = 1;
     }
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    session->PrintProgress(elapsed, picturesDrawn);
-    session->Close();
-    std::cout << "captures written: " << session->CaptureFiles().size();
-    for (const std::string& path : session->CaptureFiles()) std::cout << "\n  " << path;
+    session.Close();
+    std::cout << "captures written: " << session.CaptureFiles().size();
+    for (const std::string& path : session.CaptureFiles()) std::cout << "\n  " << path;
     std::cout << "\n";
   }
-  session.reset();
   player->Play_ReleaseDDraw();
   ReleaseSinglePlayerDll(player);
   window.reset();

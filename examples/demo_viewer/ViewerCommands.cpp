@@ -51,6 +51,12 @@ ViewerCommand CommandForKey(char typed, unsigned long keysym) {
   }
 }
 
+int NextSelection(int selected, int tileCount) {
+  return selected + 1 < tileCount ? selected + 1 : -1;
+}
+
+int ClickedSelection(int selected, int clicked) { return clicked == selected ? -1 : clicked; }
+
 int32_t NextSpeedState(int32_t state, bool faster) {
   const int rung = RungOf(state) + (faster ? 1 : -1);
   return kSpeedLadder[std::clamp(rung, 0, kLadderSize - 1)];

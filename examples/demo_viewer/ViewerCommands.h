@@ -26,6 +26,13 @@ enum class ViewerCommand {
 // and its X keysym.
 ViewerCommand CommandForKey(char typed, unsigned long keysym);
 
+// The tile chosen after Tab when |selected| was chosen (-1: all tiles): each
+// tile in turn, then all of them again.
+int NextSelection(int selected, int tileCount);
+// The tile chosen after a click on |clicked|: that tile, or all tiles when it
+// was already the chosen one.
+int ClickedSelection(int selected, int clicked);
+
 // The SDK's play-state codes (Play_PlayState commands 1 to 9).
 enum PlayStateCode : int32_t {
   kStateNotStarted = 0,

@@ -54,20 +54,21 @@ ViewerWindow::ViewerWindow(Display* display, int tileCount, const std::string& t
                                          static_cast<unsigned>(tile.height), 0,
                                          BlackPixel(display, screen), BlackPixel(display, screen)));
   }
-  int damageErrorBase = 0;
-  damageAvailable_ = XDamageQueryExtension(display, &damageEventBase_, &damageErrorBase) != 0;
-  picturesDrawn_.assign(tiles_.size(), 0);
-  if (damageAvailable_) {
-    for (Window tile : tiles_) {
-      damages_.push_back(XDamageCreate(display, tile, XDamageReportNonEmpty));
-    }
-  }
   gc_ = XCreateGC(display, top_, 0, nullptr);
   font_ = XLoadQueryFont(display, "fixed");
   if (font_ != nullptr) XSetFont(display, gc_, font_->fid);
   XMapSubwindows(display, top_);
   XMapWindow(display, top_);
   XSync(display, False);
+  int damageErrorBase = 0;
+  damageAvailable_ = XDamageQueryExtension(display, &damageEventBase_, &damageErrorBase) != 0;
+  picturesDrawn_.assign(tiles_.size(), 0);
+  creationReported_.assign(tiles_.size(), false);
+  if (damageAvailable_) {
+    for (Window tile : tiles_) {
+      damages_.push_back(XDamageCreate(display, tile, XDamageReportNonEmpty));
+    }
+  }
 }
 
 ViewerWindow::~ViewerWindow() {
@@ -93,7 +94,13 @@ bool ViewerWindow::PicturesDrawn(int tile, uint64_t* count) const {
 void ViewerWindow::CountDrawing(const XDamageNotifyEvent& event) {
   for (size_t index = 0; index < damages_.size(); ++index) {
     if (damages_[index] != event.damage) continue;
-    ++picturesDrawn_[index];
+    // The server reports the whole tile once when the record is created;
+    // only the reports after that are drawings.
+    if (creationReported_[index]) {
+      ++picturesDrawn_[index];
+    } else {
+      creationReported_[index] = true;
+    }
     // Emptying the damage re-arms the report for the next drawing.
     XDamageSubtract(display_, event.damage, None, None);
     return;

@@ -64,6 +64,7 @@ class ViewerWindow {
   int damageEventBase_ = 0;
   std::vector<Damage> damages_;
   std::vector<uint64_t> picturesDrawn_;
+  std::vector<bool> creationReported_;
   std::vector<TileRect> layout_;
   WindowSize size_{};
   GC gc_ = nullptr;

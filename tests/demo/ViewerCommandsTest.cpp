@@ -29,6 +29,18 @@ TEST(ViewerCommandsTest, PauseKeyResumesOnlyAStandingChannel) {
   for (int32_t moving : {1, 3, 4, 5, 6, 7, 8}) EXPECT_EQ(PauseToggleState(moving), kStatePaused);
 }
 
+TEST(ViewerCommandsTest, TabVisitsEveryTileThenAllAndAClickOnTheChosenTileChoosesAll) {
+  int selected = -1;
+  std::vector<int> visited;
+  for (int press = 0; press < 6; ++press) visited.push_back(selected = NextSelection(selected, 4));
+  EXPECT_EQ(visited, (std::vector<int>{0, 1, 2, 3, -1, 0}));
+  EXPECT_EQ(NextSelection(-1, 1), 0);
+  EXPECT_EQ(NextSelection(0, 1), -1);
+  EXPECT_EQ(ClickedSelection(-1, 2), 2);
+  EXPECT_EQ(ClickedSelection(1, 2), 2);
+  EXPECT_EQ(ClickedSelection(2, 2), -1);
+}
+
 TEST(ViewerCommandsTest, VolumeStepsStayWithinTheSdkRange) {
   EXPECT_EQ(NextVolume(50, true), 60);
   EXPECT_EQ(NextVolume(95, true), 100);
