@@ -49,7 +49,7 @@ cmake --build "$build" -j2
 echo "built in $(($(date +%s) - start)) s"
 
 step "sample streams"
-"$root/scripts/make-sample-streams.sh" "$build/demo_streams" "$build/bin/kelo_make_stream"
+"$root/scripts/make-sample-streams.sh" "$build/demo_streams" "$build/bin/m4stream"
 
 step "demo viewer: $grid tiles for $run_seconds s"
 # The player finds its configuration under Q81_DRIVE_ROOT, so pointing that at

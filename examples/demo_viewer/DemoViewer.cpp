@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Kelo820_PlaySDK.h"
+#include "MediaConversion.h"
 #include "StreamFile.h"
 #include "TraceLocation.h"
 #include "ViewerOptions.h"
@@ -37,7 +38,7 @@ std::vector<std::string> SampleStreams() {
   std::vector<std::string> paths;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(KELO_DEMO_STREAM_DIR, error)) {
-    if (entry.path().extension() == KELO_DEMO_STREAM_EXTENSION) paths.push_back(entry.path());
+    if (demo::IsStreamFile(entry.path())) paths.push_back(entry.path());
   }
   std::sort(paths.begin(), paths.end());
   return paths;
@@ -76,13 +77,32 @@ struct DisplayCloser {
   void operator()(Display* display) const { XCloseDisplay(display); }
 };
 
+// The decoder's stream tool, built beside the viewer.
+std::string StreamTool() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return (self.parent_path() / "m4stream").string();
+}
+
+// Reads the stream files among |paths| and converts the media files first,
+// into |conversionDirectory|.
 std::vector<demo::StreamFile> LoadStreams(const std::vector<std::string>& paths,
-                                          uint32_t headerLength) {
+                                          uint32_t headerLength,
+                                          const std::string& conversionDirectory) {
   std::vector<demo::StreamFile> streams;
   for (const std::string& path : paths) {
-    demo::StreamFile stream;
+    std::string streamPath = path;
     std::string error;
-    if (demo::LoadStreamFile(path, headerLength, &stream, &error)) {
+    if (!demo::IsStreamFile(path)) {
+      streamPath = demo::ConvertedStreamPath(path, conversionDirectory);
+      if (!demo::ConvertMediaFile(StreamTool(), path, streamPath, &error)) {
+        std::cerr << error << "\n";
+        continue;
+      }
+      std::cout << "converted " << path << " into " << streamPath << "\n";
+    }
+    demo::StreamFile stream;
+    if (demo::LoadStreamFile(streamPath, headerLength, &stream, &error)) {
       streams.push_back(std::move(stream));
     } else {
       std::cerr << error << "\n";
@@ -197,7 +217,8 @@ int main(int argc, char** argv) {
   uint32_t headerLength = 0;
   player->Play_GetHeadLen(&headerLength);
   const std::vector<demo::StreamFile> streams =
-      LoadStreams(options.streams.empty() ? SampleStreams() : options.streams, headerLength);
+      LoadStreams(options.streams.empty() ? SampleStreams() : options.streams, headerLength,
+                  options.outputDirectory + "/streams");
   int status = 0;
   if (streams.empty()) {
     std::cerr << "no streams to play: give stream files on the command line or make the "

@@ -82,8 +82,9 @@ std::string ViewerUsage(const std::string& programName) {
   return "usage: " + programName +
          " [options] [STREAM...]\n"
          "Plays one stream per tile through the Kelo820 PlaySDK.\n"
-         "STREAM is a stream header file (.hdr) made by kelo_make_stream, with\n"
-         "its payload beside it; without streams the build's sample streams play.\n"
+         "STREAM is a stream file (.kst: stream header + payload, as m4stream\n"
+         "writes it) or a media file, which m4stream converts into DIR/streams;\n"
+         "without streams the build's sample streams play.\n"
          "  --grid N           tiles: 1, 4, 9 or 16 (default 4)\n"
          "  --seconds S        quit after S seconds (headless default 10)\n"
          "  --capture-at S     capture every tile to BMP at S seconds\n"
