@@ -22,6 +22,7 @@ screenshot_at=5
 step() { printf '\n== %s\n' "$*"; }
 
 step "packages"
+start=$(date +%s)
 packages=(build-essential cmake pkg-config ffmpeg
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libx11-dev libxext-dev libxdamage-dev libasound2-dev
@@ -40,6 +41,7 @@ else
   "${sudo[@]}" apt-get update
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends \
     "${missing[@]}"
+  echo "installed in $(($(date +%s) - start)) s"
 fi
 
 step "build (Release) in $build"
@@ -49,7 +51,9 @@ cmake --build "$build" -j2
 echo "built in $(($(date +%s) - start)) s"
 
 step "sample streams"
+start=$(date +%s)
 "$root/scripts/make-sample-streams.sh" "$build/demo_streams" "$build/bin/m4stream"
+echo "made in $(($(date +%s) - start)) s"
 
 step "demo viewer: $grid tiles for $run_seconds s"
 # The player finds its configuration under Q81_DRIVE_ROOT, so pointing that at
@@ -65,12 +69,12 @@ CONFIG
 viewer=(env Q81_DRIVE_ROOT="$out" "$build/bin/kelo_demo_viewer" --grid "$grid"
   --seconds "$run_seconds" --capture-at "$capture_at"
   --screenshot "$out/grid.ppm" --screenshot-at "$screenshot_at" --out "$out")
-if [[ -n ${DISPLAY:-} ]]; then
-  "${viewer[@]}" | tee "$out/viewer.txt"
-else
+if [[ -z ${DISPLAY:-} ]]; then
   echo "no DISPLAY: running the viewer on a virtual X server (xvfb-run)"
-  xvfb-run -a -s "-screen 0 1280x1024x24" "${viewer[@]}" | tee "$out/viewer.txt"
+  viewer=(xvfb-run -a -s "-screen 0 1280x1024x24" "${viewer[@]}")
 fi
+viewer_status=0
+"${viewer[@]}" 2>&1 | tee "$out/viewer.txt" || viewer_status=$?
 
 step "results"
 if [[ -s $out/grid.ppm ]]; then
@@ -88,3 +92,4 @@ fi
 echo "player logs: $out/logs/"
 ls -l "$out/logs/" 2>/dev/null || true
 echo "viewer output: $out/viewer.txt"
+exit "$viewer_status"
