@@ -124,8 +124,7 @@ void ViewerSession::CaptureChannel(Channel& channel) {
   const std::string path = captureDirectory_ + "/" + ChannelName(channel.number) + "-" +
                            std::to_string(++channel.captures) + ".bmp";
   // The player takes the first picture displayed within 50 ms of the call; a
-  // picture can be due just after that window closes, so try a few times. A
-  // paused channel displays none at all.
+  // picture can be due just after that window closes, so try a few times.
   constexpr int kAttempts = 3;
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
     if (!Check(channel, "Play_GetPicture",
