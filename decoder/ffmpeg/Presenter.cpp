@@ -1,0 +1,182 @@
+#include "Presenter.h"
+
+#include <poll.h>
+
+#include <algorithm>
+
+#include "Clock.h"
+#include "DisplayCallbackSlot.h"
+#include "FrameFormat.h"
+#include "PictureQueue.h"
+#include "SourceBuffer.h"
+#include "Wakeup.h"
+
+namespace m4 {
+
+Presenter::Presenter(int32_t port, bool live, PictureQueue& pictures, const SourceBuffer& source,
+                     Clock& clock, Wakeup& wakeup, DisplayCallbackSlot& callback)
+    : port_(port),
+      live_(live),
+      pictures_(pictures),
+      source_(source),
+      clock_(clock),
+      wakeup_(wakeup),
+      callback_(callback) {}
+
+void Presenter::Run() {
+  threadId_ = std::this_thread::get_id();
+  for (;;) {
+    wakeup_.Drain();
+    const Commands commands = TakeCommands();
+    if (commands.quit) break;
+    const int64_t now = clock_.NowMicros();
+    if (commands.reset) {
+      pending_.reset();
+      pacer_.Restart();
+      generation_ = commands.generation;
+    }
+    if (commands.speedLevel != pacer_.SpeedLevel()) pacer_.SetSpeedLevel(commands.speedLevel);
+    if (commands.resume) pacer_.Resume(now);
+    if (commands.redeliver && shown_) Deliver(*shown_);
+
+    int64_t deadline = kNoDeadline;
+    const bool running = commands.playing && (!commands.paused || commands.stepCredits > 0);
+    if (running && TakePending()) {
+      if (commands.paused) {
+        ConsumeStep();
+        Show(std::move(*pending_), now);
+        continue;
+      }
+      const bool backlog = pictures_.Size() > 0 || source_.Remain() > 0;
+      const PacingDecision decision = pacer_.Decide(pending_->ptsMicros, now, live_, backlog);
+      if (decision.action == PacingDecision::Action::kPresent) {
+        Show(std::move(*pending_), now);
+        continue;
+      }
+      if (decision.action == PacingDecision::Action::kDrop) {
+        pending_.reset();
+        continue;
+      }
+      deadline = decision.deadline;
+    }
+    Sleep(deadline);
+  }
+}
+
+void Presenter::Play() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!commands_.playing || commands_.paused) commands_.resume = true;
+  commands_.playing = true;
+  commands_.paused = false;
+  commands_.stepCredits = 0;
+  commands_.speedLevel = 0;
+  Signal();
+}
+
+void Presenter::Stop() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  commands_.playing = false;
+  Signal();
+}
+
+void Presenter::Pause(bool pause) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (commands_.paused && !pause) commands_.resume = true;
+  commands_.paused = pause;
+  commands_.stepCredits = 0;
+  Signal();
+}
+
+void Presenter::Step() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  commands_.paused = true;
+  ++commands_.stepCredits;
+  Signal();
+}
+
+void Presenter::ChangeSpeed(int step) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  commands_.speedLevel = std::clamp(commands_.speedLevel + step, -kMaxSpeedLevel, kMaxSpeedLevel);
+  Signal();
+}
+
+void Presenter::Refresh() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  commands_.refresh = true;
+  Signal();
+}
+
+void Presenter::Redeliver() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  commands_.redeliver = true;
+  Signal();
+}
+
+void Presenter::Reset(uint64_t generation) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  commands_.reset = true;
+  commands_.generation = generation;
+  Signal();
+}
+
+void Presenter::Quit() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  commands_.quit = true;
+  Signal();
+}
+
+bool Presenter::Playing() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return commands_.playing;
+}
+
+Presenter::Commands Presenter::TakeCommands() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const Commands taken = commands_;
+  commands_.resume = false;
+  commands_.refresh = false;
+  commands_.redeliver = false;
+  commands_.reset = false;
+  return taken;
+}
+
+void Presenter::ConsumeStep() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (commands_.stepCredits > 0) --commands_.stepCredits;
+}
+
+// Pictures decoded before the last reset are dropped here.
+bool Presenter::TakePending() {
+  while (!pending_) {
+    pending_ = pictures_.TryTake();
+    if (!pending_) return false;
+    if (pending_->generation != generation_) pending_.reset();
+  }
+  return true;
+}
+
+void Presenter::Show(DecodedPicture picture, int64_t now) {
+  pending_.reset();
+  pacer_.Presented(picture.ptsMicros, now);
+  shown_.emplace(std::move(picture));
+  Deliver(*shown_);
+}
+
+void Presenter::Deliver(const DecodedPicture& picture) {
+  if (!callback_.Installed()) return;
+  if (!converter_.Convert(*picture.frame, &yv12_)) return;
+  const int32_t timeStampMs = static_cast<int32_t>(picture.ptsMicros / 1000);
+  callback_.Invoke([&](M4DisplayCallback callback) {
+    callback(port_, yv12_.data(), static_cast<int32_t>(yv12_.size()), picture.frame->width,
+             picture.frame->height, timeStampMs, kFrameYv12, 0);
+  });
+}
+
+void Presenter::Sleep(int64_t deadline) {
+  pollfd descriptors[1] = {{wakeup_.Descriptor(), POLLIN, 0}};
+  poll(descriptors, 1, clock_.PollTimeoutMillis(deadline));
+}
+
+void Presenter::Signal() { wakeup_.Signal(); }
+
+}  // namespace m4
