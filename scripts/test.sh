@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-packages.sh build-essential cmake pkg-config libgtest-dev
+# The demo viewer builds with every configuration: Xlib and the DAMAGE extension.
+scripts/install-packages.sh libx11-dev libxdamage-dev
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug
 cmake --build build -j2
