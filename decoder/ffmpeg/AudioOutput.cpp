@@ -10,7 +10,8 @@
 namespace m4 {
 namespace {
 
-constexpr unsigned kDeviceLatencyMicros = 200000;
+// Program streams may carry sound well ahead of the pictures it goes with.
+constexpr unsigned kDeviceLatencyMicros = 500000;
 
 class AlsaOutput final : public AudioOutput {
  public:

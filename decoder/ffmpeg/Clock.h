@@ -33,7 +33,6 @@ class VirtualClock final : public Clock {
  public:
   int64_t NowMicros() override { return now_.load(); }
   int PollTimeoutMillis(int64_t deadline) override;
-  void Advance(int64_t micros) { now_ += micros; }
 
  private:
   std::atomic<int64_t> now_{0};

@@ -104,9 +104,9 @@ int32_t Port::Open(const uint8_t* header, uint32_t headerSize, uint32_t bufferSi
   return kNoError;
 }
 
-int32_t Port::Play(WindowHandle /*window*/) {
+int32_t Port::Play(WindowHandle window) {
   return WithStream([&](PortStream& stream) {
-    stream.Presentation().Play();
+    stream.Presentation().Play(window);
     return kNoError;
   });
 }
@@ -188,14 +188,17 @@ int32_t Port::Refresh() {
   });
 }
 
-int32_t Port::SetDisplayRegion(uint32_t region, const RECT* rect, WindowHandle /*window*/,
+int32_t Port::SetDisplayRegion(uint32_t region, const RECT* rect, WindowHandle window,
                                int enable) {
   if (region != 1) return kInvalidArgument;
   if (enable != 0 && (rect == nullptr || rect->left < 0 || rect->top < 0 ||
                       rect->right <= rect->left || rect->bottom <= rect->top)) {
     return kInvalidArgument;
   }
-  return WithStream([&](PortStream&) { return kNoError; });
+  return WithStream([&](PortStream& stream) {
+    stream.Presentation().SetRegion(enable != 0 ? *rect : RECT{}, window, enable != 0);
+    return kNoError;
+  });
 }
 
 int32_t Port::GetPictureSize(int32_t* width, int32_t* height) {

@@ -10,6 +10,16 @@ namespace {
 constexpr size_t kLiveQueuedPictures = 2;
 constexpr size_t kFileQueuedPictures = 6;
 
+// An exception (memory exhausted) must not leave a thread of ours: it would
+// end the client's process. The port stops decoding or showing instead.
+template <typename Body>
+void Guarded(Body&& body) {
+  try {
+    body();
+  } catch (...) {
+  }
+}
+
 }  // namespace
 
 PortStream::PortStream(const StreamOptions& options, const DecoderSettings& settings,
@@ -23,9 +33,9 @@ PortStream::PortStream(const StreamOptions& options, const DecoderSettings& sett
       decoder_(source_, pictures_, settings, options.header, options.live, pictureSize_, audio_),
       presenter_(options.port, options.live, pictures_, source_, *clock_, wakeup_, callback) {
   if (!wakeup_.Valid()) throw std::system_error(errno, std::generic_category(), "eventfd");
-  decoderThread_ = std::thread([this] { decoder_.Run(); });
+  decoderThread_ = std::thread([this] { Guarded([this] { decoder_.Run(); }); });
   try {
-    presenterThread_ = std::thread([this] { presenter_.Run(); });
+    presenterThread_ = std::thread([this] { Guarded([this] { presenter_.Run(); }); });
   } catch (...) {
     source_.Close();
     pictures_.Close();

@@ -24,7 +24,6 @@ Presenter::Presenter(int32_t port, bool live, PictureQueue& pictures, const Sour
       callback_(callback) {}
 
 void Presenter::Run() {
-  threadId_ = std::this_thread::get_id();
   for (;;) {
     wakeup_.Drain();
     const Commands commands = TakeCommands();
@@ -37,6 +36,7 @@ void Presenter::Run() {
     }
     if (commands.speedLevel != pacer_.SpeedLevel()) pacer_.SetSpeedLevel(commands.speedLevel);
     if (commands.resume) pacer_.Resume(now);
+    ApplyDisplayCommands(commands);
     if (commands.redeliver && shown_) Deliver(*shown_);
 
     int64_t deadline = kNoDeadline;
@@ -63,8 +63,13 @@ void Presenter::Run() {
   }
 }
 
-void Presenter::Play() {
+void Presenter::Play(WindowHandle window) {
   std::lock_guard<std::mutex> lock(mutex_);
+  const auto windowId = reinterpret_cast<uint64_t>(window);
+  if (windowId != commands_.window) {
+    commands_.window = windowId;
+    commands_.windowChanged = true;
+  }
   if (!commands_.playing || commands_.paused) commands_.resume = true;
   commands_.playing = true;
   commands_.paused = false;
@@ -106,6 +111,15 @@ void Presenter::Refresh() {
   Signal();
 }
 
+void Presenter::SetRegion(const RECT& rect, WindowHandle window, bool enable) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (enable) commands_.region = rect;
+  commands_.regionWindow = reinterpret_cast<uint64_t>(window);
+  commands_.regionEnabled = enable;
+  commands_.regionChanged = true;
+  Signal();
+}
+
 void Presenter::Redeliver() {
   std::lock_guard<std::mutex> lock(mutex_);
   commands_.redeliver = true;
@@ -137,6 +151,8 @@ Presenter::Commands Presenter::TakeCommands() {
   commands_.refresh = false;
   commands_.redeliver = false;
   commands_.reset = false;
+  commands_.windowChanged = false;
+  commands_.regionChanged = false;
   return taken;
 }
 
@@ -155,10 +171,26 @@ bool Presenter::TakePending() {
   return true;
 }
 
+// Expose events and refresh requests redraw the picture on screen, also
+// while paused.
+void Presenter::ApplyDisplayCommands(const Commands& commands) {
+  if (commands.windowChanged) output_.SetMainWindow(commands.window);
+  if (commands.regionChanged) {
+    output_.SetRegion(commands.region, commands.regionWindow, commands.regionEnabled);
+  }
+  const bool exposed = output_.TakeExposures();
+  if ((exposed || commands.refresh || commands.windowChanged || commands.regionChanged) && shown_) {
+    output_.Draw(*shown_->frame);
+  }
+}
+
+// Drawn before the callback hears of it, so that a client who has been
+// told of a picture finds it on screen.
 void Presenter::Show(DecodedPicture picture, int64_t now) {
   pending_.reset();
   pacer_.Presented(picture.ptsMicros, now);
   shown_.emplace(std::move(picture));
+  output_.Draw(*shown_->frame);
   Deliver(*shown_);
 }
 
@@ -173,8 +205,10 @@ void Presenter::Deliver(const DecodedPicture& picture) {
 }
 
 void Presenter::Sleep(int64_t deadline) {
-  pollfd descriptors[1] = {{wakeup_.Descriptor(), POLLIN, 0}};
-  poll(descriptors, 1, clock_.PollTimeoutMillis(deadline));
+  if (output_.HasQueuedEvents()) return;
+  pollfd descriptors[2] = {{wakeup_.Descriptor(), POLLIN, 0},
+                           {output_.EventDescriptor(), POLLIN, 0}};
+  poll(descriptors, descriptors[1].fd >= 0 ? 2 : 1, clock_.PollTimeoutMillis(deadline));
 }
 
 void Presenter::Signal() { wakeup_.Signal(); }

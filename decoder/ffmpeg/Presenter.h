@@ -7,12 +7,13 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "DecodedPicture.h"
 #include "Pacer.h"
+#include "X11Output.h"
 #include "Yv12Converter.h"
+#include "m4playerApi.h"
 
 namespace m4 {
 
@@ -31,19 +32,20 @@ class Presenter {
   void Run();
 
   // Commands, from any thread.
-  void Play();  // normal speed, running
+  // Normal speed, running, drawing into |window| (null: no window).
+  void Play(WindowHandle window);
   void Stop();
   void Pause(bool pause);
   void Step();  // pause and show one more picture
   // One step faster (+1) or slower (-1), between 1/16x and 16x.
   void ChangeSpeed(int step);
   void Refresh();
+  void SetRegion(const RECT& rect, WindowHandle window, bool enable);
   void Redeliver();  // the last picture once more to a new callback
   void Reset(uint64_t generation);
   void Quit();
 
   bool Playing() const;
-  bool OnPresenterThread() const { return std::this_thread::get_id() == threadId_; }
 
  private:
   struct Commands {
@@ -54,6 +56,12 @@ class Presenter {
     bool resume = false;
     bool refresh = false;
     bool redeliver = false;
+    uint64_t window = 0;
+    bool windowChanged = false;
+    RECT region{};
+    uint64_t regionWindow = 0;
+    bool regionEnabled = false;
+    bool regionChanged = false;
     bool reset = false;
     uint64_t generation = 0;
     bool quit = false;
@@ -62,6 +70,7 @@ class Presenter {
   Commands TakeCommands();
   void ConsumeStep();
   bool TakePending();
+  void ApplyDisplayCommands(const Commands& commands);
   void Show(DecodedPicture picture, int64_t now);
   void Deliver(const DecodedPicture& picture);
   void Sleep(int64_t deadline);
@@ -79,11 +88,11 @@ class Presenter {
   Commands commands_;
 
   // Presenter thread only.
-  std::thread::id threadId_;
   Pacer pacer_;
   uint64_t generation_ = 0;
   std::optional<DecodedPicture> pending_;
   std::optional<DecodedPicture> shown_;
+  X11Output output_;
   Yv12Converter converter_;
   std::vector<uint8_t> yv12_;
 };

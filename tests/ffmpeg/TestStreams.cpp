@@ -39,7 +39,7 @@ int CountLines(const std::string& command) {
 std::string EncoderArguments(StreamKind kind) {
   switch (kind) {
     case StreamKind::kProgramMpeg2WithAudio:
-      return "-f lavfi -i sine=frequency=440:sample_rate=48000 -t 2 "
+      return "-f lavfi -i sine=frequency=440:sample_rate=48000 -shortest "
              "-map 0:v -map 1:a -c:v mpeg2video -g 12 -bf 2 -q:v 3 -c:a mp2 -b:a 128k -f vob";
     case StreamKind::kProgramMpeg4:
       return "-c:v mpeg4 -g 12 -bf 0 -q:v 3 -f vob";
@@ -50,13 +50,17 @@ std::string EncoderArguments(StreamKind kind) {
   return "";
 }
 
-TestStream Make(StreamKind kind, const TempDir& dir) {
-  const std::string media = dir.File("source" + std::to_string(static_cast<int>(kind)));
+}  // namespace
+
+TestStream MakeStream(StreamKind kind, int frames, const TempDir& dir) {
+  const std::string media = dir.File("source" + std::to_string(static_cast<int>(kind)) + "-" +
+                                     std::to_string(frames));
   const std::string packed = media + ".m4s";
   Run("ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i \"" + std::string(kPicture) +
-      "\" " + EncoderArguments(kind) + " -frames:v " + std::to_string(kTestFrames) + " " + media);
+      "\" " + EncoderArguments(kind) + " -frames:v " + std::to_string(frames) + " " + media);
   Run(std::string(M4STREAM_TOOL) + " " + media + " " + packed + " > /dev/null");
   TestStream stream;
+  stream.mediaFile = media;
   const std::vector<uint8_t> bytes = ReadFile(packed);
   stream.header.assign(bytes.begin(), bytes.begin() + 64);
   stream.payload.assign(bytes.begin() + 64, bytes.end());
@@ -66,8 +70,6 @@ TestStream Make(StreamKind kind, const TempDir& dir) {
   stream.bidirectionalFrames = CountLines(probe + " | grep '^B'");
   return stream;
 }
-
-}  // namespace
 
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
@@ -92,7 +94,7 @@ const TestStream& Stream(StreamKind kind) {
   static TempDir dir;
   static std::map<StreamKind, TestStream> made;
   auto found = made.find(kind);
-  if (found == made.end()) found = made.emplace(kind, Make(kind, dir)).first;
+  if (found == made.end()) found = made.emplace(kind, MakeStream(kind, kTestFrames, dir)).first;
   return found->second;
 }
 

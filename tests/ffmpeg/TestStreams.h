@@ -30,6 +30,7 @@ enum class StreamKind {
 };
 
 struct TestStream {
+  std::string mediaFile;         // as the ffmpeg tool wrote it
   std::vector<uint8_t> header;   // 64 bytes
   std::vector<uint8_t> payload;  // ends with the end-of-stream marker
   int frames = 0;
@@ -53,6 +54,8 @@ const std::vector<KnownColour>& KnownColours();
 
 // Made once per test process and kept for its life.
 const TestStream& Stream(StreamKind kind);
+// A stream of |frames| pictures made into |dir|.
+TestStream MakeStream(StreamKind kind, int frames, const TempDir& dir);
 
 bool Near(const Rgb& actual, const Rgb& expected, int tolerance = 40);
 
