@@ -150,6 +150,7 @@ void ViewerSession::Capture(int tile) {
 
 void ViewerSession::ChangeVolume(bool up) {
   const int32_t volume = NextVolume(volume_, up);
+  if (volume == volume_) return;
   Channel& channel = channels_[static_cast<size_t>(soundChannel_)];
   if (Check(channel, "Play_SetVolume(" + std::to_string(volume) + ")",
             player_.Play_SetVolume(soundChannel_, volume))) {

@@ -1,5 +1,7 @@
 #include "ChannelFeeder.h"
 
+#include "RecordingPlayer.h"
+
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -7,56 +9,6 @@
 
 namespace demo {
 namespace {
-
-// A player that takes blocks into a record, answers a buffer level set by the
-// test, and refuses input with a chosen result.
-class RecordingPlayer : public SinglePlayer {
- public:
-  std::vector<uint8_t> received;
-  std::vector<uint32_t> blockSizes;
-  uint32_t bufferRemain = 0;
-  int32_t inputResult = 0;
-  int inputCalls = 0;
-
-  int32_t Play_InputData(int32_t, const uint8_t* data, uint32_t size, uint32_t) override {
-    ++inputCalls;
-    if (inputResult != 0) return inputResult;
-    received.insert(received.end(), data, data + size);
-    blockSizes.push_back(size);
-    return 0;
-  }
-  int32_t Play_GetBufferRemainDataSize(int32_t, uint32_t* size) override {
-    *size = bufferRemain;
-    return 0;
-  }
-
-  int32_t Play_InitDDraw(WindowHandle) override { return 0; }
-  int32_t Play_ReleaseDDraw() override { return 0; }
-  int32_t Play_SetOverlayMode(int32_t, uint32_t) override { return 0; }
-  int32_t Play_GetPreviewMode(int32_t, int32_t*, uint32_t*) override { return 0; }
-  int32_t Play_SetOpenMode(int32_t, int32_t) override { return 0; }
-  int32_t Play_OpenStream(WindowHandle, int32_t, const uint8_t*, uint32_t, uint32_t) override {
-    return 0;
-  }
-  int32_t Play_CloseStream(int32_t) override { return 0; }
-  int32_t Play_PlayState(int32_t, int32_t) override { return 0; }
-  int32_t Play_GetPlayState(int32_t, int32_t*) override { return 0; }
-  int32_t Play_SetVolume(int32_t, int32_t) override { return 0; }
-  int32_t Play_GetVolume(int32_t, int32_t*) override { return 0; }
-  int32_t Play_GetPicture(int32_t, const char*) override { return 0; }
-  int32_t Play_RefreshPlay(int32_t) override { return 0; }
-  int32_t Play_GetHeadLen(uint32_t*) override { return 0; }
-  int32_t Play_GetPictureSize(int32_t, int32_t*, int32_t*) override { return 0; }
-  int32_t Play_SetPicQuality(int32_t, int32_t) override { return 0; }
-  int32_t Play_GetPicQuality(int32_t, int32_t*) override { return 0; }
-  int32_t Play_ThrowFrame(int32_t, int32_t) override { return 0; }
-  int32_t Play_GetThrowNum(int32_t, int32_t*) override { return 0; }
-  int32_t Play_SetVideoPara(int32_t, VideoPara*, int32_t) override { return 0; }
-  int32_t Play_GetVideoPara(int32_t, VideoPara*) override { return 0; }
-  int32_t Play_SetDispRegion(int32_t, int32_t, const RECT*) override { return 0; }
-  int32_t Play_GetDispRegion(int32_t, RECT*) override { return 0; }
-  int32_t Play_ClearBuffer(int32_t) override { return 0; }
-};
 
 std::vector<uint8_t> CountingPayload(size_t size) {
   std::vector<uint8_t> payload(size);
