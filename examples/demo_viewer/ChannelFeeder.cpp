@@ -44,10 +44,7 @@ FeedOutcome ChannelFeeder::FeedOnce() {
     return FeedOutcome::kBufferFull;
   }
   const int32_t result = player_.Play_InputData(channel_, payload_.data() + position_, size, 0);
-  if (result != 0) {
-    lastRefusal_ = result;
-    return FeedOutcome::kRefused;
-  }
+  if (result != 0) return FeedOutcome::kRefused;
   bytesFed_ += size;
   position_ += size;
   if (position_ == payload_.size()) {

@@ -45,8 +45,6 @@ class ChannelFeeder {
 
   uint64_t BytesFed() const { return bytesFed_.load(); }
   uint32_t Loops() const { return loops_.load(); }
-  // Result code of the last refused Play_InputData (0 when none was refused).
-  int32_t LastRefusal() const { return lastRefusal_.load(); }
 
  private:
   void Run();
@@ -58,7 +56,6 @@ class ChannelFeeder {
   size_t position_ = 0;  // only the feeding thread moves it
   std::atomic<uint64_t> bytesFed_{0};
   std::atomic<uint32_t> loops_{0};
-  std::atomic<int32_t> lastRefusal_{0};
 
   std::mutex mutex_;
   std::condition_variable wake_;
