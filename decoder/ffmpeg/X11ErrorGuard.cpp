@@ -6,21 +6,31 @@
 namespace m4 {
 namespace {
 
-std::mutex guardMutex;
-std::map<Display*, unsigned long> guarded;  // with its error count
-XErrorHandler previousHandler = nullptr;
-bool installed = false;
+struct Guard {
+  std::mutex mutex;
+  std::map<Display*, unsigned long> displays;  // with their error counts
+  XErrorHandler previousHandler = nullptr;
+  bool installed = false;
+};
+
+// Never destroyed: presenter threads of streams a client left open may still
+// draw while the process exits.
+Guard& TheGuard() {
+  static auto* guard = new Guard();
+  return *guard;
+}
 
 int IgnoreOurErrors(Display* display, XErrorEvent* error) {
+  Guard& guard = TheGuard();
   XErrorHandler previous = nullptr;
   {
-    std::lock_guard<std::mutex> lock(guardMutex);
-    auto found = guarded.find(display);
-    if (found != guarded.end()) {
+    std::lock_guard<std::mutex> lock(guard.mutex);
+    auto found = guard.displays.find(display);
+    if (found != guard.displays.end()) {
       ++found->second;
       return 0;
     }
-    previous = previousHandler;
+    previous = guard.previousHandler;
   }
   return previous != nullptr ? previous(display, error) : 0;
 }
@@ -30,11 +40,12 @@ int IgnoreOurErrors(Display* display, XErrorEvent* error) {
 Display* OpenGuardedDisplay() {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return nullptr;
-  std::lock_guard<std::mutex> lock(guardMutex);
-  guarded[display] = 0;
-  if (!installed) {
-    previousHandler = XSetErrorHandler(&IgnoreOurErrors);
-    installed = true;
+  Guard& guard = TheGuard();
+  std::lock_guard<std::mutex> lock(guard.mutex);
+  guard.displays[display] = 0;
+  if (!guard.installed) {
+    guard.previousHandler = XSetErrorHandler(&IgnoreOurErrors);
+    guard.installed = true;
   }
   return display;
 }
@@ -42,18 +53,16 @@ Display* OpenGuardedDisplay() {
 void CloseGuardedDisplay(Display* display) {
   if (display == nullptr) return;
   XCloseDisplay(display);
-  std::lock_guard<std::mutex> lock(guardMutex);
-  guarded.erase(display);
+  Guard& guard = TheGuard();
+  std::lock_guard<std::mutex> lock(guard.mutex);
+  guard.displays.erase(display);
 }
 
-}  // namespace m4
-
-namespace m4 {
-
 unsigned long GuardedErrorCount(Display* display) {
-  std::lock_guard<std::mutex> lock(guardMutex);
-  auto found = guarded.find(display);
-  return found != guarded.end() ? found->second : 0;
+  Guard& guard = TheGuard();
+  std::lock_guard<std::mutex> lock(guard.mutex);
+  auto found = guard.displays.find(display);
+  return found != guard.displays.end() ? found->second : 0;
 }
 
 }  // namespace m4

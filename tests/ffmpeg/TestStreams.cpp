@@ -56,7 +56,7 @@ TestStream MakeStream(StreamKind kind, int frames, const TempDir& dir) {
   const std::string media = dir.File("source" + std::to_string(static_cast<int>(kind)) + "-" +
                                      std::to_string(frames));
   const std::string packed = media + ".m4s";
-  Run("ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i \"" + std::string(kPicture) +
+  Run(std::string(FFMPEG_TOOL) + " -nostdin -hide_banner -loglevel error -y -f lavfi -i \"" + std::string(kPicture) +
       "\" " + EncoderArguments(kind) + " -frames:v " + std::to_string(frames) + " " + media);
   Run(std::string(M4STREAM_TOOL) + " " + media + " " + packed + " > /dev/null");
   TestStream stream;
@@ -65,7 +65,7 @@ TestStream MakeStream(StreamKind kind, int frames, const TempDir& dir) {
   stream.header.assign(bytes.begin(), bytes.begin() + 64);
   stream.payload.assign(bytes.begin() + 64, bytes.end());
   const std::string probe =
-      "ffprobe -v error -select_streams v:0 -show_entries frame=pict_type -of csv=p=0 " + media;
+      std::string(FFPROBE_TOOL) + " -v error -select_streams v:0 -show_entries frame=pict_type -of csv=p=0 " + media;
   stream.frames = CountLines(probe + " | grep -v '^$'");
   stream.bidirectionalFrames = CountLines(probe + " | grep '^B'");
   return stream;
@@ -122,6 +122,8 @@ bool ReadBitmap(const std::string& path, Bitmap* bitmap) {
   return u32(2) == static_cast<int>(f.size()) && u32(10) == 54 && u16(28) == 24 &&
          f.size() == 54 + rowBytes * static_cast<size_t>(bitmap->height);
 }
+
+const char* FfmpegTool() { return FFMPEG_TOOL; }
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

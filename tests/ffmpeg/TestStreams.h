@@ -68,6 +68,9 @@ struct Bitmap {
 };
 bool ReadBitmap(const std::string& path, Bitmap* bitmap);
 
+// The ffmpeg command-line tool found at configure time.
+const char* FfmpegTool();
+
 std::vector<uint8_t> ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 
