@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <thread>
 #include <tuple>
 
@@ -375,6 +376,66 @@ TEST_F(DecoderApiTest, PortsAreIndependent) {
   EXPECT_TRUE(PlayM4_CloseStream(kOther));
   EXPECT_EQ(PictureCount(kPort), ps.frames);
   EXPECT_EQ(PictureCount(kOther), ts.frames);
+}
+
+void M4CALL IgnorePicture(int32_t, const uint8_t*, int32_t, int32_t, int32_t, int32_t, int32_t,
+                          int32_t) {}
+
+// Any function, any port, any order, from several threads at once: every
+// call returns, and the ports close afterwards.
+TEST_F(DecoderApiTest, CallsInAnyOrderFromManyThreadsNeverHang) {
+  const TestStream& stream = Stream(StreamKind::kTransportH264);
+  const std::string bitmap = dir_.File("any.bmp");
+  std::vector<std::thread> callers;
+  for (unsigned seed = 1; seed <= 4; ++seed) {
+    callers.emplace_back([&, seed] {
+      std::mt19937 random(seed);
+      const RECT rect{0, 0, 100, 100};
+      const std::vector<uint8_t> frame(16 * 16 * 3 / 2, 90);
+      for (int call = 0; call < 1500; ++call) {
+        const auto port = static_cast<int32_t>(random() % 5) + 20;
+        const size_t offset = (random() % 64) * kBlock % stream.payload.size();
+        int32_t width = 0;
+        int32_t height = 0;
+        switch (random() % 16) {
+          case 0: PlayM4_OpenStream(port, stream.header.data(), 64, static_cast<uint32_t>(8192 + random() % 60000)); break;
+          case 1: PlayM4_Play(port, nullptr); break;
+          case 2:
+            PlayM4_InputData(port, stream.payload.data() + offset,
+                             static_cast<uint32_t>(std::min(kBlock, stream.payload.size() - offset)));
+            break;
+          case 3: PlayM4_Pause(port, random() % 2); break;
+          case 4: PlayM4_Fast(port); break;
+          case 5: PlayM4_Slow(port); break;
+          case 6: PlayM4_OneByOne(port); break;
+          case 7: PlayM4_ResetSourceBuffer(port); break;
+          case 8: PlayM4_SetDisplayCallBack(port, random() % 2 ? &IgnorePicture : nullptr); break;
+          case 9: PlayM4_GetPictureSize(port, &width, &height); break;
+          case 10: PlayM4_Stop(port); break;
+          case 11: if (random() % 8 == 0) PlayM4_CloseStream(port); break;
+          case 12: PlayM4_SetDisplayRegion(port, 1, &rect, nullptr, random() % 2); break;
+          case 13: PlayM4_ThrowBFrameNum(port, random() % 4); break;
+          case 14: PlayM4_SetStreamOpenMode(port, static_cast<int32_t>(random() % 3)); break;
+          default:
+            PlayM4_ConvertToBmpFile(frame.data(), static_cast<int32_t>(frame.size()), 16, 16, 1,
+                                    bitmap.c_str());
+            PlayM4_RefreshPlay(port);
+            PlayM4_GetSourceBufferRemain(port);
+            PlayM4_GetLastError(port);
+            break;
+        }
+      }
+    });
+  }
+  for (std::thread& caller : callers) caller.join();
+  for (int32_t port = 20; port < 25; ++port) {
+    PlayM4_SetDisplayCallBack(port, nullptr);
+    PlayM4_CloseStream(port);
+    PlayM4_ThrowBFrameNum(port, 0);
+    PlayM4_SetStreamOpenMode(port, kLiveMode);
+    EXPECT_FALSE(PlayM4_Play(port, nullptr));
+    EXPECT_EQ(PlayM4_GetLastError(port), 2);
+  }
 }
 
 }  // namespace
