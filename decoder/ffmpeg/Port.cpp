@@ -87,7 +87,7 @@ int32_t Port::Open(const uint8_t* header, uint32_t headerSize, uint32_t bufferSi
     // Refused before waiting for a close in progress: the caller may be
     // this port's own callback, whose thread that close is waiting for.
     std::lock_guard<std::mutex> lock(stateMutex_);
-    if (stream_) return kWrongOrder;
+    if (stream_ || closing_) return kWrongOrder;
   }
   std::lock_guard<std::mutex> lifecycle(lifecycleMutex_);
   std::lock_guard<std::mutex> lock(stateMutex_);
@@ -135,13 +135,16 @@ int32_t Port::Close() {
     if (stream_->OnOwnThread()) return kWrongOrder;
   }
   std::lock_guard<std::mutex> lifecycle(lifecycleMutex_);
-  std::unique_ptr<PortStream> closing;
+  std::unique_ptr<PortStream> closed;
   {
     std::lock_guard<std::mutex> lock(stateMutex_);
     if (!stream_) return kWrongOrder;
-    closing = std::move(stream_);
+    closed = std::move(stream_);
+    closing_ = true;
   }
-  closing.reset();
+  closed.reset();
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  closing_ = false;
   return kNoError;
 }
 

@@ -64,6 +64,7 @@ class Port {
   std::mutex lifecycleMutex_;
   std::mutex stateMutex_;
   std::unique_ptr<PortStream> stream_;
+  bool closing_ = false;  // a stream's threads are being waited for
   int32_t openMode_ = 0;
   DecoderSettings settings_;
   DisplayCallbackSlot callback_;

@@ -229,6 +229,7 @@ TEST_F(DecoderApiTest, NewCallbackGetsThePictureOnScreenWhilePaused) {
 }
 
 std::string reentrantBitmap;
+const uint8_t* reentrantHeader = nullptr;
 std::atomic<int> reentrantCalls{0};
 
 void M4CALL CallsBackIn(int32_t port, const uint8_t* frame, int32_t size, int32_t width,
@@ -238,14 +239,19 @@ void M4CALL CallsBackIn(int32_t port, const uint8_t* frame, int32_t size, int32_
   PlayM4_GetPictureSize(port, &w, &h);
   PlayM4_ConvertToBmpFile(frame, size, width, height, type, reentrantBitmap.c_str());
   PlayM4_GetLastError(port);
-  // Closing from inside is refused, not a deadlock.
+  // Closing or opening from inside is refused, not a deadlock, also while
+  // another thread is closing the port.
   if (PlayM4_CloseStream(port) || PlayM4_GetLastError(port) != 2) std::abort();
+  if (PlayM4_OpenStream(port, reentrantHeader, 64, 51200) || PlayM4_GetLastError(port) != 2) {
+    std::abort();
+  }
   if (++reentrantCalls % 7 == 0) PlayM4_SetDisplayCallBack(port, nullptr);
 }
 
 TEST_F(DecoderApiTest, CallbackMayCallInAndBeRemovedWhileInFlight) {
   reentrantBitmap = dir_.File("inside.bmp");
   const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
+  reentrantHeader = stream.header.data();
   ASSERT_TRUE(PlayM4_SetStreamOpenMode(kPort, kFileMode));
   ASSERT_TRUE(PlayM4_OpenStream(kPort, stream.header.data(), 64, kBufferSize));
   ASSERT_TRUE(PlayM4_Play(kPort, nullptr));
@@ -259,6 +265,8 @@ TEST_F(DecoderApiTest, CallbackMayCallInAndBeRemovedWhileInFlight) {
   feeder.join();
   EXPECT_GT(reentrantCalls.load(), 0);
   EXPECT_TRUE(FileExists(reentrantBitmap));
+  // The new callback gets the last picture while the port closes.
+  ASSERT_TRUE(PlayM4_SetDisplayCallBack(kPort, &CallsBackIn));
   EXPECT_TRUE(PlayM4_CloseStream(kPort));
 }
 
