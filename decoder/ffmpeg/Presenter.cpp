@@ -144,6 +144,11 @@ bool Presenter::Playing() const {
   return commands_.playing;
 }
 
+bool Presenter::Showing() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return commands_.playing && !commands_.paused;
+}
+
 Presenter::Commands Presenter::TakeCommands() {
   std::lock_guard<std::mutex> lock(mutex_);
   const Commands taken = commands_;

@@ -46,6 +46,8 @@ class Presenter {
   void Quit();
 
   bool Playing() const;
+  // Playing and neither paused nor stepping.
+  bool Showing() const;
 
  private:
   struct Commands {

@@ -1,5 +1,7 @@
 #include "StreamDecoder.h"
 
+#include <utility>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -35,14 +37,16 @@ AVDiscard DiscardFor(uint32_t throwLevel) {
 
 StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
                              const DecoderSettings& settings, std::optional<StreamHeader> header,
-                             bool live, PictureSizeRecord& pictureSize, AudioRenderer& audio)
+                             bool live, PictureSizeRecord& pictureSize, AudioRenderer& audio,
+                             std::function<bool()> showing)
     : source_(source),
       pictures_(pictures),
       settings_(settings),
       header_(std::move(header)),
       live_(live),
       pictureSize_(pictureSize),
-      audio_(audio) {}
+      audio_(audio),
+      showing_(std::move(showing)) {}
 
 StreamDecoder::~StreamDecoder() { CloseSession(); }
 
@@ -59,8 +63,10 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
   // Before the first byte of a session there is nothing to flush, so the
   // wait for data has no end.
   const auto idle = self->sawData_ ? kIdleFlushDelay : std::chrono::milliseconds(-1);
-  const SourceBuffer::ReadResult result =
-      self->source_.Read(buffer, static_cast<size_t>(size), self->generation_, idle);
+  SourceBuffer::ReadResult result{};
+  do {
+    result = self->source_.Read(buffer, static_cast<size_t>(size), self->generation_, idle);
+  } while (result.status == SourceBuffer::ReadStatus::kIdle && !self->showing_());
   switch (result.status) {
     case SourceBuffer::ReadStatus::kData:
       self->sawData_ = true;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 
@@ -28,7 +29,9 @@ class PictureQueue;
 class SourceBuffer;
 
 // A stream's last pictures wait in the demuxer and decoder for more data;
-// after this long without any they are flushed out and shown.
+// after this long without any, while pictures are being shown, they are
+// flushed out. Not while paused or stepping: a flush costs the decoder its
+// reference pictures, and a client stepping through a stream feeds it slowly.
 constexpr std::chrono::milliseconds kIdleFlushDelay{1000};
 
 // The size of the last decoded picture, both halves read at once.
@@ -51,9 +54,10 @@ class PictureSizeRecord {
 
 class StreamDecoder {
  public:
+  // |showing| tells whether pictures are being shown (playing, not paused).
   StreamDecoder(SourceBuffer& source, PictureQueue& pictures, const DecoderSettings& settings,
                 std::optional<StreamHeader> header, bool live, PictureSizeRecord& pictureSize,
-                AudioRenderer& audio);
+                AudioRenderer& audio, std::function<bool()> showing);
   ~StreamDecoder();
   StreamDecoder(const StreamDecoder&) = delete;
   StreamDecoder& operator=(const StreamDecoder&) = delete;
@@ -85,6 +89,7 @@ class StreamDecoder {
   const bool live_;
   PictureSizeRecord& pictureSize_;
   AudioRenderer& audio_;
+  const std::function<bool()> showing_;
 
   // Per session.
   uint64_t generation_ = 0;

@@ -109,6 +109,17 @@ TEST_F(DecoderApiTest, StartsWithoutHeaderWhenTheFirstBlockBeginsTheStream) {
   EXPECT_EQ(PictureCount(kPort), stream.frames);
 }
 
+// Without the end marker the last pictures wait for more data, until the
+// idle delay (one second of real time) flushes them out.
+TEST_F(DecoderApiTest, LastPicturesComeOutWhenNoMoreDataComes) {
+  const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
+  const std::vector<uint8_t> unmarked(stream.payload.begin(), stream.payload.end() - 16);
+  OpenAndPlay(stream, kLiveMode);
+  ASSERT_TRUE(FeedAll(kPort, unmarked, kBlock));
+  ASSERT_TRUE(WaitForPictures(kPort, stream.frames));
+  EXPECT_EQ(PictureCount(kPort), stream.frames);
+}
+
 // ---------------------------------------------------------------------------
 // Controls
 
