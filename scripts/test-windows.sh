@@ -1,0 +1,78 @@
+#!/bin/sh
+# Builds the 32-bit Windows DLL, its test double and the test suite with
+# mingw-w64, then runs the whole suite under wine in a throwaway prefix.
+#
+#   scripts/test-windows.sh            build in build-win32/ and test
+#
+# Environment: KELO_WIN_BUILD_DIR (build directory, default build-win32 in the
+# repository), KELO_JOBS (parallel compile jobs, default 2). Installs the
+# Debian packages it needs when they are missing (as root, or through sudo).
+set -eu
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=${KELO_WIN_BUILD_DIR:-$repo/build-win32}
+jobs=${KELO_JOBS:-2}
+
+step_started=0
+step() {
+  now=$(date +%s)
+  if [ "$step_started" -ne 0 ]; then
+    echo "== $step_name took $((now - step_started)) s"
+  fi
+  step_name=$1
+  step_started=$now
+  [ -z "$step_name" ] || echo "== $step_name"
+}
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing_packages() {
+  command -v cmake >/dev/null || echo cmake
+  command -v i686-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-i686 mingw-w64
+  [ -f /usr/src/googletest/CMakeLists.txt ] || echo googletest
+  command -v wine >/dev/null || echo wine
+  dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed' || echo wine32:i386
+}
+
+step "install"
+need=$(missing_packages | tr '\n' ' ')
+if [ -n "${need# }" ]; then
+  case "$need" in
+    *:i386*)
+      dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386 ;;
+  esac
+  as_root apt-get update
+  # shellcheck disable=SC2086  # one word per package
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $need
+fi
+
+step "wine prefix"
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/kelo-wine.XXXXXX")
+WINEDEBUG=-all
+# No Mono or Gecko: the tests are console programs, and the prefix is built
+# without asking for either.
+WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT INT TERM
+wineboot -i >/dev/null 2>&1
+# One server for the whole run instead of one per test program.
+wineserver -p
+
+step "build"
+generator=
+command -v ninja >/dev/null && generator="-G Ninja"
+# shellcheck disable=SC2086  # empty or two words
+cmake -S "$repo" -B "$build" $generator \
+  -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw32.cmake" >/dev/null
+cmake --build "$build" -j "$jobs"
+
+step "test"
+# Wine runs one test program at a time: the tests share C:/q81 in the prefix.
+ctest --test-dir "$build" -j1 --output-on-failure --timeout 120
+step ""
