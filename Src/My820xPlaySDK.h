@@ -1,0 +1,120 @@
+// The player behind SinglePlayer: a record of 32 channels that checks every
+// call against it, traces calls and failures, and forwards the work to the
+// decoder library.
+#ifndef KELO820_SRC_MY820XPLAYSDK_H
+#define KELO820_SRC_MY820XPLAYSDK_H
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "FileUtility.h"
+#include "Kelo820_PlaySDK.h"
+#include "TraceLog.h"
+
+namespace kelo {
+
+constexpr int32_t kChannelCount = 32;
+constexpr uint32_t kStreamBufferSize = 51200;
+constexpr uint32_t kDefaultColorKey = 0x00FF00FF;
+constexpr int32_t kDefaultVideoValue = 50;
+
+// Play-state codes.
+enum PlayState : int32_t {
+  kNotStarted = 0,
+  kPlaying = 1,
+  kPaused = 2,
+  kFast1 = 3,
+  kFast3 = 5,
+  kSlow1 = 6,
+  kSlow3 = 8,
+  kStepping = 9,
+};
+
+struct ChannelState {
+  int32_t picQuality = 0;
+  int32_t overlayMode = 0;
+  int32_t openMode = 0;
+  int32_t playState = kNotStarted;
+  WindowHandle window = nullptr;
+  int32_t stepInputAllowed = 0;
+  int32_t throwBFrameNum = 0;
+  VideoPara videoPara = {0, kDefaultVideoValue, kDefaultVideoValue, kDefaultVideoValue,
+                         kDefaultVideoValue, 0};
+  RECT pictureRect = {0, 0, 0, 0};
+  RECT displayRegion = {0, 0, 0, 0};
+};
+
+class My820xPlaySDK final : public SinglePlayer {
+ public:
+  My820xPlaySDK() = default;
+  My820xPlaySDK(const My820xPlaySDK&) = delete;
+  My820xPlaySDK& operator=(const My820xPlaySDK&) = delete;
+  ~My820xPlaySDK() = default;
+
+  int32_t Play_InitDDraw(WindowHandle window) override;
+  int32_t Play_ReleaseDDraw() override;
+  int32_t Play_SetOverlayMode(int32_t channel, uint32_t colorKey) override;
+  int32_t Play_GetPreviewMode(int32_t channel, int32_t* mode, uint32_t* colorKey) override;
+  int32_t Play_SetOpenMode(int32_t channel, int32_t mode) override;
+  int32_t Play_OpenStream(WindowHandle window, int32_t channel, const uint8_t* header,
+                          uint32_t headerSize, uint32_t reserved) override;
+  int32_t Play_InputData(int32_t channel, const uint8_t* data, uint32_t size,
+                         uint32_t reserved) override;
+  int32_t Play_CloseStream(int32_t channel) override;
+  int32_t Play_PlayState(int32_t channel, int32_t command) override;
+  int32_t Play_GetPlayState(int32_t channel, int32_t* state) override;
+  int32_t Play_SetVolume(int32_t channel, int32_t volume) override;
+  int32_t Play_GetVolume(int32_t channel, int32_t* volume) override;
+  int32_t Play_GetPicture(int32_t channel, const char* path) override;
+  int32_t Play_RefreshPlay(int32_t channel) override;
+  int32_t Play_GetHeadLen(uint32_t* length) override;
+  int32_t Play_GetPictureSize(int32_t channel, int32_t* width, int32_t* height) override;
+  int32_t Play_SetPicQuality(int32_t channel, int32_t quality) override;
+  int32_t Play_GetPicQuality(int32_t channel, int32_t* quality) override;
+  int32_t Play_ThrowFrame(int32_t channel, int32_t count) override;
+  int32_t Play_GetThrowNum(int32_t channel, int32_t* count) override;
+  int32_t Play_SetVideoPara(int32_t channel, VideoPara* para, int32_t useDefault) override;
+  int32_t Play_GetVideoPara(int32_t channel, VideoPara* para) override;
+  int32_t Play_SetDispRegion(int32_t channel, int32_t enable, const RECT* rect) override;
+  int32_t Play_GetDispRegion(int32_t channel, RECT* rect) override;
+  int32_t Play_ClearBuffer(int32_t channel) override;
+  int32_t Play_GetBufferRemainDataSize(int32_t channel, uint32_t* size) override;
+
+  // Writes the error entry for a decoder error code and returns the result
+  // code an operation gives its client: the code plus one, 26 when unknown.
+  int32_t ReportDecoderError(int32_t code, const std::string& context);
+
+  // A picture the decoder displayed while a capture was pending.
+  void OnDisplayedFrame(int32_t port, const uint8_t* frame, int32_t frameSize, int32_t width,
+                        int32_t height, int32_t frameType);
+
+  const TraceLog& traceLog() const { return traceLog_; }
+  int32_t debugLevel() const { return debugLevel_.load(std::memory_order_relaxed); }
+
+ private:
+  void Trace(const char* description, const char* name);
+  int32_t Refuse(int32_t line, const char* message, int32_t result);
+  // Asks the decoder why its last call on |channel| failed and reports it.
+  int32_t ReportLastError(int32_t channel, const char* context);
+  static bool IsChannel(int32_t channel) { return channel >= 0 && channel < kChannelCount; }
+  int32_t RunPlayCommand(int32_t channel, int32_t command);
+
+  FileUtility fileUtility_;
+  TraceLog traceLog_;
+  // Only the configuration changes it; atomic because every thread reads it.
+  std::atomic<int32_t> debugLevel_{0};
+  ChannelState channels_[kChannelCount];
+  // Player-wide settings shared by all channels and so by their threads.
+  std::atomic<uint32_t> colorKey_{kDefaultColorKey};
+  const uint32_t streamBufferSize_ = kStreamBufferSize;
+  std::atomic<int32_t> volume_{0};
+  // Handed from the capturing thread to the decoder's display thread.
+  std::mutex captureMutex_;
+  std::string capturePath_;
+};
+
+}  // namespace kelo
+
+#endif  // KELO820_SRC_MY820XPLAYSDK_H

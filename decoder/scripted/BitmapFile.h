@@ -1,0 +1,13 @@
+// The file the scripted decoder writes for a snapshot.
+#ifndef SCRIPTED_BITMAP_FILE_H
+#define SCRIPTED_BITMAP_FILE_H
+
+namespace scripted {
+
+// Writes a valid 24-bit bitmap of one grey pixel at |path|; false when the
+// file cannot be written.
+bool WriteOnePixelBitmap(const char* path);
+
+}  // namespace scripted
+
+#endif  // SCRIPTED_BITMAP_FILE_H

@@ -1,0 +1,61 @@
+// Appends timestamped entries to two text files, the runtime log (trace of
+// calls) and the error log. Each entry is one open-append-close, so nothing is
+// lost when the process dies, and a file that grows past kRotateAboveBytes is
+// moved aside to the same name plus ".bak" (one generation kept).
+//
+// Entry layout, each line ending in "\n" (the platform's line end):
+//
+//   <empty line>
+//   [MM-DD hh:mm:ss.cc]
+//   label1:[value1]
+//   label2:[value2]
+//   label3:[value3]
+//
+// Entries are serialised process-wide, so entries from several threads never
+// interleave. Writing never fails towards the caller: an entry that cannot be
+// written is dropped.
+#ifndef KELO820_LOG_TRACELOG_H
+#define KELO820_LOG_TRACELOG_H
+
+#include <cstdint>
+#include <string>
+
+namespace kelo {
+
+class TraceLog {
+ public:
+  static constexpr long kRotateAboveBytes = 20971520;
+
+  // Default paths: <system drive root>q81/q81_runtime.log and
+  // <system drive root>q81/q81_error.log.
+  TraceLog();
+
+  // An empty path selects the bare name "q81_runtime.log" / "q81_error.log".
+  void SetRuntimeLogFile(const std::string& path);
+  void SetErrorLogFile(const std::string& path);
+  std::string RuntimeLogFile() const;
+  std::string ErrorLogFile() const;
+
+  // Three label:[value] pairs to the runtime log.
+  void WriteTrace(const char* s1, const char* s2, const char* s3, const char* s4,
+                  const char* s5, const char* s6);
+  // An error entry: ErrCode, Context (the source file's name and the line),
+  // ErrString. Only the part of |sourceFile| after its last separator is kept.
+  void WriteError(const char* sourceFile, int32_t line, int32_t errorCode,
+                  const std::string& message);
+  // As WriteError, with |message| "\n" |context| as the ErrString.
+  void WriteErrorWithContext(const char* sourceFile, int32_t line, int32_t errorCode,
+                             const std::string& message, const std::string& context);
+
+  static void WriteEntry(const std::string& file, const char* label1, const char* value1,
+                         const char* label2, const char* value2, const char* label3,
+                         const char* value3);
+
+ private:
+  std::string runtimeLogFile_;
+  std::string errorLogFile_;
+};
+
+}  // namespace kelo
+
+#endif  // KELO820_LOG_TRACELOG_H

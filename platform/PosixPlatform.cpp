@@ -1,0 +1,100 @@
+// POSIX stand-ins for the Windows services. The Windows system drive becomes
+// a drive root directory: "/" unless Q81_DRIVE_ROOT names another one (an
+// empty value makes the system-directory query fail).
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+
+#include "Platform.h"
+
+namespace kelo {
+
+namespace {
+
+class PosixPlatform final : public Platform {
+ public:
+  bool SystemDriveRoot(std::string* root) override {
+    const char* configured = std::getenv("Q81_DRIVE_ROOT");
+    if (configured == nullptr) {
+      *root = "/";
+      return true;
+    }
+    if (configured[0] == '\0') return false;
+    *root = configured;
+    if (root->back() != '/') root->push_back('/');
+    return true;
+  }
+
+  std::string FallbackDriveRoot() override { return "/"; }
+
+  std::string DefaultTraceDirectory(const std::string& driveRoot) override {
+    return driveRoot + "pindo/";
+  }
+
+  size_t DriveRootLength() override { return 1; }
+
+  CreateDirectoryResult CreateDirectory(const std::string& path) override {
+    if (mkdir(path.c_str(), 0777) == 0) return CreateDirectoryResult::kCreated;
+    return errno == EEXIST ? CreateDirectoryResult::kAlreadyExists
+                           : CreateDirectoryResult::kFailed;
+  }
+
+  bool PathMatches(const std::string& pattern) override {
+    // "dir/*" matches when dir can be listed: like a Windows search, which
+    // always finds "." in an existing directory.
+    if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, "/*") == 0) {
+      DIR* dir = opendir(pattern.substr(0, pattern.size() - 1).c_str());
+      if (dir == nullptr) return false;
+      closedir(dir);
+      return true;
+    }
+    struct stat info;
+    return stat(pattern.c_str(), &info) == 0;
+  }
+
+  bool MoveFileReplacing(const std::string& from, const std::string& to) override {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+  }
+
+  void SleepMilliseconds(uint32_t milliseconds) override {
+    struct timespec remaining;
+    remaining.tv_sec = static_cast<time_t>(milliseconds / 1000);
+    remaining.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    }
+  }
+
+  LocalTime Now() override {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    struct tm local;
+    localtime_r(&now.tv_sec, &local);
+    return LocalTime{local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                     local.tm_sec, static_cast<int>(now.tv_nsec / 1000000L)};
+  }
+};
+
+// Never destroyed, so that threads still logging during process exit find
+// it intact.
+std::mutex& ProcessMutex() {
+  static std::mutex* mutex = new std::mutex;
+  return *mutex;
+}
+
+}  // namespace
+
+Platform& OsPlatform() {
+  static PosixPlatform* platform = new PosixPlatform;
+  return *platform;
+}
+
+void LockProcessWide() { ProcessMutex().lock(); }
+void UnlockProcessWide() { ProcessMutex().unlock(); }
+
+}  // namespace kelo
