@@ -56,13 +56,16 @@ WINEDEBUG=-all
 WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 cleanup() {
-  wineserver -k 2>/dev/null || true
+  wineserver -k </dev/null >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT INT TERM
-wineboot -i >/dev/null 2>&1
-# One server for the whole run instead of one per test program.
-wineserver -p
+# One server for the whole run instead of one per test program. The server
+# and the services that wine starts with the prefix outlive the command that
+# started them; they must not hold on to this script's output, or whoever
+# reads it (ctest listing the cases, a pipe) would wait for them forever.
+wineserver -p </dev/null >/dev/null 2>&1
+wineboot -i </dev/null >/dev/null 2>&1
 
 step "build"
 generator=
