@@ -50,7 +50,7 @@ class ConfigReader {
 
  private:
   std::FILE* file_;
-  char piece_[kPieceBuffer];
+  char piece_[kPieceBuffer] = {};
   const char* open_ = nullptr;
   std::string token_;
 };

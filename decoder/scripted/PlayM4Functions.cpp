@@ -89,6 +89,7 @@ M4API int M4CALL PlayM4_SetDisplayCallBack(int32_t port, M4DisplayCallback callb
   scripted::JoinDelivery(lock, port);
   if (!RecordCall(__func__, {to_string(port), CallbackText(callback)})) return 0;
   if (callback != nullptr) {
+    State().lastCallbacks[port] = callback;
     const scripted::Answers& answers = State().answers;
     State().deliveries[port] =
         scripted::StartFrameDelivery(port, callback, answers.framesPerCallback,

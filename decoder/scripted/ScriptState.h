@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "FailurePlans.h"
+#include "m4playerApi.h"
 
 namespace scripted {
 
@@ -36,6 +37,7 @@ struct ScriptState {
   FailurePlans failurePlans;
   std::vector<std::string> calls;
   std::map<int32_t, std::thread> deliveries;  // by port
+  std::map<int32_t, M4DisplayCallback> lastCallbacks;  // last installed, by port
 };
 
 ScriptState& State();

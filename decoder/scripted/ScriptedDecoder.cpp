@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "FrameDelivery.h"
 #include "ScriptState.h"
 
 using scripted::LockState;
@@ -19,6 +20,7 @@ M4API void Scripted_Reset(void) {
   state.answers = scripted::Answers();
   state.failurePlans.Clear();
   state.calls.clear();
+  state.lastCallbacks.clear();
 }
 
 M4API void Scripted_FailAlways(const char* function) {
@@ -96,3 +98,16 @@ M4API void Scripted_ClearCalls(void) {
 }
 
 }  // extern "C"
+
+M4API void Scripted_DeliverLateFrames(int32_t port, int32_t frames) {
+  std::thread delivery;
+  {
+    auto lock = LockState();
+    const auto found = State().lastCallbacks.find(port);
+    if (found == State().lastCallbacks.end()) return;
+    const scripted::Answers& answers = State().answers;
+    delivery = scripted::StartFrameDelivery(port, found->second, frames, answers.pictureWidth,
+                                            answers.pictureHeight);
+  }
+  delivery.join();
+}

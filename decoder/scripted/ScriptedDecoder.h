@@ -39,6 +39,11 @@ M4API void Scripted_SetFileHeadLength(uint32_t length);
 // callback (null) waits until that thread has finished, so all frames have
 // been delivered by the time PlayM4_SetDisplayCallBack(port, null) returns.
 M4API void Scripted_SetFramesPerCallback(int32_t frames);
+// Delivers |frames| frames, from a thread of the decoder's own, to the
+// callback last installed on |port|, even if it has been removed since: a
+// late frame, as a decoder may still hand one over while a callback goes.
+// Returns once they are delivered; nothing when no callback was installed.
+M4API void Scripted_DeliverLateFrames(int32_t port, int32_t frames);
 // Whether PlayM4_ConvertToBmpFile writes its small file (nonzero) or fails.
 M4API void Scripted_SetBmpWriting(int32_t enabled);
 

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# install-packages.sh PACKAGE...: installs the Debian packages that are not
+# installed yet (apt-get update first), and nothing when all are present.
+# Packages of the form name:i386 enable the i386 architecture first.
+set -euo pipefail
+
+missing=()
+for package in "$@"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

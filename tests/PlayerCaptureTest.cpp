@@ -1,0 +1,213 @@
+// Picture capture against the scripted decoder, whose own thread delivers
+// frames to the player's display callback while it is installed: which frame
+// becomes the file, what the others leave in the error log, and the failures
+// of installing, removing and converting.
+#include <cstdint>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "GbkTexts.h"
+#include "PlayerFixture.h"
+
+namespace kelo_test {
+namespace {
+
+namespace gbk = kelo::gbk;
+using Calls = std::vector<std::string>;
+
+class CaptureTest : public PlayerTest {
+ protected:
+  void SetUp() override {
+    PlayerTest::SetUp();
+    Configure(0);
+    MakeDirectories(ShotDirectory());
+  }
+
+  std::string ShotDirectory() const { return drive_.path() + "shots/"; }
+
+  std::vector<std::string> ShotFiles() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(ShotDirectory())) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  // The recorded calls with the frame's address, which varies, as "frame".
+  static Calls WithoutFrameAddresses(const Calls& calls) {
+    static const std::regex kConvert(R"(^PlayM4_ConvertToBmpFile\([1-9]\d*,)");
+    Calls normalised;
+    for (const std::string& call : calls) {
+      normalised.push_back(std::regex_replace(call, kConvert, "PlayM4_ConvertToBmpFile(frame,"));
+    }
+    return normalised;
+  }
+
+  // Error entries "路径未设置", one per frame that found no name.
+  size_t PathNotSetEntries() const {
+    size_t count = 0;
+    for (const LogEntry& entry : Errors()) {
+      if (entry.value[2] == gbk::kPathNotSet && entry.value[0] == "0") ++count;
+    }
+    return count;
+  }
+};
+
+TEST_F(CaptureTest, OneCaptureWritesTheFirstFrameUnderExactlyTheGivenName) {
+  Configure(1);
+  Scripted_SetPictureSize(704, 576);
+  Scripted_SetFramesPerCallback(1);
+  // No extension and a blank: the name is used as given. The channel has
+  // no stream; capture does not look at that.
+  const std::string path = ShotDirectory() + "snap shot";
+
+  EXPECT_EQ(player_->Play_GetPicture(3, path.c_str()), 0);
+
+  EXPECT_EQ(ShotFiles(), std::vector<std::string>{"snap shot"});
+  EXPECT_EQ(ReadBytes(path).substr(0, 2), "BM");
+  EXPECT_EQ(WithoutFrameAddresses(DecoderCalls()),
+            (Calls{"PlayM4_SetDisplayCallBack(3,callback)",
+                   "PlayM4_ConvertToBmpFile(frame,608256,704,576,1," + path + ")",
+                   "PlayM4_SetDisplayCallBack(3,null)"}));
+  EXPECT_EQ(platform_.sleeps(), std::vector<uint32_t>{50});
+  EXPECT_EQ(TracedNames(), std::vector<std::string>{"Play_GetPicture"});
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CaptureTest, EveryFurtherFrameInTheWindowFindsNoName) {
+  Scripted_SetFramesPerCallback(3);
+  const std::string path = ShotDirectory() + "one.bmp";
+  EXPECT_EQ(player_->Play_GetPicture(3, path.c_str()), 0);
+  EXPECT_EQ(ShotFiles(), std::vector<std::string>{"one.bmp"});
+  EXPECT_EQ(PathNotSetEntries(), 2u);
+  EXPECT_EQ(Errors().size(), 2u);
+}
+
+TEST_F(CaptureTest, AnEmptyNameWritesNothingAndEveryFrameFindsNoName) {
+  Scripted_SetFramesPerCallback(2);
+  EXPECT_EQ(player_->Play_GetPicture(3, ""), 0);
+  EXPECT_TRUE(ShotFiles().empty());
+  EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_SetDisplayCallBack(3,callback)",
+                                   "PlayM4_SetDisplayCallBack(3,null)"}));
+  EXPECT_EQ(PathNotSetEntries(), 2u);
+  EXPECT_EQ(Errors().size(), 2u);
+}
+
+TEST_F(CaptureTest, NoFrameInTheWindowWritesNothingAndReportsNothing) {
+  const std::string path = ShotDirectory() + "none.bmp";
+  EXPECT_EQ(player_->Play_GetPicture(3, path.c_str()), 0);
+  EXPECT_TRUE(ShotFiles().empty());
+  EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_SetDisplayCallBack(3,callback)",
+                                   "PlayM4_SetDisplayCallBack(3,null)"}));
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CaptureTest, AFailedConversionIsReportedWithItsPortsErrorAndUsesUpTheName) {
+  Scripted_SetBmpWriting(0);
+  Scripted_SetLastError(5, 7);
+  Scripted_SetFramesPerCallback(2);
+  const std::string path = ShotDirectory() + "failed.bmp";
+
+  EXPECT_EQ(player_->Play_GetPicture(5, path.c_str()), 0);
+
+  EXPECT_TRUE(ShotFiles().empty());
+  EXPECT_EQ(WithoutFrameAddresses(DecoderCalls()),
+            (Calls{"PlayM4_SetDisplayCallBack(5,callback)",
+                   "PlayM4_ConvertToBmpFile(frame,152064,352,288,1," + path + ")",
+                   "PlayM4_GetLastError(5)", "PlayM4_SetDisplayCallBack(5,null)"}));
+  const std::vector<LogEntry> errors = Errors();
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors[0].value[0], "7");
+  EXPECT_EQ(errors[0].value[2], std::string(gbk::kDecoderError7) + "\nPlayM4_ConvertToBmpFile()");
+  EXPECT_EQ(errors[1].value[0], "0");
+  EXPECT_EQ(errors[1].value[2], gbk::kPathNotSet);
+}
+
+TEST_F(CaptureTest, TwoCapturesInARowWriteTwoFiles) {
+  Scripted_SetFramesPerCallback(1);
+  const std::string first = ShotDirectory() + "first.bmp";
+  const std::string second = ShotDirectory() + "second.bmp";
+  EXPECT_EQ(player_->Play_GetPicture(3, first.c_str()), 0);
+  EXPECT_EQ(player_->Play_GetPicture(4, second.c_str()), 0);
+  EXPECT_TRUE(FileExists(first));
+  EXPECT_TRUE(FileExists(second));
+  EXPECT_EQ(ShotFiles().size(), 2u);
+  EXPECT_EQ(platform_.sleeps(), (std::vector<uint32_t>{50, 50}));
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CaptureTest, AFailedInstallIsReportedAtOnceWithoutWaiting) {
+  Scripted_FailNthCall("PlayM4_SetDisplayCallBack", 1);
+  Scripted_SetLastError(3, 8);
+  Scripted_SetFramesPerCallback(1);
+  const std::string path = ShotDirectory() + "never.bmp";
+
+  EXPECT_EQ(player_->Play_GetPicture(3, path.c_str()), 9);
+
+  EXPECT_EQ(DecoderCalls(),
+            (Calls{"PlayM4_SetDisplayCallBack(3,callback)", "PlayM4_GetLastError(3)"}));
+  EXPECT_TRUE(platform_.sleeps().empty());
+  EXPECT_TRUE(ShotFiles().empty());
+  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{std::string(gbk::kDecoderError8) +
+                                                      "\nPlayM4_SetDisplayCallBack()"});
+}
+
+TEST_F(CaptureTest, AFailedRemovalIsReportedAfterTheWindow) {
+  Scripted_FailNthCall("PlayM4_SetDisplayCallBack", 2);
+  Scripted_SetLastError(3, 0);
+  Scripted_SetFramesPerCallback(1);
+  const std::string path = ShotDirectory() + "kept.bmp";
+
+  EXPECT_EQ(player_->Play_GetPicture(3, path.c_str()), 26);
+
+  EXPECT_EQ(WithoutFrameAddresses(DecoderCalls()),
+            (Calls{"PlayM4_SetDisplayCallBack(3,callback)",
+                   "PlayM4_ConvertToBmpFile(frame,152064,352,288,1," + path + ")",
+                   "PlayM4_SetDisplayCallBack(3,null)", "PlayM4_GetLastError(3)"}));
+  EXPECT_EQ(platform_.sleeps(), std::vector<uint32_t>{50});
+  EXPECT_TRUE(FileExists(path));
+  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{std::string(gbk::kDecoderErrorUnknown) +
+                                                      "\nPlayM4_SetDisplayCallBack()"});
+}
+
+// The callback finds the player through the factory, so frames must reach
+// whichever player is alive, not the one that first installed it.
+TEST_F(CaptureTest, FramesReachAPlayerCreatedAfterTheFirstWasReleased) {
+  Scripted_SetFramesPerCallback(1);
+  const std::string before = ShotDirectory() + "before.bmp";
+  ASSERT_EQ(player_->Play_GetPicture(3, before.c_str()), 0);
+  ReleaseSinglePlayerDll(player_);
+  player_ = CreateSinglePlayerDll();
+  ASSERT_NE(player_, nullptr);
+  Configure(0);
+
+  const std::string after = ShotDirectory() + "after.bmp";
+  Scripted_SetFramesPerCallback(2);
+  EXPECT_EQ(player_->Play_GetPicture(3, after.c_str()), 0);
+  EXPECT_TRUE(FileExists(after));
+  EXPECT_EQ(PathNotSetEntries(), 1u);
+}
+
+}  // namespace
+}  // namespace kelo_test
+
+namespace kelo_test {
+namespace {
+
+// A frame the decoder hands over after the player is gone must not reach it.
+TEST_F(CaptureTest, ALateFrameAfterReleaseDoesNothing) {
+  const std::string path = ShotDirectory() + "late.bmp";
+  ASSERT_EQ(player_->Play_GetPicture(3, path.c_str()), 0);  // no frame in the window
+  ReleaseSinglePlayerDll(player_);
+  player_ = nullptr;
+  Scripted_ClearCalls();
+  Scripted_DeliverLateFrames(3, 2);
+  EXPECT_TRUE(DecoderCalls().empty());
+  EXPECT_FALSE(FileExists(path));
+  EXPECT_FALSE(FileExists(ErrorLogPath()));
+}
+
+}  // namespace
+}  // namespace kelo_test

@@ -1,0 +1,219 @@
+#include "TraceLog.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FileUtility.h"
+#include "GbkTexts.h"
+#include "TestFiles.h"
+#include "TestPlatform.h"
+
+namespace kelo_test {
+namespace {
+
+class TraceLogTest : public ::testing::Test {
+ protected:
+  std::string LogPath() const { return dir_.path() + "run.log"; }
+  std::string ErrorPath() const { return dir_.path() + "err.log"; }
+
+  TempDirectory dir_;
+  TestPlatform platform_{dir_.path()};
+};
+
+TEST_F(TraceLogTest, TraceEntryHasTheExactLayout) {
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile(LogPath());
+  log.WriteTrace(kelo::gbk::kTraceSetOverlayMode, "Play_SetOverlayMode", "", "", "", "");
+  EXPECT_EQ(ReadBytes(LogPath()),
+            WithLineEnds(std::string("\n[07-15 09:03:27.45]\n") +
+                         kelo::gbk::kTraceSetOverlayMode + ":[Play_SetOverlayMode]\n:[]\n:[]\n"));
+}
+
+TEST_F(TraceLogTest, ErrorEntryKeepsOnlyTheSourceFileName) {
+  kelo::TraceLog log;
+  log.SetErrorLogFile(ErrorPath());
+  log.WriteError("D:\\build\\Src\\Player", 141, 0, kelo::gbk::kInvalidParameter);
+  log.WriteError("/home/build/Src/My820xPlaySDK.cpp", 7, -1, "x");
+  log.WriteError("Plain", 8, 2147483647, "");
+  EXPECT_EQ(ReadBytes(ErrorPath()),
+            WithLineEnds(std::string("\n[07-15 09:03:27.45]\nErrCode:[0]\n"
+                                     "Context:[Source File: [Player], LINE: [141]]\n"
+                                     "ErrString:[") +
+                         kelo::gbk::kInvalidParameter +
+                         "]\n"
+                         "\n[07-15 09:03:27.45]\nErrCode:[-1]\n"
+                         "Context:[Source File: [My820xPlaySDK.cpp], LINE: [7]]\nErrString:[x]\n"
+                         "\n[07-15 09:03:27.45]\nErrCode:[2147483647]\n"
+                         "Context:[Source File: [Plain], LINE: [8]]\nErrString:[]\n"));
+}
+
+TEST_F(TraceLogTest, ErrorWithContextPutsTheContextOnTheNextLine) {
+  kelo::TraceLog log;
+  log.SetErrorLogFile(ErrorPath());
+  log.WriteErrorWithContext("a/b/c", 3, 17, kelo::gbk::kDecoderError17, "PlayM4_OpenStream");
+  const std::vector<LogEntry> entries = ReadLog(ErrorPath());
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].value[0], "17");
+  EXPECT_EQ(entries[0].value[2], std::string(kelo::gbk::kDecoderError17) + "\nPlayM4_OpenStream");
+}
+
+TEST_F(TraceLogTest, TimestampShowsHundredthsWithoutYear) {
+  platform_.set_now({1, 1, 0, 0, 0, 5});
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile(LogPath());
+  log.WriteTrace("a", "b", "c", "d", "e", "f");
+  platform_.set_now({12, 31, 23, 59, 59, 999});
+  log.WriteTrace("", "", "", "", "", "");
+  EXPECT_EQ(ReadBytes(LogPath()),
+            WithLineEnds("\n[01-01 00:00:00.00]\na:[b]\nc:[d]\ne:[f]\n"
+                         "\n[12-31 23:59:59.99]\n:[]\n:[]\n:[]\n"));
+}
+
+TEST_F(TraceLogTest, DefaultPathsLieUnderTheDriveRoot) {
+  kelo::TraceLog log;
+  EXPECT_EQ(log.RuntimeLogFile(), dir_.path() + "q81/q81_runtime.log");
+  EXPECT_EQ(log.ErrorLogFile(), dir_.path() + "q81/q81_error.log");
+
+  platform_.set_system_directory_available(false);
+  platform_.set_fallback_root("z:/");
+  kelo::FileUtility fallback;
+  EXPECT_EQ(fallback.RuntimeLogFile(), "z:/q81/q81_runtime.log");
+  EXPECT_EQ(fallback.ErrorLogFile(), "z:/q81/q81_error.log");
+}
+
+TEST_F(TraceLogTest, EmptyPathsSelectBareNamesInTheCurrentDirectory) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.path());
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile("");
+  log.SetErrorLogFile("");
+  log.WriteTrace("a", "b", "", "", "", "");
+  log.WriteError("f", 1, 0, "m");
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(log.RuntimeLogFile(), "q81_runtime.log");
+  EXPECT_EQ(log.ErrorLogFile(), "q81_error.log");
+  EXPECT_EQ(ReadLog(dir_.path() + "q81_runtime.log").size(), 1u);
+  EXPECT_EQ(ReadLog(dir_.path() + "q81_error.log").size(), 1u);
+}
+
+TEST_F(TraceLogTest, UnwritableFilesDropEntriesQuietly) {
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile(dir_.path() + "missing/run.log");
+  log.WriteTrace("a", "b", "", "", "", "");
+  MakeDirectories(dir_.path() + "adir");
+  log.SetErrorLogFile(dir_.path() + "adir");  // a directory, not a file
+  log.WriteError("f", 1, 0, "m");
+  EXPECT_FALSE(FileExists(dir_.path() + "missing"));
+  EXPECT_TRUE(IsDirectory(dir_.path() + "adir"));
+}
+
+TEST_F(TraceLogTest, LongSourceNamesAreKeptWhole) {
+  kelo::TraceLog log;
+  log.SetErrorLogFile(ErrorPath());
+  const std::string name(400, 'n');
+  log.WriteError(("dir/" + name).c_str(), 5, 0, "m");
+  const std::vector<LogEntry> entries = ReadLog(ErrorPath());
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].value[1], "Source File: [" + name + "], LINE: [5]");
+}
+
+// An entry of the trace format "a:[b]" with empty second and third pairs.
+size_t TraceEntrySize(size_t valueLength) {
+  return WithLineEnds("\n[07-15 09:03:27.45]\na:[" + std::string(valueLength, 'v') +
+                      "]\n:[]\n:[]\n")
+      .size();
+}
+
+class RotationTest : public TraceLogTest {
+ protected:
+  // Fills the log so that one more entry of |entrySize| bytes leaves it
+  // |finalSize| bytes long.
+  void FillTo(size_t finalSize, size_t entrySize) {
+    WriteBytes(LogPath(), std::string(finalSize - entrySize, 'x'));
+  }
+};
+
+TEST_F(RotationTest, ExactlyTheLimitStaysInPlace) {
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile(LogPath());
+  FillTo(static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes), TraceEntrySize(1));
+  log.WriteTrace("a", "v", "", "", "", "");
+  EXPECT_FALSE(FileExists(LogPath() + ".bak"));
+  EXPECT_EQ(ReadBytes(LogPath()).size(), static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes));
+}
+
+TEST_F(RotationTest, OneByteMoreMovesTheFileAsideWithTheCrossingEntry) {
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile(LogPath());
+  FillTo(static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
+  log.WriteTrace("a", "vv", "", "", "", "");
+  EXPECT_FALSE(FileExists(LogPath()));
+  const std::string moved = ReadBytes(LogPath() + ".bak");
+  EXPECT_EQ(moved.size(), static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1);
+  EXPECT_EQ(moved.substr(moved.size() - TraceEntrySize(2)), WithLineEnds("\n[07-15 09:03:27.45]\na:[vv]\n:[]\n:[]\n"));
+
+  // The next entry starts a fresh file.
+  log.WriteTrace("a", "v", "", "", "", "");
+  EXPECT_EQ(ReadBytes(LogPath()).size(), TraceEntrySize(1));
+}
+
+TEST_F(RotationTest, ASecondRotationReplacesTheBackup) {
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile(LogPath());
+  WriteBytes(LogPath() + ".bak", "older generation");
+  FillTo(static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
+  log.WriteTrace("a", "vv", "", "", "", "");
+  EXPECT_EQ(ReadBytes(LogPath() + ".bak").size(),
+            static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1);
+}
+
+TEST_F(RotationTest, AFailedMoveIsRetriedAfterTheNextEntry) {
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile(LogPath());
+  FillTo(static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
+  platform_.set_fail_moves(true);
+  log.WriteTrace("a", "vv", "", "", "", "");
+  EXPECT_FALSE(FileExists(LogPath() + ".bak"));
+  platform_.set_fail_moves(false);
+  log.WriteTrace("a", "v", "", "", "", "");
+  EXPECT_FALSE(FileExists(LogPath()));
+  EXPECT_EQ(ReadBytes(LogPath() + ".bak").size(),
+            static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1 + TraceEntrySize(1));
+}
+
+TEST_F(TraceLogTest, EntriesFromManyThreadsNeverInterleave) {
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile(LogPath());
+  log.SetErrorLogFile(LogPath());
+  constexpr int kThreads = 4;
+  constexpr int kEntries = 200;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&log, t] {
+      const std::string value(300 + t, static_cast<char>('a' + t));
+      for (int i = 0; i < kEntries; ++i) {
+        if (i % 2 == 0) {
+          log.WriteTrace("t", value.c_str(), "", "", "", "");
+        } else {
+          log.WriteError("f", t, i, value);
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  const std::vector<LogEntry> entries = ReadLog(LogPath());
+  ASSERT_EQ(entries.size(), static_cast<size_t>(kThreads * kEntries));
+  for (const LogEntry& entry : entries) {
+    const bool trace = entry.label[0] == "t";
+    const std::string& value = trace ? entry.value[0] : entry.value[2];
+    ASSERT_GE(value.size(), 300u);
+    EXPECT_EQ(value, std::string(value.size(), value[0]));
+  }
+}
+
+}  // namespace
+}  // namespace kelo_test

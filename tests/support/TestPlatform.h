@@ -1,0 +1,55 @@
+// A platform for tests: a temporary directory stands in for the system
+// drive, sleeps are recorded instead of slept, the clock is fixed, and
+// directory creation or renaming can be made to fail. Everything else goes
+// to the operating system. Installs itself for its lifetime.
+#ifndef KELO820_TESTS_SUPPORT_TESTPLATFORM_H
+#define KELO820_TESTS_SUPPORT_TESTPLATFORM_H
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "Platform.h"
+
+namespace kelo_test {
+
+class TestPlatform : public kelo::Platform {
+ public:
+  explicit TestPlatform(std::string driveRoot);
+  ~TestPlatform() override;
+
+  bool SystemDriveRoot(std::string* root) override;
+  std::string FallbackDriveRoot() override { return fallbackRoot_; }
+  std::string DefaultTraceDirectory(const std::string& driveRoot) override {
+    return driveRoot + "pindo/";
+  }
+  size_t DriveRootLength() override { return kelo::OsPlatform().DriveRootLength(); }
+  kelo::CreateDirectoryResult CreateDirectory(const std::string& path) override;
+  bool PathMatches(const std::string& pattern) override {
+    return kelo::OsPlatform().PathMatches(pattern);
+  }
+  bool MoveFileReplacing(const std::string& from, const std::string& to) override;
+  void SleepMilliseconds(uint32_t milliseconds) override;
+  kelo::LocalTime Now() override;
+
+  void set_system_directory_available(bool available) { systemDirectoryAvailable_ = available; }
+  void set_fallback_root(const std::string& root) { fallbackRoot_ = root; }
+  void set_now(const kelo::LocalTime& now);
+  void set_fail_moves(bool fail) { failMoves_ = fail; }
+  std::vector<uint32_t> sleeps() const;
+  std::vector<std::string> created_directories() const;
+
+ private:
+  std::string driveRoot_;
+  std::string fallbackRoot_;
+  bool systemDirectoryAvailable_ = true;
+  bool failMoves_ = false;
+  mutable std::mutex mutex_;
+  kelo::LocalTime now_{7, 15, 9, 3, 27, 457};
+  std::vector<uint32_t> sleeps_;
+  std::vector<std::string> createdDirectories_;
+};
+
+}  // namespace kelo_test
+
+#endif  // KELO820_TESTS_SUPPORT_TESTPLATFORM_H
