@@ -64,31 +64,23 @@ class Win32Platform : public Platform {
   static constexpr size_t kDriveRootLength = 3;  // "c:/"
 };
 
-// Created on first use and deleted when the DLL is unloaded, after the last
-// call into it has returned.
-class ProcessCriticalSection {
- public:
-  ProcessCriticalSection() { InitializeCriticalSection(&section_); }
-  ~ProcessCriticalSection() { DeleteCriticalSection(&section_); }
-  ProcessCriticalSection(const ProcessCriticalSection&) = delete;
-  ProcessCriticalSection& operator=(const ProcessCriticalSection&) = delete;
-
-  CRITICAL_SECTION* get() { return &section_; }
-
- private:
-  CRITICAL_SECTION section_;
-};
-
+// Lives as long as the process and is never deleted: a decoder thread may
+// still write an entry while the process runs its exit handlers.
 CRITICAL_SECTION* ProcessSection() {
-  static ProcessCriticalSection section;
-  return section.get();
+  static CRITICAL_SECTION* const section = [] {
+    auto* created = new CRITICAL_SECTION;
+    InitializeCriticalSection(created);
+    return created;
+  }();
+  return section;
 }
 
 }  // namespace
 
+// Never destroyed either, for the same reason.
 Platform& OsPlatform() {
-  static Win32Platform platform;
-  return platform;
+  static Win32Platform* const platform = new Win32Platform;
+  return *platform;
 }
 
 void LockProcessWide() { EnterCriticalSection(ProcessSection()); }
