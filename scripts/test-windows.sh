@@ -6,7 +6,7 @@
 #
 # Environment: KELO_WIN_BUILD_DIR (build directory, default build-win32 in the
 # repository), KELO_JOBS (parallel compile jobs, default 2). Installs the
-# Debian packages it needs when they are missing (as root, or through sudo).
+# Debian packages it needs when they are missing.
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,29 +24,9 @@ step() {
   [ -z "$step_name" ] || echo "== $step_name"
 }
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-missing_packages() {
-  command -v cmake >/dev/null || echo cmake
-  command -v i686-w64-mingw32-g++-posix >/dev/null || echo g++-mingw-w64-i686 mingw-w64
-  [ -f /usr/src/googletest/CMakeLists.txt ] || echo googletest
-  command -v wine >/dev/null || echo wine
-  dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed' || echo wine32:i386
-}
-
 step "install"
-need=$(missing_packages | tr '\n' ' ')
-if [ -n "${need# }" ]; then
-  case "$need" in
-    *:i386*)
-      dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386 ;;
-  esac
-  as_root apt-get update
-  # shellcheck disable=SC2086  # one word per package
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $need
-fi
+"$repo/scripts/install-packages.sh" cmake g++-mingw-w64-i686 mingw-w64 googletest \
+  wine wine32:i386
 
 step "wine prefix"
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/kelo-wine.XXXXXX")
@@ -59,7 +39,8 @@ cleanup() {
   wineserver -k </dev/null >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 # One server for the whole run instead of one per test program. The server
 # and the services that wine starts with the prefix outlive the command that
 # started them; they must not hold on to this script's output, or whoever
@@ -72,6 +53,7 @@ generator=
 command -v ninja >/dev/null && generator="-G Ninja"
 # shellcheck disable=SC2086  # empty or two words
 cmake -S "$repo" -B "$build" $generator \
+  -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw32.cmake" >/dev/null
 cmake --build "$build" -j "$jobs"
 
