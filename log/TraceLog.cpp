@@ -1,6 +1,7 @@
 #include "TraceLog.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "Platform.h"
 #include "SharedConstants.h"
@@ -9,26 +10,66 @@ namespace kelo {
 
 namespace {
 
+// What "%02d" makes of |value|: two digits for 0 to 99, which every field of
+// a valid time is, without the cost of printf.
+void AppendTwoDigits(std::string& out, long long value) {
+  if (value < 0 || value > 99) {
+    out += std::to_string(value);
+    return;
+  }
+  out += static_cast<char>('0' + value / 10);
+  out += static_cast<char>('0' + value % 10);
+}
+
+std::string FormatEntry(const LocalTime& now, const char* label1, const char* value1,
+                        const char* label2, const char* value2, const char* label3,
+                        const char* value3) {
+  const char* const pairs[][2] = {{label1, value1}, {label2, value2}, {label3, value3}};
+  size_t length = sizeof "\n[MM-DD hh:mm:ss.cc]" - 1;
+  for (const auto& pair : pairs) length += std::strlen(pair[0]) + std::strlen(pair[1]) + 5;
+  std::string entry;
+  entry.reserve(length);
+  entry += "\n[";
+  AppendTwoDigits(entry, now.month);
+  entry += '-';
+  AppendTwoDigits(entry, now.day);
+  entry += ' ';
+  AppendTwoDigits(entry, now.hour);
+  entry += ':';
+  AppendTwoDigits(entry, now.minute);
+  entry += ':';
+  AppendTwoDigits(entry, now.second);
+  entry += '.';
+  AppendTwoDigits(entry, static_cast<unsigned>(now.millisecond / 10));
+  entry += ']';
+  for (const auto& pair : pairs) {
+    entry += '\n';
+    entry += pair[0];
+    entry += ":[";
+    entry += pair[1];
+    entry += ']';
+  }
+  entry += '\n';
+  return entry;
+}
+
 // Caller holds the process-wide lock.
 void AppendEntry(const std::string& file, const char* label1, const char* value1,
                  const char* label2, const char* value2, const char* label3,
                  const char* value3) {
   std::FILE* out = std::fopen(file.c_str(), "a+");
   if (out == nullptr) return;
+  // Unbuffered, the entry built whole goes out in one write, and the stream
+  // sets up no buffer (a system call more).
+  std::setvbuf(out, nullptr, _IONBF, 0);
+  const std::string entry =
+      FormatEntry(CurrentPlatform().Now(), label1, value1, label2, value2, label3, value3);
+  std::fwrite(entry.data(), 1, entry.size(), out);
 
-  const LocalTime now = CurrentPlatform().Now();
-  char timestamp[20] = {};
-  std::snprintf(timestamp, sizeof timestamp, "%02d-%02d %02d:%02d:%02d.%02u", now.month,
-                now.day, now.hour, now.minute, now.second,
-                static_cast<unsigned>(now.millisecond / 10));
-  std::fprintf(out, "\n[%s]", timestamp);
-  std::fprintf(out, "\n%s:[%s]\n%s:[%s]\n%s:[%s]\n", label1, value1, label2, value2, label3,
-               value3);
-
-  // Seek to the end before asking: some C runtimes report only the bytes
-  // written since opening for a file opened to append.
-  long size = -1;
-  if (std::fseek(out, 0, SEEK_END) == 0) size = std::ftell(out);
+  // Writing to a file opened to append moves the position to the file's
+  // end, so the position now is the file's size. A seek to the end first
+  // would cost a status query and a read of the file's last block.
+  const long size = std::ftell(out);
   std::fclose(out);
 
   // The file is closed first: an open file cannot be moved everywhere.
@@ -37,10 +78,13 @@ void AppendEntry(const std::string& file, const char* label1, const char* value1
   }
 }
 
-std::string FileNameOf(const char* path) {
-  std::string name(path);
-  const size_t separator = name.find_last_of("/\\");
-  return separator == std::string::npos ? name : name.substr(separator + 1);
+// The part of |path| after its last separator, of either kind.
+const char* FileNameOf(const char* path) {
+  const char* name = path;
+  for (const char* at = path; *at != '\0'; ++at) {
+    if (*at == '/' || *at == '\\') name = at + 1;
+  }
+  return name;
 }
 
 }  // namespace
@@ -81,14 +125,20 @@ void TraceLog::WriteTrace(const char* s1, const char* s2, const char* s3, const 
 
 void TraceLog::WriteError(const char* sourceFile, int32_t line, int32_t errorCode,
                           const std::string& message) {
-  char codeText[16];
-  std::snprintf(codeText, sizeof codeText, "%d", static_cast<int>(errorCode));
+  const std::string codeText = std::to_string(errorCode);
   // Built without a fixed-size buffer, so a long source name is kept whole.
-  const std::string context = "Source File: [" + FileNameOf(sourceFile) +
-                              "], LINE: [" + std::to_string(line) + "]";
+  const char* const fileName = FileNameOf(sourceFile);
+  const std::string lineText = std::to_string(line);
+  std::string context;
+  context.reserve(std::strlen(fileName) + lineText.size() + 26);
+  context += "Source File: [";
+  context += fileName;
+  context += "], LINE: [";
+  context += lineText;
+  context += ']';
   ProcessWideLock lock;
-  AppendEntry(errorLogFile_, "ErrCode", codeText, "Context", context.c_str(), "ErrString",
-              message.c_str());
+  AppendEntry(errorLogFile_, "ErrCode", codeText.c_str(), "Context", context.c_str(),
+              "ErrString", message.c_str());
 }
 
 void TraceLog::WriteErrorWithContext(const char* sourceFile, int32_t line, int32_t errorCode,

@@ -4,7 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-packages.sh build-essential cmake pkg-config libgtest-dev
+scripts/install-packages.sh build-essential cmake pkg-config libgtest-dev \
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev \
+  libx11-dev libxext-dev libasound2-dev ffmpeg xvfb xauth
+# The demo viewer counts pictures through the X server's DAMAGE extension.
+scripts/install-packages.sh libxdamage-dev
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug
 cmake --build build -j2

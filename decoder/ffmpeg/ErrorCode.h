@@ -1,0 +1,24 @@
+// The error numbers that PlayM4_GetLastError answers. The player turns each
+// into words for its error log, so the numbering is fixed.
+#ifndef M4_FFMPEG_ERROR_CODE_H
+#define M4_FFMPEG_ERROR_CODE_H
+
+#include <cstdint>
+
+namespace m4 {
+
+enum ErrorCode : int32_t {
+  kNoError = 0,
+  kInvalidArgument = 1,
+  kWrongOrder = 2,
+  kOutOfMemory = 6,
+  kFileOperationFailed = 7,
+  kThreadCreationFailed = 8,
+  kBufferFull = 11,
+  kNoHeader = 17,
+  kDecoderInitFailed = 19,
+};
+
+}  // namespace m4
+
+#endif

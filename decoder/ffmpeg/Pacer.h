@@ -1,0 +1,55 @@
+// When each decoded picture is due. A picture's deadline is the anchor's
+// clock time plus its time stamp's distance from the anchor's, divided by the
+// speed; the anchor moves whenever the time line breaks (first picture,
+// speed change, resume, a jump in the time stamps, falling far behind).
+#ifndef M4_FFMPEG_PACER_H
+#define M4_FFMPEG_PACER_H
+
+#include <cstdint>
+
+namespace m4 {
+
+constexpr int kMaxSpeedLevel = 4;  // 16x; level -4 is 1/16x
+
+// A live stream drops a picture this late when more are waiting behind it.
+constexpr int64_t kLiveLateLimitMicros = 150000;
+// Further behind than this, any stream starts its time line afresh rather
+// than rush through the pictures it missed.
+constexpr int64_t kResyncLimitMicros = 1000000;
+
+struct PacingDecision {
+  enum class Action { kPresent, kWait, kDrop };
+  Action action;
+  int64_t deadline;  // for kWait
+};
+
+class Pacer {
+ public:
+  // 2^level times normal speed; the time line bends at the last picture shown.
+  void SetSpeedLevel(int level);
+  int SpeedLevel() const { return speedLevel_; }
+  // The next picture becomes the anchor and is shown at once.
+  void Restart();
+  // After a pause the last picture shown counts as shown at |now|.
+  void Resume(int64_t now);
+
+  PacingDecision Decide(int64_t pts, int64_t now, bool live, bool backlog);
+  void Presented(int64_t pts, int64_t now);
+
+ private:
+  void Anchor(int64_t pts, int64_t clock);
+  int64_t DeadlineFor(int64_t pts) const;
+  bool BreaksTimeLine(int64_t pts) const;
+
+  int speedLevel_ = 0;
+  bool anchored_ = false;
+  int64_t anchorPts_ = 0;
+  int64_t anchorClock_ = 0;
+  bool presentedAny_ = false;
+  int64_t lastPts_ = 0;
+  int64_t lastClock_ = 0;
+};
+
+}  // namespace m4
+
+#endif

@@ -1,0 +1,44 @@
+// The few decoded pictures waiting for their time. A full queue holds the
+// decoder thread back, which in turn lets the source buffer fill up.
+#ifndef M4_FFMPEG_PICTURE_QUEUE_H
+#define M4_FFMPEG_PICTURE_QUEUE_H
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+#include "DecodedPicture.h"
+
+namespace m4 {
+
+class PictureQueue {
+ public:
+  PictureQueue(size_t capacity, std::function<void()> onPush);
+
+  // Waits for room. False when the queue was cleared for a newer generation
+  // or closed meanwhile; the picture is then dropped.
+  bool Push(DecodedPicture picture, uint64_t generation);
+  std::optional<DecodedPicture> TryTake();
+  size_t Size() const;
+
+  // Drops every picture and releases pushers of older generations.
+  void Clear(uint64_t generation);
+  void Close();
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable roomFreed_;
+  std::deque<DecodedPicture> pictures_;
+  const size_t capacity_;
+  const std::function<void()> onPush_;
+  uint64_t generation_ = 0;
+  bool closed_ = false;
+};
+
+}  // namespace m4
+
+#endif

@@ -1,0 +1,69 @@
+#include "PortStream.h"
+
+#include <cerrno>
+#include <system_error>
+
+namespace m4 {
+namespace {
+
+// Live streams keep latency low; files smooth out decoding time.
+constexpr size_t kLiveQueuedPictures = 2;
+constexpr size_t kFileQueuedPictures = 6;
+
+// An exception (memory exhausted) must not leave a thread of ours: it would
+// end the client's process. The port stops decoding or showing instead.
+template <typename Body>
+void Guarded(Body&& body) {
+  try {
+    body();
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+PortStream::PortStream(const StreamOptions& options, const DecoderSettings& settings,
+                       DisplayCallbackSlot& callback, const std::atomic<bool>& soundOn,
+                       const std::atomic<uint16_t>& volume)
+    : clock_(MakeClockFromEnvironment()),
+      source_(options.bufferSize),
+      pictures_(options.live ? kLiveQueuedPictures : kFileQueuedPictures,
+                [this] { wakeup_.Signal(); }),
+      audio_(soundOn, volume),
+      decoder_(source_, pictures_, settings, options.header, options.live, pictureSize_, audio_),
+      presenter_(options.port, options.live, pictures_, source_, *clock_, wakeup_, callback) {
+  if (!wakeup_.Valid()) throw std::system_error(errno, std::generic_category(), "eventfd");
+  decoderThread_ = std::thread([this] { Guarded([this] { decoder_.Run(); }); });
+  try {
+    presenterThread_ = std::thread([this] { Guarded([this] { presenter_.Run(); }); });
+  } catch (...) {
+    source_.Close();
+    pictures_.Close();
+    decoderThread_.join();
+    throw;
+  }
+}
+
+PortStream::~PortStream() {
+  source_.Close();
+  pictures_.Close();
+  presenter_.Quit();
+  decoderThread_.join();
+  presenterThread_.join();
+}
+
+void PortStream::ResetSource() {
+  ++generation_;
+  // The queue first: a picture decoded from old data can then no longer
+  // get in once the decoder starts on the new generation.
+  pictures_.Clear(generation_);
+  source_.Reset(generation_);
+  presenter_.Reset(generation_);
+}
+
+bool PortStream::OnOwnThread() const {
+  const std::thread::id self = std::this_thread::get_id();
+  return self == decoderThread_.get_id() || self == presenterThread_.get_id();
+}
+
+}  // namespace m4

@@ -1,0 +1,113 @@
+#include "SourceBuffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "StreamFormat.h"
+
+namespace m4 {
+
+SourceBuffer::SourceBuffer(size_t capacity) : storage_(capacity) {}
+
+bool SourceBuffer::Write(const uint8_t* data, size_t size) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_ || size > storage_.size() - (written_ - read_)) return false;
+    size_t offset = static_cast<size_t>(written_ % storage_.size());
+    const size_t first = std::min(size, storage_.size() - offset);
+    std::memcpy(storage_.data() + offset, data, first);
+    std::memcpy(storage_.data(), data + first, size - first);
+    written_ += size;
+    NoteTail(data, size);
+  }
+  dataArrived_.notify_all();
+  return true;
+}
+
+// The marker may arrive split over several blocks, and its first bytes may
+// already have been read as stream data by then; the demuxer skips such
+// stray bytes as it would any garbage.
+void SourceBuffer::NoteTail(const uint8_t* data, size_t size) {
+  const size_t keep = tail_.size();
+  if (size >= keep) {
+    std::memcpy(tail_.data(), data + size - keep, keep);
+    tailLength_ = keep;
+  } else {
+    const size_t shift = std::min(tailLength_ + size, keep) - size;
+    std::memmove(tail_.data(), tail_.data() + tailLength_ - shift, shift);
+    std::memcpy(tail_.data() + shift, data, size);
+    tailLength_ = shift + size;
+  }
+  if (tailLength_ == keep && std::equal(tail_.begin(), tail_.end(), kEndOfStreamMarker.begin())) {
+    endMarks_.push_back(EndMark{std::max(written_ - keep, read_), written_});
+    tailLength_ = 0;
+  }
+}
+
+size_t SourceBuffer::Remain() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return static_cast<size_t>(written_ - read_);
+}
+
+SourceBuffer::ReadResult SourceBuffer::Read(uint8_t* out, size_t size, uint64_t generation,
+                                            std::chrono::milliseconds idleTimeout) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  auto ready = [&] {
+    return closed_ || generation_ != generation || written_ != read_ || !endMarks_.empty();
+  };
+  if (idleTimeout.count() < 0) {
+    dataArrived_.wait(lock, ready);
+  } else if (!dataArrived_.wait_for(lock, idleTimeout, ready)) {
+    return ReadResult{ReadStatus::kIdle, 0};
+  }
+  if (closed_ || generation_ != generation) return ReadResult{ReadStatus::kInterrupted, 0};
+
+  uint64_t readable = written_;
+  if (!endMarks_.empty()) {
+    if (endMarks_.front().endAt == read_) {
+      read_ = endMarks_.front().resumeAt;
+      endMarks_.pop_front();
+      return ReadResult{ReadStatus::kEndOfStream, 0};
+    }
+    readable = endMarks_.front().endAt;
+  }
+  const size_t count = static_cast<size_t>(std::min<uint64_t>(size, readable - read_));
+  const size_t offset = static_cast<size_t>(read_ % storage_.size());
+  const size_t first = std::min(count, storage_.size() - offset);
+  std::memcpy(out, storage_.data() + offset, first);
+  std::memcpy(out + first, storage_.data(), count - first);
+  read_ += count;
+  return ReadResult{ReadStatus::kData, count};
+}
+
+void SourceBuffer::Reset(uint64_t generation) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    written_ = 0;
+    read_ = 0;
+    endMarks_.clear();
+    tailLength_ = 0;
+    generation_ = generation;
+  }
+  dataArrived_.notify_all();
+}
+
+void SourceBuffer::Close() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+  }
+  dataArrived_.notify_all();
+}
+
+bool SourceBuffer::Closed() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return closed_;
+}
+
+uint64_t SourceBuffer::Generation() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return generation_;
+}
+
+}  // namespace m4

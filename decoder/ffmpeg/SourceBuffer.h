@@ -1,0 +1,72 @@
+// The bytes a port has been given and not yet demultiplexed: a ring of
+// exactly the size given to PlayM4_OpenStream. The sender never waits; the
+// decoder thread waits for data here and is woken by a reset or a close.
+#ifndef M4_FFMPEG_SOURCE_BUFFER_H
+#define M4_FFMPEG_SOURCE_BUFFER_H
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace m4 {
+
+class SourceBuffer {
+ public:
+  enum class ReadStatus {
+    kData,         // bytes were copied
+    kEndOfStream,  // the end-of-stream marker was reached (and skipped)
+    kIdle,         // nothing arrived within the idle timeout
+    kInterrupted,  // reset or closed since the reader's generation
+  };
+  struct ReadResult {
+    ReadStatus status;
+    size_t bytes;
+  };
+
+  explicit SourceBuffer(size_t capacity);
+
+  // Takes the block whole, or refuses it when it does not fit.
+  bool Write(const uint8_t* data, size_t size);
+  size_t Remain() const;
+  size_t Capacity() const { return storage_.size(); }
+
+  // Copies what is there, up to |size| bytes; waits while nothing is. A
+  // negative |idleTimeout| waits for ever.
+  ReadResult Read(uint8_t* out, size_t size, uint64_t generation,
+                  std::chrono::milliseconds idleTimeout);
+
+  // Empties the buffer and interrupts the reader: |generation| starts.
+  void Reset(uint64_t generation);
+  // Interrupts the reader for good; writes are refused from now on.
+  void Close();
+  bool Closed() const;
+  uint64_t Generation() const;
+
+ private:
+  struct EndMark {
+    uint64_t endAt;     // reading stops here...
+    uint64_t resumeAt;  // ...and goes on here, past the marker
+  };
+
+  void NoteTail(const uint8_t* data, size_t size);
+
+  mutable std::mutex mutex_;
+  std::condition_variable dataArrived_;
+  std::vector<uint8_t> storage_;
+  uint64_t written_ = 0;  // bytes ever written, in this generation
+  uint64_t read_ = 0;
+  uint64_t generation_ = 0;
+  bool closed_ = false;
+  std::deque<EndMark> endMarks_;
+  std::array<uint8_t, 16> tail_{};  // the last bytes written, for the marker
+  size_t tailLength_ = 0;
+};
+
+}  // namespace m4
+
+#endif

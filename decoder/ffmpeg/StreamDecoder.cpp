@@ -1,0 +1,267 @@
+#include "StreamDecoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/mem.h>
+}
+
+#include "AudioRenderer.h"
+#include "PictureQueue.h"
+#include "SourceBuffer.h"
+
+namespace m4 {
+namespace {
+
+constexpr int kIoBufferBytes = 32 * 1024;
+// Enough for a transport stream's tables or a program stream's first packs;
+// with a header the container is known and nothing is probed.
+constexpr int64_t kProbeBytes = 128 * 1024;
+constexpr int64_t kDefaultFrameMicros = 40000;
+constexpr AVRational kMicros = {1, 1000000};
+
+AVDiscard DiscardFor(uint32_t throwLevel) {
+  switch (throwLevel) {
+    case 1:
+      return AVDISCARD_NONREF;
+    case 2:
+      return AVDISCARD_BIDIR;
+    default:
+      return AVDISCARD_DEFAULT;
+  }
+}
+
+}  // namespace
+
+StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
+                             const DecoderSettings& settings, std::optional<StreamHeader> header,
+                             bool live, PictureSizeRecord& pictureSize, AudioRenderer& audio)
+    : source_(source),
+      pictures_(pictures),
+      settings_(settings),
+      header_(std::move(header)),
+      live_(live),
+      pictureSize_(pictureSize),
+      audio_(audio) {}
+
+StreamDecoder::~StreamDecoder() { CloseSession(); }
+
+void StreamDecoder::Run() {
+  while (!source_.Closed()) RunSession();
+}
+
+int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
+  auto* self = static_cast<StreamDecoder*>(opaque);
+  // The demuxer may ask again after the end (a resync seeks back and
+  // clears its end flag); the session's end is final.
+  if (self->end_ == SessionEnd::kInterrupted) return AVERROR_EXIT;
+  if (self->end_ != SessionEnd::kNone) return AVERROR_EOF;
+  // Before the first byte of a session there is nothing to flush, so the
+  // wait for data has no end.
+  const auto idle = self->sawData_ ? kIdleFlushDelay : std::chrono::milliseconds(-1);
+  const SourceBuffer::ReadResult result =
+      self->source_.Read(buffer, static_cast<size_t>(size), self->generation_, idle);
+  switch (result.status) {
+    case SourceBuffer::ReadStatus::kData:
+      self->sawData_ = true;
+      return static_cast<int>(result.bytes);
+    case SourceBuffer::ReadStatus::kEndOfStream:
+      self->end_ = SessionEnd::kEndOfStream;
+      return AVERROR_EOF;
+    case SourceBuffer::ReadStatus::kIdle:
+      self->end_ = SessionEnd::kIdle;
+      return AVERROR_EOF;
+    case SourceBuffer::ReadStatus::kInterrupted:
+      break;
+  }
+  self->end_ = SessionEnd::kInterrupted;
+  return AVERROR_EXIT;
+}
+
+void StreamDecoder::RunSession() {
+  generation_ = source_.Generation();
+  end_ = SessionEnd::kNone;
+  sawData_ = false;
+  firstTimestamp_ = INT64_MIN;
+  lastPtsMicros_ = -1;
+  if (OpenInput()) {
+    AVPacket* packet = av_packet_alloc();
+    frame_ = av_frame_alloc();
+    bool going = packet != nullptr && frame_ != nullptr;
+    while (going) {
+      const int status = av_read_frame(format_, packet);
+      if (status < 0) {
+        // Also a demuxer error: the next session resynchronises on the data.
+        if (end_ != SessionEnd::kInterrupted) Drain();
+        break;
+      }
+      going = HandlePacket(packet);
+      av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+  }
+  CloseSession();
+}
+
+bool StreamDecoder::OpenInput() {
+  auto* ioBuffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+  AVIOContext* io = ioBuffer == nullptr ? nullptr
+                                        : avio_alloc_context(ioBuffer, kIoBufferBytes, 0, this,
+                                                             &StreamDecoder::ReadSource, nullptr,
+                                                             nullptr);
+  if (io == nullptr) {
+    av_free(ioBuffer);
+    return false;
+  }
+  format_ = avformat_alloc_context();
+  if (format_ != nullptr) {
+    format_->pb = io;
+    format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+    format_->probesize = kProbeBytes;
+    const AVInputFormat* container =
+        header_ ? av_find_input_format(header_->container.c_str()) : nullptr;
+    // On failure this frees the format context, never our I/O context.
+    if (avformat_open_input(&format_, nullptr, container, nullptr) == 0) return true;
+  }
+  av_freep(&io->buffer);
+  avio_context_free(&io);
+  return false;
+}
+
+void StreamDecoder::CloseSession() {
+  avcodec_free_context(&video_);
+  avcodec_free_context(&sound_);
+  av_frame_free(&frame_);
+  videoIndex_ = -1;
+  audioIndex_ = -1;
+  if (format_ != nullptr) {
+    AVIOContext* io = format_->pb;
+    avformat_close_input(&format_);
+    if (io != nullptr) av_freep(&io->buffer);
+    avio_context_free(&io);
+  }
+}
+
+bool StreamDecoder::HandlePacket(AVPacket* packet) {
+  AVStream* stream = format_->streams[packet->stream_index];
+  const AVMediaType type = stream->codecpar->codec_type;
+  if (videoIndex_ < 0 && type == AVMEDIA_TYPE_VIDEO && OpenVideoDecoder(stream)) {
+    videoIndex_ = packet->stream_index;
+  }
+  if (audioIndex_ < 0 && type == AVMEDIA_TYPE_AUDIO && OpenAudioDecoder(stream)) {
+    audioIndex_ = packet->stream_index;
+  }
+  if (packet->stream_index == videoIndex_) {
+    ApplySettings();
+    // A damaged packet costs its picture, not the stream.
+    avcodec_send_packet(video_, packet);
+    return ReceivePictures();
+  }
+  if (packet->stream_index == audioIndex_ && audio_.Active()) {
+    if (avcodec_send_packet(sound_, packet) >= 0) ReceiveSamples();
+  }
+  return true;
+}
+
+bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
+  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+  const bool fromContainer = codec != nullptr;
+  if (codec == nullptr && header_ && !header_->videoCodec.empty()) {
+    codec = avcodec_find_decoder_by_name(header_->videoCodec.c_str());
+  }
+  if (codec == nullptr) return false;
+  video_ = avcodec_alloc_context3(codec);
+  if (video_ == nullptr) return false;
+  if (fromContainer) avcodec_parameters_to_context(video_, stream->codecpar);
+  video_->pkt_timebase = stream->time_base;
+  // A live stream wants each picture as soon as its data is in; frame
+  // threads would hold pictures back. A file wants throughput.
+  if (live_) {
+    video_->thread_count = 1;
+  } else {
+    video_->thread_count = 0;
+    video_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+  }
+  if (settings_.quality.load() == kFastQuality) video_->flags2 |= AV_CODEC_FLAG2_FAST;
+  if (avcodec_open2(video_, codec, nullptr) < 0) {
+    avcodec_free_context(&video_);
+    return false;
+  }
+  return true;
+}
+
+bool StreamDecoder::OpenAudioDecoder(AVStream* stream) {
+  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+  if (codec == nullptr) return false;
+  sound_ = avcodec_alloc_context3(codec);
+  if (sound_ == nullptr) return false;
+  avcodec_parameters_to_context(sound_, stream->codecpar);
+  sound_->pkt_timebase = stream->time_base;
+  if (avcodec_open2(sound_, codec, nullptr) < 0) {
+    avcodec_free_context(&sound_);
+    return false;
+  }
+  return true;
+}
+
+void StreamDecoder::ApplySettings() {
+  video_->skip_frame = DiscardFor(settings_.throwLevel.load());
+  video_->skip_loop_filter =
+      settings_.quality.load() == kFastQuality ? AVDISCARD_ALL : AVDISCARD_DEFAULT;
+}
+
+bool StreamDecoder::ReceivePictures() {
+  while (avcodec_receive_frame(video_, frame_) >= 0) {
+    if (!QueuePicture(frame_)) return false;
+  }
+  return true;
+}
+
+void StreamDecoder::ReceiveSamples() {
+  while (avcodec_receive_frame(sound_, frame_) >= 0) {
+    audio_.Render(*frame_);
+    av_frame_unref(frame_);
+  }
+}
+
+bool StreamDecoder::QueuePicture(AVFrame* frame) {
+  pictureSize_.Set(frame->width, frame->height);
+  const AVRational timeBase = format_->streams[videoIndex_]->time_base;
+  const int64_t timestamp = frame->best_effort_timestamp;
+  int64_t ptsMicros = lastPtsMicros_ < 0 ? 0 : lastPtsMicros_ + FrameDurationMicros();
+  if (timestamp != AV_NOPTS_VALUE) {
+    if (firstTimestamp_ == INT64_MIN) firstTimestamp_ = timestamp;
+    ptsMicros = av_rescale_q(timestamp - firstTimestamp_, timeBase, kMicros);
+  }
+  lastPtsMicros_ = ptsMicros;
+
+  DecodedPicture picture;
+  picture.frame.reset(av_frame_alloc());
+  if (!picture.frame) return true;
+  av_frame_move_ref(picture.frame.get(), frame);
+  picture.ptsMicros = ptsMicros;
+  picture.generation = generation_;
+  if (!pictures_.Push(std::move(picture), generation_)) {
+    end_ = SessionEnd::kInterrupted;
+    return false;
+  }
+  return true;
+}
+
+void StreamDecoder::Drain() {
+  if (video_ != nullptr && avcodec_send_packet(video_, nullptr) >= 0) ReceivePictures();
+}
+
+int64_t StreamDecoder::FrameDurationMicros() const {
+  const AVStream* stream = format_->streams[videoIndex_];
+  AVRational rate = stream->avg_frame_rate;
+  if (rate.num <= 0 || rate.den <= 0) rate = video_->framerate;
+  if ((rate.num <= 0 || rate.den <= 0) && header_ && header_->frameRateNum > 0 &&
+      header_->frameRateDen > 0) {
+    rate = AVRational{header_->frameRateNum, header_->frameRateDen};
+  }
+  if (rate.num <= 0 || rate.den <= 0) return kDefaultFrameMicros;
+  return av_rescale_q(1, av_inv_q(rate), kMicros);
+}
+
+}  // namespace m4

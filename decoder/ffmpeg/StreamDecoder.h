@@ -1,0 +1,104 @@
+// The decoder thread's work: demultiplex the source buffer with libavformat,
+// decode the video (and, while sound is on, the audio) with libavcodec and
+// queue the pictures. One run of the demuxer is a session; a session ends at
+// a reset, at the end-of-stream marker, or when no data has come for the idle
+// delay, and the next data starts a new one.
+#ifndef M4_FFMPEG_STREAM_DECODER_H
+#define M4_FFMPEG_STREAM_DECODER_H
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+#include "DecoderSettings.h"
+#include "StreamFormat.h"
+
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVFrame;
+struct AVPacket;
+struct AVStream;
+
+namespace m4 {
+
+class AudioRenderer;
+class PictureQueue;
+class SourceBuffer;
+
+// A stream's last pictures wait in the demuxer and decoder for more data;
+// after this long without any they are flushed out and shown.
+constexpr std::chrono::milliseconds kIdleFlushDelay{1000};
+
+// The size of the last decoded picture, both halves read at once.
+class PictureSizeRecord {
+ public:
+  void Set(int width, int height) {
+    packed_.store((static_cast<uint64_t>(width) << 32) | static_cast<uint32_t>(height));
+  }
+  bool Get(int32_t* width, int32_t* height) const {
+    const uint64_t packed = packed_.load();
+    if (packed == 0) return false;
+    *width = static_cast<int32_t>(packed >> 32);
+    *height = static_cast<int32_t>(packed & 0xFFFFFFFF);
+    return true;
+  }
+
+ private:
+  std::atomic<uint64_t> packed_{0};
+};
+
+class StreamDecoder {
+ public:
+  StreamDecoder(SourceBuffer& source, PictureQueue& pictures, const DecoderSettings& settings,
+                std::optional<StreamHeader> header, bool live, PictureSizeRecord& pictureSize,
+                AudioRenderer& audio);
+  ~StreamDecoder();
+  StreamDecoder(const StreamDecoder&) = delete;
+  StreamDecoder& operator=(const StreamDecoder&) = delete;
+
+  // The thread body: sessions one after another until the source closes.
+  void Run();
+
+ private:
+  enum class SessionEnd { kNone, kEndOfStream, kIdle, kInterrupted };
+
+  static int ReadSource(void* opaque, uint8_t* buffer, int size);
+  void RunSession();
+  bool OpenInput();
+  void CloseSession();
+  bool HandlePacket(AVPacket* packet);
+  bool OpenVideoDecoder(AVStream* stream);
+  bool OpenAudioDecoder(AVStream* stream);
+  void ApplySettings();
+  bool ReceivePictures();
+  void ReceiveSamples();
+  bool QueuePicture(AVFrame* frame);
+  void Drain();
+  int64_t FrameDurationMicros() const;
+
+  SourceBuffer& source_;
+  PictureQueue& pictures_;
+  const DecoderSettings& settings_;
+  const std::optional<StreamHeader> header_;
+  const bool live_;
+  PictureSizeRecord& pictureSize_;
+  AudioRenderer& audio_;
+
+  // Per session.
+  uint64_t generation_ = 0;
+  SessionEnd end_ = SessionEnd::kNone;
+  bool sawData_ = false;
+  AVFormatContext* format_ = nullptr;
+  AVCodecContext* video_ = nullptr;
+  AVCodecContext* sound_ = nullptr;
+  int videoIndex_ = -1;
+  int audioIndex_ = -1;
+  AVFrame* frame_ = nullptr;
+  int64_t firstTimestamp_ = INT64_MIN;
+  int64_t lastPtsMicros_ = -1;
+};
+
+}  // namespace m4
+
+#endif

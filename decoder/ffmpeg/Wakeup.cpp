@@ -1,0 +1,27 @@
+#include "Wakeup.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+namespace m4 {
+
+Wakeup::Wakeup() : fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+Wakeup::~Wakeup() {
+  if (fd_ >= 0) close(fd_);
+}
+
+void Wakeup::Signal() {
+  const uint64_t one = 1;
+  // A full counter already means "wake up".
+  [[maybe_unused]] const ssize_t written = write(fd_, &one, sizeof one);
+}
+
+void Wakeup::Drain() {
+  uint64_t count = 0;
+  [[maybe_unused]] const ssize_t got = read(fd_, &count, sizeof count);
+}
+
+}  // namespace m4

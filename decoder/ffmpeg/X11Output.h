@@ -1,0 +1,71 @@
+// Pictures in the client's X11 windows, on a connection of our own: the
+// whole picture in the window given to PlayM4_Play, and optionally one
+// rectangle of it in the window given to PlayM4_SetDisplayRegion, each scaled
+// to its window's current size. XShm when the server offers it, plain
+// XPutImage otherwise. Used by the presenter thread only.
+#ifndef M4_FFMPEG_X11_OUTPUT_H
+#define M4_FFMPEG_X11_OUTPUT_H
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+
+#include <cstdint>
+
+#include "m4playerApi.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+struct SwsContext;
+
+namespace m4 {
+
+class X11Output {
+ public:
+  X11Output() = default;
+  ~X11Output();
+  X11Output(const X11Output&) = delete;
+  X11Output& operator=(const X11Output&) = delete;
+
+  // 0 stops drawing into the main window.
+  void SetMainWindow(uint64_t window);
+  void SetRegion(const RECT& rect, uint64_t window, bool enable);
+
+  // The connection's descriptor for poll(), -1 without a connection.
+  int EventDescriptor() const;
+  // Reads the pending window events; true when a window needs redrawing.
+  bool TakeExposures();
+  // Events already read from the connection, which poll() would not see.
+  bool HasQueuedEvents() const;
+  void Draw(const AVFrame& frame);
+
+ private:
+  struct Target {
+    Window window = 0;
+    bool cropped = false;
+    RECT crop{};
+    GC gc = nullptr;
+    XImage* image = nullptr;
+    XShmSegmentInfo shm{};
+    bool usesShm = false;
+    SwsContext* scaler = nullptr;
+  };
+
+  bool Connect();
+  void Attach(Target& target, Window window);
+  void Detach(Target& target);
+  void DrawInto(Target& target, const AVFrame& frame);
+  bool PrepareImage(Target& target, const XWindowAttributes& attributes);
+  void ReleaseImage(Target& target);
+
+  Display* display_ = nullptr;
+  bool shmAvailable_ = false;
+  Target main_;
+  Target region_;
+};
+
+}  // namespace m4
+
+#endif

@@ -1,0 +1,255 @@
+// kelo_demo_viewer: plays a grid of streams through the Kelo820 PlaySDK in an
+// X11 window, the way a surveillance client shows its cameras. Run with
+// --help for the options and keys.
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Kelo820_PlaySDK.h"
+#include "MediaConversion.h"
+#include "StreamFile.h"
+#include "TraceLocation.h"
+#include "ViewerOptions.h"
+#include "ViewerSession.h"
+#include "ViewerWindow.h"
+
+namespace {
+
+constexpr double kHeadlessSeconds = 10;
+constexpr double kProgressInterval = 2;
+constexpr double kCaptionInterval = 0.5;
+constexpr int kEventWaitMs = 50;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int) { interrupted = 1; }
+
+// The sample streams that the build makes, in name order.
+std::vector<std::string> SampleStreams() {
+  std::vector<std::string> paths;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(KELO_DEMO_STREAM_DIR, error)) {
+    if (demo::IsStreamFile(entry.path())) paths.push_back(entry.path());
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+// A scheduled moment that fires once.
+class OneShot {
+ public:
+  explicit OneShot(double at) : at_(at) {}
+  bool Due(double now) {
+    if (at_ < 0 || now < at_) return false;
+    at_ = -1;
+    return true;
+  }
+
+ private:
+  double at_;
+};
+
+// A moment that fires every |interval| seconds.
+class Every {
+ public:
+  explicit Every(double interval) : interval_(interval), next_(interval) {}
+  bool Due(double now) {
+    if (now < next_) return false;
+    next_ = now + interval_;
+    return true;
+  }
+
+ private:
+  double interval_;
+  double next_;
+};
+
+struct DisplayCloser {
+  void operator()(Display* display) const { XCloseDisplay(display); }
+};
+
+// The decoder's stream tool, built beside the viewer.
+std::string StreamTool() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return (self.parent_path() / "m4stream").string();
+}
+
+// Reads the stream files among |paths| and converts the media files first,
+// into |conversionDirectory|.
+std::vector<demo::StreamFile> LoadStreams(const std::vector<std::string>& paths,
+                                          uint32_t headerLength,
+                                          const std::string& conversionDirectory) {
+  std::vector<demo::StreamFile> streams;
+  for (const std::string& path : paths) {
+    std::string streamPath = path;
+    std::string error;
+    if (!demo::IsStreamFile(path)) {
+      streamPath = demo::ConvertedStreamPath(path, conversionDirectory);
+      if (!demo::ConvertMediaFile(StreamTool(), path, streamPath, &error)) {
+        std::cerr << error << "\n";
+        continue;
+      }
+      std::cout << "converted " << path << " into " << streamPath << "\n";
+    }
+    demo::StreamFile stream;
+    if (demo::LoadStreamFile(streamPath, headerLength, &stream, &error)) {
+      streams.push_back(std::move(stream));
+    } else {
+      std::cerr << error << "\n";
+    }
+  }
+  return streams;
+}
+
+// Handles the user's requests from the window; false once the user quits.
+bool HandleWindowEvents(demo::ViewerWindow& window, demo::ViewerSession& session,
+                        const demo::ViewerOptions& options, int* selectedTile) {
+  for (const demo::WindowEvent& event : window.PollEvents(kEventWaitMs)) {
+    if (event.clickedTile >= 0 || event.command == demo::ViewerCommand::kNextSelection) {
+      *selectedTile = event.clickedTile >= 0
+                          ? demo::ClickedSelection(*selectedTile, event.clickedTile)
+                          : demo::NextSelection(*selectedTile, options.tileCount);
+      session.SelectTile(*selectedTile);
+      std::cout << (*selectedTile < 0 ? std::string("all tiles chosen")
+                                      : "tile " + std::to_string(*selectedTile) + " chosen")
+                << "\n";
+    } else if (event.command == demo::ViewerCommand::kQuit) {
+      return false;
+    } else if (event.command == demo::ViewerCommand::kHelp) {
+      std::cout << demo::ViewerKeyHelp();
+    } else {
+      session.Execute(event.command, *selectedTile);
+    }
+  }
+  return true;
+}
+
+// Plays until the user quits, |seconds| pass (0: no limit) or a signal
+// arrives, carrying out the scheduled capture and screenshot on the way.
+void Play(demo::ViewerSession& session, demo::ViewerWindow* window,
+          const demo::ViewerOptions& options, double seconds) {
+  const auto start = std::chrono::steady_clock::now();
+  const auto elapsed = [start] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  const demo::ViewerSession::PictureCounter picturesDrawn = [window](int tile, uint64_t* count) {
+    return window != nullptr && window->PicturesDrawn(tile, count);
+  };
+  Every progress(kProgressInterval);
+  Every captions(kCaptionInterval);
+  OneShot capture(options.captureAt);
+  OneShot screenshot(window != nullptr && !options.screenshotPath.empty() ? options.screenshotAt
+                                                                           : -1);
+  int selectedTile = -1;
+  while (interrupted == 0) {
+    const double now = elapsed();
+    if (seconds > 0 && now >= seconds) break;
+    if (window != nullptr) {
+      if (!HandleWindowEvents(*window, session, options, &selectedTile)) break;
+      if (captions.Due(now)) window->SetCaptions(session.Captions(), selectedTile);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kEventWaitMs));
+    }
+    if (capture.Due(now)) session.Capture(-1);
+    if (screenshot.Due(now)) {
+      std::cout << (window->SaveScreenshot(options.screenshotPath) ? "screenshot written: "
+                                                                    : "screenshot failed: ")
+                << options.screenshotPath << "\n";
+    }
+    if (progress.Due(now)) session.PrintProgress(now, picturesDrawn);
+  }
+  session.PrintProgress(elapsed(), picturesDrawn);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  demo::ViewerOptions options;
+  std::string error;
+  if (!demo::ParseViewerOptions(argc, argv, &options, &error)) {
+    std::cerr << error << "\n" << demo::ViewerUsage(argv[0]);
+    return 2;
+  }
+  if (options.showHelp) {
+    std::cout << demo::ViewerUsage(argv[0]);
+    return 0;
+  }
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+
+  std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
+  std::unique_ptr<demo::ViewerWindow> window;
+  double seconds = options.seconds;
+  if (display) {
+    window = std::make_unique<demo::ViewerWindow>(display.get(), options.tileCount,
+                                                  "Kelo820 PlaySDK demo viewer");
+    std::cout << "window 0x" << std::hex << window->TopWindow() << std::dec << " on display "
+              << DisplayString(display.get()) << ", " << options.tileCount << " tiles\n";
+  } else {
+    if (seconds <= 0) seconds = kHeadlessSeconds;
+    std::cout << "no X display: running headless (decoding only, no pictures on screen) for "
+              << seconds << " s\n";
+  }
+
+  SinglePlayer* player = CreateSinglePlayerDll();
+  if (player == nullptr) {
+    std::cerr << "CreateSinglePlayerDll returned null\n";
+    return 1;
+  }
+  // The player reads its configuration here: from now on its logs go to the
+  // configured trace directory.
+  const WindowHandle mainWindow =
+      window ? reinterpret_cast<WindowHandle>(window->TopWindow()) : nullptr;
+  std::cout << "Play_InitDDraw -> " << player->Play_InitDDraw(mainWindow) << "\n";
+  const std::string driveRoot = demo::DriveRoot(std::getenv("Q81_DRIVE_ROOT"));
+  std::cout << demo::DescribeLogLocation(demo::ConfigFilePath(driveRoot), driveRoot) << "\n";
+
+  uint32_t headerLength = 0;
+  player->Play_GetHeadLen(&headerLength);
+  const std::vector<demo::StreamFile> streams =
+      LoadStreams(options.streams.empty() ? SampleStreams() : options.streams, headerLength,
+                  options.outputDirectory + "/streams");
+  int status = 0;
+  if (streams.empty()) {
+    std::cerr << "no streams to play: give stream files on the command line or make the "
+                 "sample streams (scripts/make-sample-streams.sh)\n";
+    status = 1;
+  } else {
+    demo::ViewerSession session(*player, streams, options.outputDirectory + "/captures",
+                                std::cout);
+    std::vector<WindowHandle> tiles;
+    for (int tile = 0; tile < options.tileCount; ++tile) {
+      tiles.push_back(window ? reinterpret_cast<WindowHandle>(window->TileWindow(tile)) : nullptr);
+    }
+    if (session.Open(tiles)) {
+      std::cout << "playing " << options.tileCount << " channels from " << streams.size()
+                << " stream(s); progress every " << kProgressInterval
+                << " s ('buffer': bytes waiting in the decoder; 'shown': pictures the X server"
+                   " saw drawn into the tile, since the SDK reports no frame count; 'picture':"
+                   " size of the last decoded picture)\n";
+      if (window) std::cout << demo::ViewerKeyHelp();
+      Play(session, window.get(), options, seconds);
+    } else {
+      status = 1;
+    }
+    session.Close();
+    std::cout << "captures written: " << session.CaptureFiles().size();
+    for (const std::string& path : session.CaptureFiles()) std::cout << "\n  " << path;
+    std::cout << "\n";
+  }
+  player->Play_ReleaseDDraw();
+  ReleaseSinglePlayerDll(player);
+  window.reset();
+  std::cout << demo::DescribeLogLocation(demo::ConfigFilePath(driveRoot), driveRoot) << "\n";
+  return status;
+}

@@ -1,0 +1,29 @@
+// Where the player writes its two log files, found the way the player finds
+// it: the configuration file under the drive root, key TRACE_PATH of section
+// GLOBAL.
+#ifndef KELO_DEMO_VIEWER_TRACE_LOCATION_H
+#define KELO_DEMO_VIEWER_TRACE_LOCATION_H
+
+#include <string>
+
+namespace demo {
+
+// The drive root the player uses on Linux: $Q81_DRIVE_ROOT when set and not
+// empty, else "/"; always ending in "/".
+std::string DriveRoot(const char* driveRootVariable);
+
+// The configuration file under |driveRoot|.
+std::string ConfigFilePath(const std::string& driveRoot);
+
+// The value of [TRACE_PATH] after the first [GLOBAL] header of the text
+// |config|, with backslashes turned into "/" and a "/" appended when missing.
+// False when there is no such key.
+bool TraceDirectoryFromConfig(const std::string& config, std::string* directory);
+
+// One sentence for the terminal saying where the runtime and error logs go;
+// without a TRACE_PATH the player uses <drive root>pindo/.
+std::string DescribeLogLocation(const std::string& configPath, const std::string& driveRoot);
+
+}  // namespace demo
+
+#endif  // KELO_DEMO_VIEWER_TRACE_LOCATION_H

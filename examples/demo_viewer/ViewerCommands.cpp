@@ -1,0 +1,89 @@
+#include "ViewerCommands.h"
+
+#include <X11/keysym.h>
+
+#include <algorithm>
+
+namespace demo {
+
+namespace {
+
+// Slow 3 ... slow 1, normal, fast 1 ... fast 3.
+constexpr int32_t kSpeedLadder[] = {8, 7, 6, kStatePlaying, 3, 4, 5};
+constexpr int kLadderSize = static_cast<int>(sizeof(kSpeedLadder) / sizeof(kSpeedLadder[0]));
+constexpr int kNormalRung = 3;
+
+int RungOf(int32_t state) {
+  for (int rung = 0; rung < kLadderSize; ++rung) {
+    if (kSpeedLadder[rung] == state) return rung;
+  }
+  return kNormalRung;
+}
+
+}  // namespace
+
+ViewerCommand CommandForKey(char typed, unsigned long keysym) {
+  switch (keysym) {
+    case XK_Escape: return ViewerCommand::kQuit;
+    case XK_Tab: return ViewerCommand::kNextSelection;
+    case XK_KP_Add: return ViewerCommand::kVolumeUp;
+    case XK_KP_Subtract: return ViewerCommand::kVolumeDown;
+    case XK_Right: return ViewerCommand::kFaster;
+    case XK_Left: return ViewerCommand::kSlower;
+    default: break;
+  }
+  switch (typed) {
+    case 'p': return ViewerCommand::kPlay;
+    case ' ': return ViewerCommand::kTogglePause;
+    case 'f': return ViewerCommand::kFaster;
+    case 's': return ViewerCommand::kSlower;
+    case 'n':
+    case '.': return ViewerCommand::kStep;
+    case '+':
+    case '=': return ViewerCommand::kVolumeUp;
+    case '-': return ViewerCommand::kVolumeDown;
+    case 'c': return ViewerCommand::kCapture;
+    case 'z': return ViewerCommand::kToggleZoom;
+    case 'h':
+    case '?': return ViewerCommand::kHelp;
+    case 'q': return ViewerCommand::kQuit;
+    default: return ViewerCommand::kNone;
+  }
+}
+
+int NextSelection(int selected, int tileCount) {
+  return selected + 1 < tileCount ? selected + 1 : -1;
+}
+
+int ClickedSelection(int selected, int clicked) { return clicked == selected ? -1 : clicked; }
+
+int32_t NextSpeedState(int32_t state, bool faster) {
+  const int rung = RungOf(state) + (faster ? 1 : -1);
+  return kSpeedLadder[std::clamp(rung, 0, kLadderSize - 1)];
+}
+
+int32_t PauseToggleState(int32_t state) {
+  return state == kStatePaused || state == kStateStepping ? kStatePlaying : kStatePaused;
+}
+
+const char* PlayStateName(int32_t state) {
+  switch (state) {
+    case kStateNotStarted: return "closed";
+    case kStatePlaying: return "playing";
+    case kStatePaused: return "paused";
+    case 3: return "fast x2";
+    case 4: return "fast x4";
+    case 5: return "fast x8";
+    case 6: return "slow x1/2";
+    case 7: return "slow x1/4";
+    case 8: return "slow x1/8";
+    case kStateStepping: return "stepping";
+    default: return "?";
+  }
+}
+
+int32_t NextVolume(int32_t volume, bool up) {
+  return std::clamp(volume + (up ? 10 : -10), 0, 100);
+}
+
+}  // namespace demo

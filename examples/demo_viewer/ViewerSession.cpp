@@ -1,0 +1,254 @@
+#include "ViewerSession.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace demo {
+
+namespace {
+
+std::string ChannelName(int32_t channel) { return "ch" + std::to_string(channel); }
+
+std::string Megabytes(uint64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%.2f MB", static_cast<double>(bytes) / 1e6);
+  return text;
+}
+
+}  // namespace
+
+ViewerSession::ViewerSession(SinglePlayer& player, const std::vector<StreamFile>& streams,
+                             std::string captureDirectory, std::ostream& out)
+    : player_(player),
+      streams_(streams),
+      captureDirectory_(std::move(captureDirectory)),
+      out_(out) {}
+
+ViewerSession::~ViewerSession() { Close(); }
+
+bool ViewerSession::Check(const Channel& channel, const std::string& what, int32_t result) {
+  if (result != 0) {
+    out_ << ChannelName(channel.number) << ": " << what << " -> " << result
+         << " (see the error log)\n";
+  }
+  return result == 0;
+}
+
+bool ViewerSession::Open(const std::vector<WindowHandle>& windows) {
+  bool anyOpen = false;
+  for (size_t tile = 0; tile < windows.size(); ++tile) {
+    Channel channel;
+    channel.number = static_cast<int32_t>(tile);
+    channel.stream = &streams_[tile % streams_.size()];
+    const StreamFile& stream = *channel.stream;
+    // File mode: every frame is shown, which suits streams read from disk.
+    Check(channel, "Play_SetOpenMode(1)", player_.Play_SetOpenMode(channel.number, 1));
+    channel.open = Check(channel, "Play_OpenStream(" + stream.name + ")",
+                         player_.Play_OpenStream(windows[tile], channel.number,
+                                                 stream.header.data(),
+                                                 static_cast<uint32_t>(stream.header.size()), 0));
+    if (channel.open) {
+      channel.feeder = std::make_unique<ChannelFeeder>(player_, channel.number, stream.payload);
+      channel.feeder->Start();
+      anyOpen = true;
+    }
+    channels_.push_back(std::move(channel));
+  }
+  if (anyOpen) {
+    Check(channels_[0], "Play_SetVolume(" + std::to_string(volume_) + ")",
+          player_.Play_SetVolume(soundChannel_, volume_));
+  }
+  return anyOpen;
+}
+
+void ViewerSession::Close() {
+  for (Channel& channel : channels_) {
+    if (channel.feeder) channel.feeder->Stop();
+  }
+  for (Channel& channel : channels_) {
+    if (channel.open) Check(channel, "Play_CloseStream", player_.Play_CloseStream(channel.number));
+    channel.open = false;
+  }
+}
+
+std::vector<ViewerSession::Channel*> ViewerSession::Targets(int tile) {
+  std::vector<Channel*> targets;
+  for (Channel& channel : channels_) {
+    if (channel.open && (tile < 0 || channel.number == tile)) targets.push_back(&channel);
+  }
+  return targets;
+}
+
+int32_t ViewerSession::StateOf(const Channel& channel) const {
+  int32_t state = kStateNotStarted;
+  return player_.Play_GetPlayState(channel.number, &state) == 0 ? state : kStateNotStarted;
+}
+
+void ViewerSession::SetPlayState(Channel& channel, int32_t state) {
+  if (Check(channel, "Play_PlayState(" + std::to_string(state) + ")",
+            player_.Play_PlayState(channel.number, state))) {
+    out_ << ChannelName(channel.number) << ": " << PlayStateName(state) << "\n";
+  }
+}
+
+void ViewerSession::ToggleZoom(Channel& channel) {
+  RECT region{0, 0, 0, 0};
+  if (channel.zoomed) {
+    if (Check(channel, "Play_SetDispRegion(hide)",
+              player_.Play_SetDispRegion(channel.number, 0, &region))) {
+      channel.zoomed = false;
+      out_ << ChannelName(channel.number) << ": whole picture\n";
+    }
+    return;
+  }
+  // The player bounds a region by the picture size it last read, so read it first.
+  int32_t width = 0;
+  int32_t height = 0;
+  if (!Check(channel, "Play_GetPictureSize",
+             player_.Play_GetPictureSize(channel.number, &width, &height))) {
+    return;
+  }
+  region = {0, 0, width / 2, height / 2};
+  if (Check(channel, "Play_SetDispRegion(show)",
+            player_.Play_SetDispRegion(channel.number, 1, &region))) {
+    channel.zoomed = true;
+    out_ << ChannelName(channel.number) << ": zoomed into the top-left quarter (0,0)-("
+         << region.right << "," << region.bottom << ") of " << width << "x" << height << "\n";
+  }
+}
+
+void ViewerSession::CaptureChannel(Channel& channel) {
+  std::error_code ignored;
+  std::filesystem::create_directories(captureDirectory_, ignored);
+  const std::string path = captureDirectory_ + "/" + ChannelName(channel.number) + "-" +
+                           std::to_string(++channel.captures) + ".bmp";
+  // The player takes the first picture displayed within 50 ms of the call; a
+  // picture can be due just after that window closes, so try a few times.
+  constexpr int kAttempts = 3;
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    if (!Check(channel, "Play_GetPicture",
+               player_.Play_GetPicture(channel.number, path.c_str()))) {
+      return;
+    }
+    std::error_code missing;
+    const auto bytes = std::filesystem::file_size(path, missing);
+    if (!missing && bytes > 0) {
+      captureFiles_.push_back(path);
+      out_ << ChannelName(channel.number) << ": captured " << path << " (" << bytes
+           << " bytes, attempt " << attempt << ")\n";
+      return;
+    }
+  }
+  out_ << ChannelName(channel.number) << ": capture wrote no file (no picture was displayed"
+       << " during " << kAttempts << " calls of Play_GetPicture)\n";
+}
+
+void ViewerSession::Capture(int tile) {
+  for (Channel* channel : Targets(tile)) CaptureChannel(*channel);
+}
+
+void ViewerSession::ChangeVolume(bool up) {
+  const int32_t volume = NextVolume(volume_, up);
+  if (volume == volume_) return;
+  Channel& channel = channels_[static_cast<size_t>(soundChannel_)];
+  if (Check(channel, "Play_SetVolume(" + std::to_string(volume) + ")",
+            player_.Play_SetVolume(soundChannel_, volume))) {
+    volume_ = volume;
+    out_ << ChannelName(soundChannel_) << ": volume " << volume_
+         << (volume_ == 0 ? " (sound off)" : "") << "\n";
+  }
+}
+
+void ViewerSession::SelectTile(int tile) {
+  soundChannel_ = tile < 0 ? 0 : tile;
+  if (volume_ > 0 && static_cast<size_t>(soundChannel_) < channels_.size()) {
+    Check(channels_[static_cast<size_t>(soundChannel_)], "Play_SetVolume",
+          player_.Play_SetVolume(soundChannel_, volume_));
+  }
+}
+
+void ViewerSession::Execute(ViewerCommand command, int tile) {
+  switch (command) {
+    case ViewerCommand::kVolumeUp:
+    case ViewerCommand::kVolumeDown:
+      ChangeVolume(command == ViewerCommand::kVolumeUp);
+      return;
+    case ViewerCommand::kCapture:
+      Capture(tile);
+      return;
+    default:
+      break;
+  }
+  for (Channel* channel : Targets(tile)) {
+    switch (command) {
+      case ViewerCommand::kPlay: SetPlayState(*channel, kStatePlaying); break;
+      case ViewerCommand::kTogglePause:
+        SetPlayState(*channel, PauseToggleState(StateOf(*channel)));
+        break;
+      case ViewerCommand::kFaster:
+      case ViewerCommand::kSlower:
+        SetPlayState(*channel, NextSpeedState(StateOf(*channel), command == ViewerCommand::kFaster));
+        break;
+      case ViewerCommand::kStep: SetPlayState(*channel, kStateStepping); break;
+      case ViewerCommand::kToggleZoom: ToggleZoom(*channel); break;
+      default: break;
+    }
+  }
+}
+
+std::vector<std::string> ViewerSession::Captions() const {
+  std::vector<std::string> captions;
+  for (const Channel& channel : channels_) {
+    std::string caption = ChannelName(channel.number) + " " + channel.stream->name + "  " +
+                          (channel.open ? PlayStateName(StateOf(channel)) : "not open");
+    if (channel.zoomed) caption += "  zoom";
+    if (channel.number == soundChannel_ && volume_ > 0) {
+      caption += "  vol " + std::to_string(volume_);
+    }
+    captions.push_back(caption);
+  }
+  return captions;
+}
+
+void ViewerSession::PrintProgress(double elapsedSeconds, const PictureCounter& picturesDrawn) {
+  char stamp[32];
+  std::snprintf(stamp, sizeof(stamp), "[%5.1fs]", elapsedSeconds);
+  const double interval = elapsedSeconds - lastReportSeconds_;
+  lastReportSeconds_ = elapsedSeconds;
+  for (Channel& channel : channels_) {
+    out_ << stamp << " " << ChannelName(channel.number) << " " << channel.stream->name;
+    if (!channel.open) {
+      out_ << "  not open\n";
+      continue;
+    }
+    uint32_t waiting = 0;
+    player_.Play_GetBufferRemainDataSize(channel.number, &waiting);
+    int32_t width = 0;
+    int32_t height = 0;
+    const bool decoded = player_.Play_GetPictureSize(channel.number, &width, &height) == 0;
+    out_ << "  fed " << Megabytes(channel.feeder->BytesFed());
+    if (channel.feeder->Loops() > 0) out_ << " (looped " << channel.feeder->Loops() << "x)";
+    out_ << "  buffer " << waiting << " B";
+    uint64_t shown = 0;
+    if (picturesDrawn(channel.number, &shown)) {
+      char rate[48];
+      std::snprintf(rate, sizeof(rate), "  shown %llu (%.1f/s)",
+                    static_cast<unsigned long long>(shown),
+                    interval > 0 ? static_cast<double>(shown - channel.picturesAtLastReport) / interval
+                                 : 0.0);
+      out_ << rate;
+      channel.picturesAtLastReport = shown;
+    }
+    out_ << "  picture ";
+    if (decoded) {
+      out_ << width << "x" << height;
+    } else {
+      out_ << "none yet";
+    }
+    out_ << "  " << PlayStateName(StateOf(channel)) << "\n";
+  }
+  out_.flush();
+}
+
+}  // namespace demo

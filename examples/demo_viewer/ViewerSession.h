@@ -1,0 +1,86 @@
+// The viewer's use of the SDK: one channel per tile, a feeder per channel,
+// and the user's commands turned into SDK calls.
+#ifndef KELO_DEMO_VIEWER_VIEWER_SESSION_H
+#define KELO_DEMO_VIEWER_VIEWER_SESSION_H
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ChannelFeeder.h"
+#include "Kelo820_PlaySDK.h"
+#include "StreamFile.h"
+#include "ViewerCommands.h"
+
+namespace demo {
+
+class ViewerSession {
+ public:
+  // |streams| must outlive the session; tile i plays stream i modulo their
+  // count on channel i. Results and captures are reported to |out|.
+  ViewerSession(SinglePlayer& player, const std::vector<StreamFile>& streams,
+                std::string captureDirectory, std::ostream& out);
+  ~ViewerSession();
+  ViewerSession(const ViewerSession&) = delete;
+  ViewerSession& operator=(const ViewerSession&) = delete;
+
+  // Opens one channel per window (a null window plays headless) and starts
+  // feeding it. False when no channel could be opened.
+  bool Open(const std::vector<WindowHandle>& windows);
+  // Stops the feeders and closes every open channel.
+  void Close();
+
+  // Carries out |command| on |tile|, or on every tile when |tile| is -1.
+  void Execute(ViewerCommand command, int tile);
+  // Sound follows the chosen tile (channel 0 when all are chosen).
+  void SelectTile(int tile);
+  // Captures |tile| (every tile for -1) to BMP files in the capture directory.
+  void Capture(int tile);
+
+  std::vector<std::string> Captions() const;
+  // Tells how many pictures were drawn into a tile so far; false when that
+  // cannot be known (no window, or no way to watch it).
+  using PictureCounter = std::function<bool(int tile, uint64_t* count)>;
+  // One line per channel: bytes fed, decoder buffer, pictures shown and their
+  // rate since the last line, picture size, state.
+  void PrintProgress(double elapsedSeconds, const PictureCounter& picturesDrawn);
+  // Paths of the BMP files that captures actually wrote.
+  const std::vector<std::string>& CaptureFiles() const { return captureFiles_; }
+
+ private:
+  struct Channel {
+    int32_t number;
+    const StreamFile* stream;
+    std::unique_ptr<ChannelFeeder> feeder;
+    bool open = false;
+    bool zoomed = false;
+    int captures = 0;
+    uint64_t picturesAtLastReport = 0;
+  };
+
+  std::vector<Channel*> Targets(int tile);
+  void SetPlayState(Channel& channel, int32_t state);
+  void ToggleZoom(Channel& channel);
+  void CaptureChannel(Channel& channel);
+  void ChangeVolume(bool up);
+  int32_t StateOf(const Channel& channel) const;
+  // Prints "chN: what -> result" for a call whose result is not 0, so that
+  // every refusal shows in the terminal as well as in the error log.
+  bool Check(const Channel& channel, const std::string& what, int32_t result);
+
+  SinglePlayer& player_;
+  const std::vector<StreamFile>& streams_;
+  const std::string captureDirectory_;
+  std::ostream& out_;
+  std::vector<Channel> channels_;
+  int32_t volume_ = 50;
+  int32_t soundChannel_ = 0;
+  std::vector<std::string> captureFiles_;
+  double lastReportSeconds_ = 0;
+};
+
+}  // namespace demo
+
+#endif  // KELO_DEMO_VIEWER_VIEWER_SESSION_H

@@ -1,0 +1,67 @@
+#include "ViewerCommands.h"
+
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+namespace demo {
+namespace {
+
+TEST(ViewerCommandsTest, SpeedKeysClimbOneLadderAndStopAtItsEnds) {
+  int32_t state = kStatePlaying;
+  std::vector<int32_t> faster;
+  for (int press = 0; press < 4; ++press) faster.push_back(state = NextSpeedState(state, true));
+  EXPECT_EQ(faster, (std::vector<int32_t>{3, 4, 5, 5}));
+  std::vector<int32_t> slower;
+  for (int press = 0; press < 8; ++press) slower.push_back(state = NextSpeedState(state, false));
+  EXPECT_EQ(slower, (std::vector<int32_t>{4, 3, 1, 6, 7, 8, 8, 8}));
+}
+
+TEST(ViewerCommandsTest, PausedOrSteppingChannelsChangeSpeedFromNormal) {
+  for (int32_t state : {kStatePaused, kStateStepping}) {
+    EXPECT_EQ(NextSpeedState(state, true), 3) << state;
+    EXPECT_EQ(NextSpeedState(state, false), 6) << state;
+  }
+}
+
+TEST(ViewerCommandsTest, PauseKeyResumesOnlyAStandingChannel) {
+  EXPECT_EQ(PauseToggleState(kStatePaused), kStatePlaying);
+  EXPECT_EQ(PauseToggleState(kStateStepping), kStatePlaying);
+  for (int32_t moving : {1, 3, 4, 5, 6, 7, 8}) EXPECT_EQ(PauseToggleState(moving), kStatePaused);
+}
+
+TEST(ViewerCommandsTest, TabVisitsEveryTileThenAllAndAClickOnTheChosenTileChoosesAll) {
+  int selected = -1;
+  std::vector<int> visited;
+  for (int press = 0; press < 6; ++press) visited.push_back(selected = NextSelection(selected, 4));
+  EXPECT_EQ(visited, (std::vector<int>{0, 1, 2, 3, -1, 0}));
+  EXPECT_EQ(NextSelection(-1, 1), 0);
+  EXPECT_EQ(NextSelection(0, 1), -1);
+  EXPECT_EQ(ClickedSelection(-1, 2), 2);
+  EXPECT_EQ(ClickedSelection(1, 2), 2);
+  EXPECT_EQ(ClickedSelection(2, 2), -1);
+}
+
+TEST(ViewerCommandsTest, VolumeStepsStayWithinTheSdkRange) {
+  EXPECT_EQ(NextVolume(50, true), 60);
+  EXPECT_EQ(NextVolume(95, true), 100);
+  EXPECT_EQ(NextVolume(100, true), 100);
+  EXPECT_EQ(NextVolume(5, false), 0);
+  EXPECT_EQ(NextVolume(0, false), 0);
+}
+
+TEST(ViewerCommandsTest, KeysMapToCommandsWhateverTheKeyboardLayoutsKeysym) {
+  EXPECT_EQ(CommandForKey('q', XK_q), ViewerCommand::kQuit);
+  EXPECT_EQ(CommandForKey(0x1b, XK_Escape), ViewerCommand::kQuit);
+  EXPECT_EQ(CommandForKey(' ', XK_space), ViewerCommand::kTogglePause);
+  EXPECT_EQ(CommandForKey('+', XK_plus), ViewerCommand::kVolumeUp);
+  EXPECT_EQ(CommandForKey('+', XK_KP_Add), ViewerCommand::kVolumeUp);
+  EXPECT_EQ(CommandForKey('\t', XK_Tab), ViewerCommand::kNextSelection);
+  EXPECT_EQ(CommandForKey('\0', XK_Right), ViewerCommand::kFaster);
+  EXPECT_EQ(CommandForKey('c', XK_c), ViewerCommand::kCapture);
+  EXPECT_EQ(CommandForKey('z', XK_z), ViewerCommand::kToggleZoom);
+  EXPECT_EQ(CommandForKey('x', XK_x), ViewerCommand::kNone);
+  EXPECT_EQ(CommandForKey('\0', XK_Shift_L), ViewerCommand::kNone);
+}
+
+}  // namespace
+}  // namespace demo

@@ -1,0 +1,94 @@
+#include "ViewerSession.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "RecordingPlayer.h"
+
+namespace demo {
+namespace {
+
+class ViewerSessionTest : public ::testing::Test {
+ protected:
+  ViewerSessionTest() {
+    streams_.push_back({"a.kst", {1, 2}, std::vector<uint8_t>(100, 7)});
+    streams_.push_back({"b.kst", {1, 2}, std::vector<uint8_t>(100, 8)});
+    // Nothing fits: the feeders only wait, so the record shows the session's calls.
+    player_.bufferRemain = kSourceBufferBytes;
+  }
+
+  std::vector<WindowHandle> Windows(int count) {
+    return std::vector<WindowHandle>(static_cast<size_t>(count), nullptr);
+  }
+
+  RecordingPlayer player_;
+  std::vector<StreamFile> streams_;
+  std::ostringstream out_;
+};
+
+TEST_F(ViewerSessionTest, OpensOneChannelPerTileWithTheStreamsRepeatedAndClosesThem) {
+  ViewerSession session(player_, streams_, "unused", out_);
+  ASSERT_TRUE(session.Open(Windows(3)));
+  const std::vector<std::string> captions = session.Captions();
+  ASSERT_EQ(captions.size(), 3u);
+  EXPECT_NE(captions[2].find("ch2 a.kst"), std::string::npos) << captions[2];
+  session.Close();
+  EXPECT_EQ(player_.Calls(),
+            (std::vector<std::string>{"Play_OpenStream(0)", "Play_OpenStream(1)",
+                                      "Play_OpenStream(2)", "Play_SetVolume(0,50)",
+                                      "Play_CloseStream(0)", "Play_CloseStream(1)",
+                                      "Play_CloseStream(2)"}));
+}
+
+TEST_F(ViewerSessionTest, ChannelsThatDidNotOpenAreNeitherDrivenNorClosed) {
+  player_.openResult = 5;
+  ViewerSession session(player_, streams_, "unused", out_);
+  EXPECT_FALSE(session.Open(Windows(2)));
+  session.Execute(ViewerCommand::kPlay, -1);
+  session.Close();
+  EXPECT_EQ(player_.Calls(),
+            (std::vector<std::string>{"Play_OpenStream(0)", "Play_OpenStream(1)"}));
+  EXPECT_NE(out_.str().find("ch1: Play_OpenStream(b.kst) -> 5"), std::string::npos) << out_.str();
+}
+
+TEST_F(ViewerSessionTest, ZoomShowsTheTopLeftQuarterOfThePictureAndTogglesBack) {
+  ViewerSession session(player_, streams_, "unused", out_);
+  ASSERT_TRUE(session.Open(Windows(2)));
+  session.Execute(ViewerCommand::kToggleZoom, 1);
+  session.Execute(ViewerCommand::kToggleZoom, 1);
+  const std::vector<std::string> calls = player_.Calls();
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[calls.size() - 2], "Play_SetDispRegion(1,1,0,0,352,288)");
+  EXPECT_EQ(calls.back(), "Play_SetDispRegion(1,0)");
+}
+
+TEST_F(ViewerSessionTest, PauseAndSpeedKeysStartFromTheChannelsCurrentState) {
+  ViewerSession session(player_, streams_, "unused", out_);
+  ASSERT_TRUE(session.Open(Windows(1)));
+  player_.playState = 1;
+  session.Execute(ViewerCommand::kTogglePause, 0);
+  session.Execute(ViewerCommand::kFaster, 0);
+  session.Execute(ViewerCommand::kTogglePause, 0);
+  session.Execute(ViewerCommand::kTogglePause, 0);
+  const std::vector<std::string> calls = player_.Calls();
+  EXPECT_EQ(std::vector<std::string>(calls.end() - 4, calls.end()),
+            (std::vector<std::string>{"Play_PlayState(0,2)", "Play_PlayState(0,3)",
+                                      "Play_PlayState(0,2)", "Play_PlayState(0,1)"}));
+}
+
+TEST_F(ViewerSessionTest, SoundFollowsTheChosenTileAndTurnsOffAtZero) {
+  ViewerSession session(player_, streams_, "unused", out_);
+  ASSERT_TRUE(session.Open(Windows(4)));
+  session.SelectTile(2);
+  for (int press = 0; press < 6; ++press) session.Execute(ViewerCommand::kVolumeDown, 2);
+  const std::vector<std::string> calls = player_.Calls();
+  EXPECT_EQ(std::vector<std::string>(calls.end() - 6, calls.end()),
+            (std::vector<std::string>{"Play_SetVolume(2,50)", "Play_SetVolume(2,40)",
+                                      "Play_SetVolume(2,30)", "Play_SetVolume(2,20)",
+                                      "Play_SetVolume(2,10)", "Play_SetVolume(2,0)"}));
+  EXPECT_NE(out_.str().find("ch2: volume 0 (sound off)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace demo

@@ -1,0 +1,172 @@
+// The player library with the FFmpeg decoder in its place: real streams fed
+// through the client interface. The decoder's own callback log counts the
+// pictures shown; pacing runs on the decoder's virtual clock.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "Kelo820_PlaySDK.h"
+#include "PictureLog.h"
+#include "TestStreams.h"
+#include "m4playerApi.h"
+
+namespace m4test {
+namespace {
+
+constexpr int32_t kChannel = 9;
+constexpr size_t kBlock = 4096;
+constexpr int32_t kOk = 0;
+constexpr int32_t kPlaying = 1;
+constexpr int32_t kPaused = 2;
+constexpr int32_t kFast3 = 5;
+constexpr int32_t kSlow3 = 8;
+constexpr int32_t kStepping = 9;
+constexpr int32_t kBufferFullResult = 12;  // decoder code 11, plus one
+
+class PlayerWithDecoderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("KELO_M4_CLOCK", "virtual", 1);
+    setenv("Q81_DRIVE_ROOT", dir_.Path().c_str(), 1);
+    player_ = CreateSinglePlayerDll();
+    ASSERT_NE(player_, nullptr);
+    ASSERT_EQ(player_->Play_InitDDraw(nullptr), kOk);
+  }
+  void TearDown() override {
+    PlayM4_SetDisplayCallBack(kChannel, nullptr);
+    player_->Play_CloseStream(kChannel);
+    player_->Play_ThrowFrame(kChannel, 0);
+    player_->Play_ReleaseDDraw();
+    ReleaseSinglePlayerDll(player_);
+  }
+
+  void Open(const TestStream& stream) {
+    ASSERT_EQ(player_->Play_SetOpenMode(kChannel, 1), kOk);
+    ASSERT_EQ(player_->Play_OpenStream(nullptr, kChannel, stream.header.data(),
+                                       static_cast<uint32_t>(stream.header.size()), 0),
+              kOk);
+    ASSERT_TRUE(LogPictures(kChannel));
+  }
+
+  // A well-behaved client: waits for room rather than lean on the retries.
+  void Feed(const std::vector<uint8_t>& bytes, size_t from = 0) {
+    for (size_t fed = from; fed < bytes.size();) {
+      const auto size = static_cast<uint32_t>(std::min(kBlock, bytes.size() - fed));
+      uint32_t waiting = 0;
+      ASSERT_EQ(player_->Play_GetBufferRemainDataSize(kChannel, &waiting), kOk);
+      if (waiting + size > 51200) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+      ASSERT_EQ(player_->Play_InputData(kChannel, bytes.data() + fed, size, 0), kOk);
+      fed += size;
+    }
+  }
+
+  TempDir dir_;
+  SinglePlayer* player_ = nullptr;
+};
+
+TEST_F(PlayerWithDecoderTest, PlaysEveryFrameAndCapturesTheKnownPicture) {
+  for (StreamKind kind : {StreamKind::kProgramMpeg2WithAudio, StreamKind::kTransportH264}) {
+    const TestStream& stream = Stream(kind);
+    Open(stream);
+    Feed(stream.payload);
+    ASSERT_TRUE(WaitForPictures(kChannel, stream.frames));
+    EXPECT_EQ(PictureCount(kChannel), stream.frames);
+
+    int32_t width = 0;
+    int32_t height = 0;
+    ASSERT_EQ(player_->Play_GetPictureSize(kChannel, &width, &height), kOk);
+    EXPECT_EQ(width, kTestWidth);
+    EXPECT_EQ(height, kTestHeight);
+    // The stream has ended: the capture gets the picture left on screen.
+    const std::string file = dir_.File("capture.bmp");
+    ASSERT_EQ(player_->Play_GetPicture(kChannel, file.c_str()), kOk);
+    Bitmap bitmap;
+    ASSERT_TRUE(ReadBitmap(file, &bitmap));
+    for (const KnownColour& known : KnownColours()) {
+      EXPECT_TRUE(Near(bitmap.Pixel(known.x, known.y), known.colour));
+    }
+    ASSERT_EQ(player_->Play_CloseStream(kChannel), kOk);
+  }
+}
+
+TEST_F(PlayerWithDecoderTest, PausedChannelRefusesInputStepsAndResumes) {
+  const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
+  Open(stream);
+  ASSERT_EQ(player_->Play_PlayState(kChannel, kPaused), kOk);
+  size_t fed = 0;
+  int32_t result = kOk;
+  while (fed < stream.payload.size()) {
+    result = player_->Play_InputData(kChannel, stream.payload.data() + fed, kBlock, 0);
+    if (result != kOk) break;
+    fed += kBlock;
+  }
+  EXPECT_EQ(result, kBufferFullResult);
+  EXPECT_EQ(PictureCount(kChannel), 0);
+
+  for (int step = 1; step <= 3; ++step) {
+    ASSERT_EQ(player_->Play_PlayState(kChannel, kStepping), kOk);
+    ASSERT_TRUE(WaitForPictures(kChannel, step));
+    EXPECT_EQ(PictureCount(kChannel), step);
+  }
+  ASSERT_EQ(player_->Play_PlayState(kChannel, kPlaying), kOk);
+  Feed(stream.payload, fed);
+  ASSERT_TRUE(WaitForPictures(kChannel, stream.frames));
+  EXPECT_EQ(PictureCount(kChannel), stream.frames);
+}
+
+TEST_F(PlayerWithDecoderTest, SpeedStatesPlayEveryFrame) {
+  const TestStream& stream = Stream(StreamKind::kTransportH264);
+  Open(stream);
+  ASSERT_EQ(player_->Play_PlayState(kChannel, kSlow3), kOk);
+  ASSERT_EQ(player_->Play_PlayState(kChannel, kFast3), kOk);
+  Feed(stream.payload);
+  ASSERT_TRUE(WaitForPictures(kChannel, stream.frames));
+  EXPECT_EQ(PictureCount(kChannel), stream.frames);
+}
+
+TEST_F(PlayerWithDecoderTest, ThrownBidirectionalFramesAreNotShown) {
+  const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
+  ASSERT_EQ(player_->Play_ThrowFrame(kChannel, 2), kOk);
+  Open(stream);
+  Feed(stream.payload);
+  const int expected = stream.frames - stream.bidirectionalFrames;
+  ASSERT_TRUE(WaitForPictures(kChannel, expected));
+  ASSERT_EQ(player_->Play_CloseStream(kChannel), kOk);
+  EXPECT_EQ(PictureCount(kChannel), expected);
+}
+
+TEST_F(PlayerWithDecoderTest, ClearedBufferRecoversWithTheNextData) {
+  const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
+  Open(stream);
+  ASSERT_EQ(player_->Play_PlayState(kChannel, kPaused), kOk);
+  Feed(std::vector<uint8_t>(stream.payload.begin(), stream.payload.begin() + 40000));
+  ASSERT_EQ(player_->Play_ClearBuffer(kChannel), kOk);
+  uint32_t waiting = 1;
+  ASSERT_EQ(player_->Play_GetBufferRemainDataSize(kChannel, &waiting), kOk);
+  EXPECT_EQ(waiting, 0u);
+  ASSERT_EQ(player_->Play_PlayState(kChannel, kPlaying), kOk);
+  Feed(stream.payload);
+  ASSERT_TRUE(WaitForPictures(kChannel, stream.frames));
+  EXPECT_EQ(PictureCount(kChannel), stream.frames);
+}
+
+TEST_F(PlayerWithDecoderTest, ClosesAStarvedChannelAndReportsDecoderErrors) {
+  const TestStream& stream = Stream(StreamKind::kTransportH264);
+  Open(stream);
+  Feed(std::vector<uint8_t>(stream.payload.begin(), stream.payload.begin() + 30000));
+  EXPECT_EQ(player_->Play_CloseStream(kChannel), kOk);
+
+  const std::vector<uint8_t> garbage(64, 0xAB);
+  EXPECT_EQ(player_->Play_OpenStream(nullptr, kChannel, garbage.data(), 64, 0), 18);  // no header
+  int32_t width = 0;
+  int32_t height = 0;
+  Open(stream);
+  EXPECT_EQ(player_->Play_GetPictureSize(kChannel, &width, &height), 3);  // no picture yet
+}
+
+}  // namespace
+}  // namespace m4test

@@ -1,0 +1,79 @@
+// Sound goes to the file named by KELO_M4_AUDIO_FILE instead of a device:
+// what the volume does to it can be measured.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "PictureLog.h"
+#include "TestStreams.h"
+#include "m4playerApi.h"
+
+namespace m4test {
+namespace {
+
+constexpr int32_t kPort = 3;
+
+class SoundTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("KELO_M4_CLOCK", "virtual", 1); }
+  void TearDown() override {
+    PlayM4_StopSound();
+    PlayM4_CloseStream(kPort);
+  }
+
+  // Plays the stream with its 440 Hz tone; answers the RMS of what was heard.
+  double PlayAndMeasure(uint16_t volume, const std::string& file) {
+    setenv("KELO_M4_AUDIO_FILE", file.c_str(), 1);
+    const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
+    EXPECT_TRUE(PlayM4_SetStreamOpenMode(kPort, 1));
+    EXPECT_TRUE(PlayM4_OpenStream(kPort, stream.header.data(), 64, 51200));
+    EXPECT_TRUE(PlayM4_SetVolume(kPort, volume));
+    EXPECT_TRUE(PlayM4_PlaySound(kPort));
+    EXPECT_TRUE(LogPictures(kPort));
+    EXPECT_TRUE(PlayM4_Play(kPort, nullptr));
+    EXPECT_TRUE(FeedAll(kPort, stream.payload, 4096));
+    EXPECT_TRUE(WaitForPictures(kPort, stream.frames));
+    EXPECT_TRUE(PlayM4_CloseStream(kPort));
+    unsetenv("KELO_M4_AUDIO_FILE");
+
+    const std::vector<uint8_t> bytes = ReadFile(file);
+    const size_t count = bytes.size() / 2;
+    double sum = 0;
+    for (size_t i = 0; i < count; ++i) {
+      const auto sample = static_cast<int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+      sum += static_cast<double>(sample) * sample;
+    }
+    // At least a second of 48 kHz stereo.
+    EXPECT_GT(count, 2u * 48000) << file;
+    return count == 0 ? 0 : std::sqrt(sum / static_cast<double>(count));
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(SoundTest, HalfVolumeHalvesTheAmplitude) {
+  const double full = PlayAndMeasure(65535, dir_.File("full.raw"));
+  const double half = PlayAndMeasure(32767, dir_.File("half.raw"));
+  ASSERT_GT(full, 1000.0);
+  EXPECT_NEAR(half / full, 32767.0 / 65535.0, 0.01);
+}
+
+TEST_F(SoundTest, NoSoundUnlessThePortsSoundIsOn) {
+  const std::string file = dir_.File("silent.raw");
+  setenv("KELO_M4_AUDIO_FILE", file.c_str(), 1);
+  const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
+  ASSERT_TRUE(PlayM4_OpenStream(kPort, stream.header.data(), 64, 51200));
+  ASSERT_TRUE(PlayM4_PlaySound(kPort));
+  ASSERT_TRUE(PlayM4_StopSound());
+  ASSERT_TRUE(LogPictures(kPort));
+  ASSERT_TRUE(PlayM4_Play(kPort, nullptr));
+  ASSERT_TRUE(FeedAll(kPort, stream.payload, 4096));
+  ASSERT_TRUE(WaitForPictures(kPort, stream.frames));
+  ASSERT_TRUE(PlayM4_CloseStream(kPort));
+  unsetenv("KELO_M4_AUDIO_FILE");
+  EXPECT_FALSE(FileExists(file));
+}
+
+}  // namespace
+}  // namespace m4test

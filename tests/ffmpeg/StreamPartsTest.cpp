@@ -1,0 +1,190 @@
+// The parts under the decoder's functions: the source buffer, the stream
+// header, bitmap writing from every frame type, and the volume scale.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "AudioRenderer.h"
+#include "BmpWriter.h"
+#include "ErrorCode.h"
+#include "FrameFormat.h"
+#include "SourceBuffer.h"
+#include "StreamFormat.h"
+#include "TestStreams.h"
+
+namespace m4 {
+namespace {
+
+using std::chrono::milliseconds;
+constexpr milliseconds kForever{-1};
+
+std::vector<uint8_t> Bytes(size_t count, uint8_t first) {
+  std::vector<uint8_t> bytes(count);
+  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(first + i);
+  return bytes;
+}
+
+TEST(SourceBufferTest, TakesBlocksWholeOrNotAtAllAndWrapsAround) {
+  SourceBuffer buffer(10);
+  EXPECT_TRUE(buffer.Write(Bytes(6, 0).data(), 6));
+  EXPECT_FALSE(buffer.Write(Bytes(5, 6).data(), 5));
+  EXPECT_EQ(buffer.Remain(), 6u);
+  uint8_t out[10] = {};
+  ASSERT_EQ(buffer.Read(out, 4, 0, kForever).bytes, 4u);
+  EXPECT_TRUE(buffer.Write(Bytes(8, 6).data(), 8));  // wraps
+  EXPECT_EQ(buffer.Remain(), 10u);
+  const SourceBuffer::ReadResult result = buffer.Read(out, 10, 0, kForever);
+  ASSERT_EQ(result.bytes, 10u);
+  for (uint8_t i = 0; i < 10; ++i) EXPECT_EQ(out[i], 4 + i);
+}
+
+TEST(SourceBufferTest, EndMarkerStopsReadingEvenWhenSplitOverBlocks) {
+  SourceBuffer buffer(100);
+  const std::vector<uint8_t> data = Bytes(20, 1);
+  ASSERT_TRUE(buffer.Write(data.data(), data.size()));
+  ASSERT_TRUE(buffer.Write(kEndOfStreamMarker.data(), 5));
+  ASSERT_TRUE(buffer.Write(kEndOfStreamMarker.data() + 5, 11));
+  ASSERT_TRUE(buffer.Write(data.data(), 3));
+  uint8_t out[100];
+  EXPECT_EQ(buffer.Read(out, 100, 0, kForever).bytes, 20u);
+  EXPECT_EQ(buffer.Read(out, 100, 0, kForever).status, SourceBuffer::ReadStatus::kEndOfStream);
+  EXPECT_EQ(buffer.Read(out, 100, 0, kForever).bytes, 3u);
+}
+
+TEST(SourceBufferTest, IdleTimeoutAnswersIdle) {
+  SourceBuffer buffer(100);
+  uint8_t out[4];
+  EXPECT_EQ(buffer.Read(out, 4, 0, milliseconds(0)).status, SourceBuffer::ReadStatus::kIdle);
+}
+
+TEST(SourceBufferTest, ResetAndCloseReleaseAWaitingReader) {
+  SourceBuffer buffer(100);
+  ASSERT_TRUE(buffer.Write(Bytes(50, 0).data(), 50));
+  SourceBuffer::ReadResult afterReset{};
+  std::thread reader([&] {
+    uint8_t out[100];
+    buffer.Read(out, 100, 0, kForever);
+    afterReset = buffer.Read(out, 100, 0, kForever);  // waits: empty
+  });
+  while (buffer.Remain() != 0) std::this_thread::yield();
+  buffer.Reset(1);
+  reader.join();
+  EXPECT_EQ(afterReset.status, SourceBuffer::ReadStatus::kInterrupted);
+  EXPECT_EQ(buffer.Generation(), 1u);
+
+  std::thread closed([&] {
+    uint8_t out[4];
+    EXPECT_EQ(buffer.Read(out, 4, 1, kForever).status, SourceBuffer::ReadStatus::kInterrupted);
+  });
+  buffer.Close();
+  closed.join();
+  EXPECT_FALSE(buffer.Write(Bytes(1, 0).data(), 1));
+}
+
+TEST(StreamHeaderTest, RoundTripsAndRecognisesStreamStarts) {
+  StreamHeader header;
+  header.container = "mpegts";
+  header.videoCodec = "h264";
+  header.audioCodec = "aac";
+  header.width = 704;
+  header.height = 576;
+  header.frameRateNum = 25;
+  header.frameRateDen = 1;
+  std::array<uint8_t, kStreamHeaderLength> record{};
+  ASSERT_TRUE(EncodeStreamHeader(header, &record));
+  StreamHeader decoded;
+  ASSERT_EQ(DecodeStreamHeader(record.data(), record.size(), &decoded), HeaderKind::kHeader);
+  EXPECT_EQ(decoded.container, "mpegts");
+  EXPECT_EQ(decoded.videoCodec, "h264");
+  EXPECT_EQ(decoded.audioCodec, "aac");
+  EXPECT_EQ(decoded.width, 704);
+  EXPECT_EQ(decoded.frameRateNum, 25);
+
+  header.videoCodec = std::string(16, 'x');
+  EXPECT_FALSE(EncodeStreamHeader(header, &record));
+  const uint8_t pack[] = {0, 0, 1, 0xBA, 0x44};
+  const uint8_t transport[] = {0x47, 0x40, 0x00};
+  const uint8_t junk[] = {1, 2, 3, 4};
+  EXPECT_EQ(DecodeStreamHeader(pack, sizeof pack, &decoded), HeaderKind::kStreamStart);
+  EXPECT_EQ(DecodeStreamHeader(transport, sizeof transport, &decoded), HeaderKind::kStreamStart);
+  EXPECT_EQ(DecodeStreamHeader(junk, sizeof junk, &decoded), HeaderKind::kMalformed);
+}
+
+// A 4x2 picture: left half red, right half blue, in each frame type.
+std::vector<uint8_t> TwoColourFrame(int32_t type) {
+  const std::vector<uint8_t> bgrRow = {0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 0, 0};
+  std::vector<uint8_t> frame;
+  switch (type) {
+    case kFrameBgr24:
+      frame = bgrRow;
+      frame.insert(frame.end(), bgrRow.begin(), bgrRow.end());
+      return frame;
+    case kFrameBgra32:
+      for (int row = 0; row < 2; ++row) {
+        for (int x = 0; x < 4; ++x) {
+          frame.insert(frame.end(), bgrRow.begin() + 3 * x, bgrRow.begin() + 3 * x + 3);
+          frame.push_back(255);
+        }
+      }
+      return frame;
+    case kFrameYuy2:  // red Y81 U90 V240, blue Y41 U240 V110
+      return {81, 90, 81, 240, 41, 240, 41, 110, 81, 90, 81, 240, 41, 240, 41, 110};
+    case kFrameUyvy:
+      return {90, 81, 240, 81, 240, 41, 110, 41, 90, 81, 240, 81, 240, 41, 110, 41};
+    case kFrameYv12:  // Y plane, then V, then U (one chroma sample per 2x2)
+      return {81, 81, 41, 41, 81, 81, 41, 41, 240, 110, 90, 240};
+    default:  // I420: Y, U, V
+      return {81, 81, 41, 41, 81, 81, 41, 41, 90, 240, 240, 110};
+  }
+}
+
+TEST(BmpWriterTest, WritesBottomUpPaddedRowsFromEveryFrameType) {
+  m4test::TempDir dir;
+  for (int32_t type : {kFrameYv12, kFrameI420, kFrameYuy2, kFrameUyvy, kFrameBgr24, kFrameBgra32}) {
+    const std::vector<uint8_t> frame = TwoColourFrame(type);
+    ASSERT_EQ(frame.size(), FrameBytes(type, 4, 2)) << "type " << type;
+    // Odd width: each 9-byte row takes 12 bytes in the file.
+    const std::string file = dir.File("t" + std::to_string(type) + ".bmp");
+    ASSERT_EQ(WriteBmpFile(frame.data(), frame.size(), 4, 2, type, file.c_str()), kNoError);
+    m4test::Bitmap bitmap;
+    ASSERT_TRUE(m4test::ReadBitmap(file, &bitmap)) << "type " << type;
+    EXPECT_EQ(bitmap.width, 4);
+    for (int y = 0; y < 2; ++y) {
+      EXPECT_TRUE(m4test::Near(bitmap.Pixel(0, y), {255, 0, 0})) << "type " << type;
+      EXPECT_TRUE(m4test::Near(bitmap.Pixel(3, y), {0, 0, 255})) << "type " << type;
+    }
+  }
+}
+
+TEST(BmpWriterTest, OddSizesArePaddedAndStayUpright) {
+  m4test::TempDir dir;
+  // 3x3 BGR picture: the top row white, the rest black.
+  std::vector<uint8_t> frame(27, 0);
+  std::fill(frame.begin(), frame.begin() + 9, 255);
+  const std::string file = dir.File("odd.bmp");
+  ASSERT_EQ(WriteBmpFile(frame.data(), frame.size(), 3, 3, kFrameBgr24, file.c_str()), kNoError);
+  m4test::Bitmap bitmap;
+  ASSERT_TRUE(m4test::ReadBitmap(file, &bitmap));
+  EXPECT_EQ(bitmap.file.size(), 54u + 3 * 12);
+  EXPECT_TRUE(m4test::Near(bitmap.Pixel(1, 0), {255, 255, 255}));
+  EXPECT_TRUE(m4test::Near(bitmap.Pixel(1, 2), {0, 0, 0}));
+}
+
+TEST(VolumeTest, ScalesLinearly) {
+  std::vector<int16_t> samples = {32767, -32768, 1000, -1000};
+  std::vector<int16_t> half = samples;
+  ScaleSamples(half.data(), half.size(), 32767);
+  std::vector<int16_t> silent = samples;
+  ScaleSamples(silent.data(), silent.size(), 0);
+  std::vector<int16_t> full = samples;
+  ScaleSamples(full.data(), full.size(), 65535);
+  for (size_t i = 0; i < samples.size(); ++i) {
+    EXPECT_NEAR(half[i], samples[i] / 2, 1);
+    EXPECT_EQ(silent[i], 0);
+    EXPECT_EQ(full[i], samples[i]);
+  }
+}
+
+}  // namespace
+}  // namespace m4

@@ -1,0 +1,138 @@
+#include "TestStreams.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+namespace m4test {
+namespace {
+
+const char* const kPicture =
+    "color=black:s=352x288:r=25,"
+    "drawbox=x=0:y=0:w=176:h=144:color=red:t=fill,"
+    "drawbox=x=176:y=0:w=176:h=144:color=lime:t=fill,"
+    "drawbox=x=0:y=144:w=176:h=144:color=blue:t=fill,"
+    "drawbox=x=176:y=144:w=176:h=144:color=white:t=fill,"
+    // A band of noise across the middle keeps the stream several times
+    // larger than a source buffer, away from the places that are checked.
+    "split[a][b];[b]crop=352:32:0:128,noise=alls=80:allf=t+u[n];[a][n]overlay=0:128[out0]";
+
+void Run(const std::string& command) {
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+}
+
+int CountLines(const std::string& command) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) throw std::runtime_error("failed: " + command);
+  int lines = 0;
+  for (int c; (c = std::fgetc(pipe.get())) != EOF;) lines += c == '\n';
+  return lines;
+}
+
+std::string EncoderArguments(StreamKind kind) {
+  switch (kind) {
+    case StreamKind::kProgramMpeg2WithAudio:
+      return "-f lavfi -i sine=frequency=440:sample_rate=48000 -shortest "
+             "-map 0:v -map 1:a -c:v mpeg2video -g 12 -bf 2 -q:v 3 -c:a mp2 -b:a 128k -f vob";
+    case StreamKind::kProgramMpeg4:
+      return "-c:v mpeg4 -g 12 -bf 0 -q:v 3 -f vob";
+    case StreamKind::kTransportH264:
+      return "-c:v libx264 -preset veryfast -tune zerolatency -g 25 -bf 0 -pix_fmt yuv420p "
+             "-f mpegts";
+  }
+  return "";
+}
+
+}  // namespace
+
+TestStream MakeStream(StreamKind kind, int frames, const TempDir& dir) {
+  const std::string media = dir.File("source" + std::to_string(static_cast<int>(kind)) + "-" +
+                                     std::to_string(frames));
+  const std::string packed = media + ".m4s";
+  Run(std::string(FFMPEG_TOOL) + " -nostdin -hide_banner -loglevel error -y -f lavfi -i \"" + std::string(kPicture) +
+      "\" " + EncoderArguments(kind) + " -frames:v " + std::to_string(frames) + " " + media);
+  Run(std::string(M4STREAM_TOOL) + " " + media + " " + packed + " > /dev/null");
+  TestStream stream;
+  stream.mediaFile = media;
+  const std::vector<uint8_t> bytes = ReadFile(packed);
+  stream.header.assign(bytes.begin(), bytes.begin() + 64);
+  stream.payload.assign(bytes.begin() + 64, bytes.end());
+  const std::string probe =
+      std::string(FFPROBE_TOOL) + " -v error -select_streams v:0 -show_entries frame=pict_type -of csv=p=0 " + media;
+  stream.frames = CountLines(probe + " | grep -v '^$'");
+  stream.bidirectionalFrames = CountLines(probe + " | grep '^B'");
+  return stream;
+}
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/m4test-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() { Run("rm -rf '" + path_ + "'"); }
+
+const std::vector<KnownColour>& KnownColours() {
+  static const std::vector<KnownColour> colours = {
+      {88, 72, {255, 0, 0}},
+      {264, 72, {0, 255, 0}},
+      {88, 216, {0, 0, 255}},
+      {264, 216, {255, 255, 255}},
+  };
+  return colours;
+}
+
+const TestStream& Stream(StreamKind kind) {
+  static TempDir dir;
+  static std::map<StreamKind, TestStream> made;
+  auto found = made.find(kind);
+  if (found == made.end()) found = made.emplace(kind, MakeStream(kind, kTestFrames, dir)).first;
+  return found->second;
+}
+
+bool Near(const Rgb& actual, const Rgb& expected, int tolerance) {
+  return std::abs(actual.red - expected.red) <= tolerance &&
+         std::abs(actual.green - expected.green) <= tolerance &&
+         std::abs(actual.blue - expected.blue) <= tolerance;
+}
+
+Rgb Bitmap::Pixel(int x, int y) const {
+  const size_t rowBytes = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+  const size_t at = 54 + rowBytes * static_cast<size_t>(height - 1 - y) + 3 * static_cast<size_t>(x);
+  return Rgb{file[at + 2], file[at + 1], file[at]};
+}
+
+bool ReadBitmap(const std::string& path, Bitmap* bitmap) {
+  bitmap->file = ReadFile(path);
+  const std::vector<uint8_t>& f = bitmap->file;
+  if (f.size() < 54 || f[0] != 'B' || f[1] != 'M') return false;
+  auto u32 = [&](size_t at) { return f[at] | f[at + 1] << 8 | f[at + 2] << 16 | f[at + 3] << 24; };
+  auto u16 = [&](size_t at) { return f[at] | f[at + 1] << 8; };
+  bitmap->width = u32(18);
+  bitmap->height = u32(22);
+  const size_t rowBytes = (static_cast<size_t>(bitmap->width) * 3 + 3) & ~size_t{3};
+  return u32(2) == static_cast<int>(f.size()) && u32(10) == 54 && u16(28) == 24 &&
+         f.size() == 54 + rowBytes * static_cast<size_t>(bitmap->height);
+}
+
+const char* FfmpegTool() { return FFMPEG_TOOL; }
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0;
+}
+
+}  // namespace m4test

@@ -1,0 +1,79 @@
+// Streams made at test time: a synthetic picture with four coloured
+// quadrants, encoded by the ffmpeg command-line tool and turned into header +
+// payload by m4stream, in a temporary directory that goes away afterwards.
+#ifndef TESTS_FFMPEG_TEST_STREAMS_H
+#define TESTS_FFMPEG_TEST_STREAMS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace m4test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+enum class StreamKind {
+  kProgramMpeg2WithAudio,  // MPEG-2 video with B-frames, MP2 sine tone
+  kProgramMpeg4,           // MPEG-4 Part 2 video
+  kTransportH264,          // H.264 (libx264), no B-frames
+};
+
+struct TestStream {
+  std::string mediaFile;         // as the ffmpeg tool wrote it
+  std::vector<uint8_t> header;   // 64 bytes
+  std::vector<uint8_t> payload;  // ends with the end-of-stream marker
+  int frames = 0;
+  int bidirectionalFrames = 0;
+};
+
+constexpr int kTestWidth = 352;
+constexpr int kTestHeight = 288;
+constexpr int kTestFrames = 50;
+constexpr int kTestFrameMillis = 40;
+
+struct Rgb {
+  int red, green, blue;
+};
+// The colour at the centre of each quadrant, row by row.
+struct KnownColour {
+  int x, y;
+  Rgb colour;
+};
+const std::vector<KnownColour>& KnownColours();
+
+// Made once per test process and kept for its life.
+const TestStream& Stream(StreamKind kind);
+// A stream of |frames| pictures made into |dir|.
+TestStream MakeStream(StreamKind kind, int frames, const TempDir& dir);
+
+bool Near(const Rgb& actual, const Rgb& expected, int tolerance = 40);
+
+// A 24-bit BMP as read back from disk; false when it is not one.
+struct Bitmap {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> file;
+  Rgb Pixel(int x, int y) const;  // top-left origin
+};
+bool ReadBitmap(const std::string& path, Bitmap* bitmap);
+
+// The ffmpeg command-line tool found at configure time.
+const char* FfmpegTool();
+
+std::vector<uint8_t> ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+}  // namespace m4test
+
+#endif
