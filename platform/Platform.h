@@ -8,6 +8,13 @@
 #include <cstdint>
 #include <string>
 
+#if defined(_WIN32)
+// windows.h renames CreateDirectory to CreateDirectoryA; taking it in here,
+// before the class, keeps the member's name the same in every file.
+#include <windows.h>
+#undef CreateDirectory
+#endif
+
 namespace kelo {
 
 struct LocalTime {

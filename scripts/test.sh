@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: the Linux suite against the scripted decoder. Installs what
-# it needs when it is missing.
+# Runs every test: the Linux suite (the player against the scripted decoder,
+# the FFmpeg decoder, the demo viewer's logic), the same suite under the
+# sanitizers, and the Windows DLL's suite under wine. Installs what it needs
+# when it is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +12,13 @@ scripts/install-packages.sh build-essential cmake pkg-config libgtest-dev \
 # The demo viewer counts pictures through the X server's DAMAGE extension.
 scripts/install-packages.sh libxdamage-dev
 
+echo "== Linux suite"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug
 cmake --build build -j2
 ctest --test-dir build -j2 --output-on-failure
+
+echo "== Linux suite under the sanitizers"
+scripts/test-sanitizers.sh
+
+echo "== Windows suite under wine"
+scripts/test-windows.sh

@@ -70,7 +70,7 @@ class InitDDrawTest : public PlayerTest {
 
 TEST_F(InitDDrawTest, WithoutConfigurationLogsGoToTheDefaultDirectory) {
   int window = 0;
-  EXPECT_EQ(player_->Play_InitDDraw(&window), 0);
+  EXPECT_EQ(player_->Play_InitDDraw(reinterpret_cast<WindowHandle>(&window)), 0);
   EXPECT_TRUE(IsDirectory(drive_.path() + "pindo"));
   EXPECT_EQ(player().traceLog().RuntimeLogFile(), drive_.path() + "pindo/ZQ_Player_Runtime.log");
   EXPECT_EQ(player().traceLog().ErrorLogFile(), drive_.path() + "pindo/ZQ_Player_Error.log");

@@ -28,7 +28,7 @@ class StreamTest : public PlayerTest {
 TEST_F(StreamTest, OpenPlaysInTheWindowWithTheFixedBufferSize) {
   Configure(1);
   int window = 0;
-  EXPECT_EQ(player_->Play_OpenStream(&window, 5, header_, 40, 12345), 0);
+  EXPECT_EQ(player_->Play_OpenStream(reinterpret_cast<WindowHandle>(&window), 5, header_, 40, 12345), 0);
   EXPECT_EQ(DecoderCalls(), (Calls{OpenCall(5), "PlayM4_Play(5," + Address(&window) + ")"}));
   int32_t state = 0;
   player_->Play_GetPlayState(5, &state);

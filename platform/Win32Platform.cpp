@@ -1,0 +1,90 @@
+// The Windows services behind Platform: the only file of the Windows build
+// that calls the Win32 API. Everything works on 8-bit ("A") paths, since the
+// library passes GBK text through unchanged.
+#include "Platform.h"
+
+#include <windows.h>
+
+namespace kelo {
+namespace {
+
+class Win32Platform : public Platform {
+ public:
+  bool SystemDriveRoot(std::string* root) override {
+    char systemDirectory[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(systemDirectory, MAX_PATH);
+    // A length of MAX_PATH or more is the size the call would have needed;
+    // the buffer then holds nothing usable.
+    if (length == 0 || length >= MAX_PATH) return false;
+    std::string path(systemDirectory, length);
+    for (char& c : path) {
+      if (c == '\\') c = '/';
+    }
+    if (path.back() != '/') path += '/';
+    *root = path.substr(0, kDriveRootLength);
+    return true;
+  }
+
+  std::string FallbackDriveRoot() override { return "c:/"; }
+
+  // The default trace directory is fixed on drive c: whatever drive the
+  // system directory is on.
+  std::string DefaultTraceDirectory(const std::string&) override { return "c:/pindo/"; }
+
+  size_t DriveRootLength() override { return kDriveRootLength; }
+
+  CreateDirectoryResult CreateDirectory(const std::string& path) override {
+    if (CreateDirectoryA(path.c_str(), nullptr)) return CreateDirectoryResult::kCreated;
+    return GetLastError() == ERROR_ALREADY_EXISTS ? CreateDirectoryResult::kAlreadyExists
+                                                  : CreateDirectoryResult::kFailed;
+  }
+
+  bool PathMatches(const std::string& pattern) override {
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+  }
+
+  bool MoveFileReplacing(const std::string& from, const std::string& to) override {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  }
+
+  void SleepMilliseconds(uint32_t milliseconds) override { Sleep(milliseconds); }
+
+  LocalTime Now() override {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return LocalTime{now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                     now.wMilliseconds};
+  }
+
+ private:
+  static constexpr size_t kDriveRootLength = 3;  // "c:/"
+};
+
+// Lives as long as the process and is never deleted: a decoder thread may
+// still write an entry while the process runs its exit handlers.
+CRITICAL_SECTION* ProcessSection() {
+  static CRITICAL_SECTION* const section = [] {
+    auto* created = new CRITICAL_SECTION;
+    InitializeCriticalSection(created);
+    return created;
+  }();
+  return section;
+}
+
+}  // namespace
+
+// Never destroyed either, for the same reason.
+Platform& OsPlatform() {
+  static Win32Platform* const platform = new Win32Platform;
+  return *platform;
+}
+
+void LockProcessWide() { EnterCriticalSection(ProcessSection()); }
+
+void UnlockProcessWide() { LeaveCriticalSection(ProcessSection()); }
+
+}  // namespace kelo

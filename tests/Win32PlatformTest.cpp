@@ -1,0 +1,144 @@
+// The Windows services behind the platform, and the player on the real system
+// drive. The wine prefix that runs the suite is thrown away afterwards; on a
+// real machine the cases that would touch an existing c:/q81 or c:/pindo skip.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+#include "My820xPlaySDK.h"
+#include "Platform.h"
+#include "ScriptedDecoder.h"
+#include "TestFiles.h"
+
+namespace kelo_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The drive of the system directory as Windows reports it, e.g. "C:/".
+std::string SystemDrive() {
+  char directory[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryA(directory, MAX_PATH);
+  if (length < 3 || length >= MAX_PATH) return "";
+  return std::string(directory, 2) + "/";
+}
+
+// A directory on the system drive that a test may create; removed with
+// everything in it afterwards.
+class SystemDriveDirectory {
+ public:
+  explicit SystemDriveDirectory(std::string path)
+      : path_(std::move(path)), existedBefore_(fs::exists(path_)) {}
+  ~SystemDriveDirectory() {
+    std::error_code ignored;
+    if (!existedBefore_) fs::remove_all(path_, ignored);
+  }
+  SystemDriveDirectory(const SystemDriveDirectory&) = delete;
+  SystemDriveDirectory& operator=(const SystemDriveDirectory&) = delete;
+
+  bool existed_before() const { return existedBefore_; }
+
+ private:
+  std::string path_;
+  bool existedBefore_;
+};
+
+TEST(Win32PlatformTest, DriveRootIsTheSystemDirectorysDrive) {
+  kelo::Platform& platform = kelo::OsPlatform();
+  std::string root;
+  ASSERT_TRUE(platform.SystemDriveRoot(&root));
+  EXPECT_EQ(root, SystemDrive());
+  EXPECT_EQ(platform.DriveRootLength(), root.size());
+  EXPECT_EQ(platform.FallbackDriveRoot(), "c:/");
+  // Fixed on drive c:, whatever the system drive is.
+  EXPECT_EQ(platform.DefaultTraceDirectory("D:/"), "c:/pindo/");
+}
+
+TEST(Win32PlatformTest, CreateDirectoryTellsAnExistingOneFromAFailure) {
+  TempDirectory dir;
+  kelo::Platform& platform = kelo::OsPlatform();
+  EXPECT_EQ(platform.CreateDirectory(dir.path() + "new"), kelo::CreateDirectoryResult::kCreated);
+  EXPECT_TRUE(IsDirectory(dir.path() + "new"));
+  EXPECT_EQ(platform.CreateDirectory(dir.path() + "new"),
+            kelo::CreateDirectoryResult::kAlreadyExists);
+  EXPECT_EQ(platform.CreateDirectory(dir.path() + "missing/new"),
+            kelo::CreateDirectoryResult::kFailed);
+}
+
+TEST(Win32PlatformTest, PathMatchesSearchesLikeFindFirstFile) {
+  TempDirectory dir;
+  kelo::Platform& platform = kelo::OsPlatform();
+  MakeDirectories(dir.path() + "empty");
+  WriteBytes(dir.path() + "file", "x");
+  // An empty directory still lists "." and "..".
+  EXPECT_TRUE(platform.PathMatches(dir.path() + "empty/*"));
+  EXPECT_TRUE(platform.PathMatches(dir.path() + "empty"));
+  EXPECT_TRUE(platform.PathMatches(dir.path() + "file"));
+  EXPECT_FALSE(platform.PathMatches(dir.path() + "missing/*"));
+  EXPECT_FALSE(platform.PathMatches(dir.path() + "missing"));
+}
+
+TEST(Win32PlatformTest, MoveReplacesAnExistingTarget) {
+  TempDirectory dir;
+  kelo::Platform& platform = kelo::OsPlatform();
+  WriteBytes(dir.path() + "log", "new");
+  WriteBytes(dir.path() + "log.bak", "old");
+  EXPECT_TRUE(platform.MoveFileReplacing(dir.path() + "log", dir.path() + "log.bak"));
+  EXPECT_FALSE(FileExists(dir.path() + "log"));
+  EXPECT_EQ(ReadBytes(dir.path() + "log.bak"), "new");
+  EXPECT_FALSE(platform.MoveFileReplacing(dir.path() + "log", dir.path() + "log.bak"));
+}
+
+class SystemDriveConfigurationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (productDirectory_.existed_before() || defaultTraceDirectory_.existed_before()) {
+      GTEST_SKIP() << "c:/q81 or c:/pindo belongs to this machine";
+    }
+    Scripted_Reset();
+  }
+
+  SystemDriveDirectory productDirectory_{SystemDrive() + "q81"};
+  SystemDriveDirectory defaultTraceDirectory_{"c:/pindo"};
+  TempDirectory traceDirectory_;
+};
+
+TEST_F(SystemDriveConfigurationTest, ConfigurationIsReadFromTheSystemDrive) {
+  MakeDirectories(SystemDrive() + "q81/cfg");
+  // Backslashes, as a Windows user writes the path.
+  std::string tracePath = traceDirectory_.path() + "logs";
+  for (char& c : tracePath) {
+    if (c == '/') c = '\\';
+  }
+  WriteBytes(SystemDrive() + "q81/cfg/Q81.cfg",
+             "[GLOBAL]\r\n[TRACE_PATH] [" + tracePath + "]\r\n[DEBUG_LEVEL] [1]\r\n");
+
+  kelo::My820xPlaySDK player;
+  EXPECT_EQ(player.traceLog().RuntimeLogFile(), SystemDrive() + "q81/q81_runtime.log");
+  ASSERT_EQ(player.Play_InitDDraw(nullptr), 0);
+  EXPECT_EQ(player.debugLevel(), 1);
+  EXPECT_EQ(player.traceLog().RuntimeLogFile(),
+            traceDirectory_.path() + "logs/ZQ_Player_Runtime.log");
+  EXPECT_TRUE(IsDirectory(traceDirectory_.path() + "logs"));
+}
+
+TEST_F(SystemDriveConfigurationTest, WithoutConfigurationLogsGoToCPindo) {
+  kelo::My820xPlaySDK player;
+  ASSERT_EQ(player.Play_InitDDraw(nullptr), 0);
+  EXPECT_EQ(player.debugLevel(), 0);
+  EXPECT_EQ(player.traceLog().ErrorLogFile(), "c:/pindo/ZQ_Player_Error.log");
+  EXPECT_TRUE(IsDirectory("c:/pindo"));
+
+  // Text mode: the entry's line feeds reach the file as CR LF.
+  Scripted_FailAlways("PlayM4_RealeseDDraw");
+  EXPECT_EQ(player.Play_ReleaseDDraw(), 0);
+  const std::string bytes = ReadBytes("c:/pindo/ZQ_Player_Error.log");
+  EXPECT_EQ(bytes.substr(0, 3), "\r\n[");
+  EXPECT_NE(bytes.find("]\r\nErrCode:[0]\r\nContext:["), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kelo_test
