@@ -11,6 +11,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "Immortal.h"
 #include "Platform.h"
 
 namespace kelo {
@@ -80,18 +81,16 @@ class PosixPlatform final : public Platform {
   }
 };
 
-// Never destroyed, so that threads still logging during process exit find
-// it intact.
 std::mutex& ProcessMutex() {
-  static std::mutex* mutex = new std::mutex;
-  return *mutex;
+  static Immortal<std::mutex> mutex;
+  return mutex.get();
 }
 
 }  // namespace
 
 Platform& OsPlatform() {
-  static PosixPlatform* platform = new PosixPlatform;
-  return *platform;
+  static Immortal<PosixPlatform> platform;
+  return platform.get();
 }
 
 void LockProcessWide() { ProcessMutex().lock(); }

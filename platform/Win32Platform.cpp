@@ -1,6 +1,7 @@
 // The Windows services behind Platform: the only file of the Windows build
 // that calls the Win32 API. Everything works on 8-bit ("A") paths, since the
 // library passes GBK text through unchanged.
+#include "Immortal.h"
 #include "Platform.h"
 
 #include <windows.h>
@@ -66,25 +67,29 @@ class Win32Platform : public Platform {
 
 // Lives as long as the process and is never deleted: a decoder thread may
 // still write an entry while the process runs its exit handlers.
-CRITICAL_SECTION* ProcessSection() {
-  static CRITICAL_SECTION* const section = [] {
-    auto* created = new CRITICAL_SECTION;
-    InitializeCriticalSection(created);
-    return created;
-  }();
-  return section;
+class ProcessSection {
+ public:
+  ProcessSection() { InitializeCriticalSection(&section_); }
+  CRITICAL_SECTION* get() { return &section_; }
+
+ private:
+  CRITICAL_SECTION section_;
+};
+
+CRITICAL_SECTION* ProcessCriticalSection() {
+  static Immortal<ProcessSection> section;
+  return section.get().get();
 }
 
 }  // namespace
 
-// Never destroyed either, for the same reason.
 Platform& OsPlatform() {
-  static Win32Platform* const platform = new Win32Platform;
-  return *platform;
+  static Immortal<Win32Platform> platform;
+  return platform.get();
 }
 
-void LockProcessWide() { EnterCriticalSection(ProcessSection()); }
+void LockProcessWide() { EnterCriticalSection(ProcessCriticalSection()); }
 
-void UnlockProcessWide() { LeaveCriticalSection(ProcessSection()); }
+void UnlockProcessWide() { LeaveCriticalSection(ProcessCriticalSection()); }
 
 }  // namespace kelo
