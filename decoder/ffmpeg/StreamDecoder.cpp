@@ -15,7 +15,10 @@ extern "C" {
 namespace m4 {
 namespace {
 
-constexpr int kIoBufferBytes = 32 * 1024;
+// Small reads free the source buffer steadily: with large ones, a client
+// feeding faster than the stream plays finds no room until a whole read's
+// worth has been played, which at a low bit rate outlasts the player's retries.
+constexpr int kIoBufferBytes = 4 * 1024;
 // Enough for a transport stream's tables or a program stream's first packs;
 // with a header the container is known and nothing is probed.
 constexpr int64_t kProbeBytes = 128 * 1024;
