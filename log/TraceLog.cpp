@@ -1,6 +1,5 @@
 #include "TraceLog.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "Platform.h"
@@ -57,24 +56,12 @@ std::string FormatEntry(const LocalTime& now, const char* label1, const char* va
 void AppendEntry(const std::string& file, const char* label1, const char* value1,
                  const char* label2, const char* value2, const char* label3,
                  const char* value3) {
-  std::FILE* out = std::fopen(file.c_str(), "a+");
-  if (out == nullptr) return;
-  // Unbuffered, the entry built whole goes out in one write, and the stream
-  // sets up no buffer (a system call more).
-  std::setvbuf(out, nullptr, _IONBF, 0);
+  Platform& platform = CurrentPlatform();
   const std::string entry =
-      FormatEntry(CurrentPlatform().Now(), label1, value1, label2, value2, label3, value3);
-  std::fwrite(entry.data(), 1, entry.size(), out);
-
-  // Writing to a file opened to append moves the position to the file's
-  // end, so the position now is the file's size. A seek to the end first
-  // would cost a status query and a read of the file's last block.
-  const long size = std::ftell(out);
-  std::fclose(out);
-
-  // The file is closed first: an open file cannot be moved everywhere.
-  if (size > TraceLog::kRotateAboveBytes) {
-    CurrentPlatform().MoveFileReplacing(file, file + ".bak");
+      FormatEntry(platform.Now(), label1, value1, label2, value2, label3, value3);
+  // The file is closed by now: an open file cannot be moved everywhere.
+  if (platform.AppendText(file, entry) > TraceLog::kRotateAboveBytes) {
+    platform.MoveFileReplacing(file, file + ".bak");
   }
 }
 

@@ -49,6 +49,10 @@ class Platform {
   virtual bool PathMatches(const std::string& pattern) = 0;
   // Renames, replacing an existing target. False on failure.
   virtual bool MoveFileReplacing(const std::string& from, const std::string& to) = 0;
+  // Appends |text| to the file at |path|, creating it when missing, as a
+  // text file: on Windows every "\n" is stored as CR LF. Returns the file's
+  // size afterwards, or -1 when it cannot be opened or written.
+  virtual int64_t AppendText(const std::string& path, const std::string& text) = 0;
   virtual void SleepMilliseconds(uint32_t milliseconds) = 0;
   virtual LocalTime Now() = 0;
 };

@@ -2,8 +2,10 @@
 // a drive root directory: "/" unless Q81_DRIVE_ROOT names another one (an
 // empty value makes the system-directory query fail).
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -61,6 +63,23 @@ class PosixPlatform final : public Platform {
 
   bool MoveFileReplacing(const std::string& from, const std::string& to) override {
     return std::rename(from.c_str(), to.c_str()) == 0;
+  }
+
+  int64_t AppendText(const std::string& path, const std::string& text) override {
+    // A bare descriptor: one write of the whole text, and its position
+    // afterwards is the file's size, since appending writes at the end.
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return -1;
+    size_t written = 0;
+    while (written < text.size()) {
+      const ssize_t count = write(fd, text.data() + written, text.size() - written);
+      if (count < 0 && errno == EINTR) continue;
+      if (count <= 0) break;
+      written += static_cast<size_t>(count);
+    }
+    const off_t size = written == text.size() ? lseek(fd, 0, SEEK_CUR) : -1;
+    close(fd);
+    return static_cast<int64_t>(size);
   }
 
   void SleepMilliseconds(uint32_t milliseconds) override {

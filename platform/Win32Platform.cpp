@@ -1,6 +1,8 @@
 // The Windows services behind Platform: the only file of the Windows build
 // that calls the Win32 API. Everything works on 8-bit ("A") paths, since the
 // library passes GBK text through unchanged.
+#include <cstdio>
+
 #include "Immortal.h"
 #include "Platform.h"
 
@@ -46,6 +48,20 @@ class Win32Platform : public Platform {
     if (search == INVALID_HANDLE_VALUE) return false;
     FindClose(search);
     return true;
+  }
+
+  int64_t AppendText(const std::string& path, const std::string& text) override {
+    // The C runtime's text mode turns each "\n" into CR LF.
+    std::FILE* out = std::fopen(path.c_str(), "a+");
+    if (out == nullptr) return -1;
+    std::setvbuf(out, nullptr, _IONBF, 0);
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    // Seek first: some C runtimes report only the bytes written since
+    // opening for a file opened to append.
+    long size = -1;
+    if (written && std::fseek(out, 0, SEEK_END) == 0) size = std::ftell(out);
+    std::fclose(out);
+    return size;
   }
 
   bool MoveFileReplacing(const std::string& from, const std::string& to) override {

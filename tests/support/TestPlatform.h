@@ -29,6 +29,9 @@ class TestPlatform : public kelo::Platform {
     return kelo::OsPlatform().PathMatches(pattern);
   }
   bool MoveFileReplacing(const std::string& from, const std::string& to) override;
+  int64_t AppendText(const std::string& path, const std::string& text) override {
+    return kelo::OsPlatform().AppendText(path, text);
+  }
   void SleepMilliseconds(uint32_t milliseconds) override;
   kelo::LocalTime Now() override;
 
