@@ -14,9 +14,11 @@ build=$root/build-bench
 
 "$root/scripts/install-packages.sh" build-essential cmake libbenchmark-dev strace
 
+# The decoder benchmarks play the test streams, so the tests are configured
+# too; only the benchmarks are built.
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKELO_BUILD_BENCH=ON \
-  -DKELO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$jobs" >/dev/null
+  -DKELO_BUILD_TESTS=ON >/dev/null
+cmake --build "$build" -j "$jobs" --target kelo_bench kelo_entry_syscalls decoder_bench >/dev/null
 
 output=$build/bench-output.txt
 "$build/bin/kelo_bench" --benchmark_repetitions="$repetitions" --benchmark_min_time=0.1 --benchmark_enable_random_interleaving=true \
@@ -46,3 +48,9 @@ echo "|---|---|---|"
 for kind in trace error; do
   echo "| $kind | $(per_entry "$kind") | $(per_entry "floor-$kind") |"
 done
+
+# The FFmpeg decoder through the player: throughput against the ffmpeg tool on
+# the same stream (ratio_vs_ffmpeg), time to the first picture, and the CPU of
+# 16 CIF channels playing in real time.
+echo
+"$build/bin/decoder_bench" --benchmark_color=false | sed -n '/^Benchmark/,$p'
