@@ -37,11 +37,11 @@ build() {
 if [[ $which == all || $which == asan ]]; then
   echo "== AddressSanitizer + UndefinedBehaviorSanitizer: all tests"
   build build-asan address,undefined
-  ctest --test-dir "$root/build-asan" -j "$jobs" --output-on-failure
+  ctest --test-dir "$root/build-asan" -j "$jobs" --timeout 300 --output-on-failure
 fi
 
 if [[ $which == all || $which == tsan ]]; then
   echo "== ThreadSanitizer: all tests"
   build build-tsan thread
-  ctest --test-dir "$root/build-tsan" -j "$jobs" --output-on-failure
+  ctest --test-dir "$root/build-tsan" -j "$jobs" --timeout 300 --output-on-failure
 fi

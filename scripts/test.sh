@@ -15,7 +15,7 @@ scripts/install-packages.sh libxdamage-dev
 echo "== Linux suite"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug
 cmake --build build -j2
-ctest --test-dir build -j2 --output-on-failure
+ctest --test-dir build -j2 --timeout 300 --output-on-failure
 
 echo "== Linux suite under the sanitizers"
 scripts/test-sanitizers.sh

@@ -2,6 +2,7 @@
 // Pacing runs on the virtual clock, so no test waits for stream time to pass.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <random>
 #include <thread>
@@ -277,14 +278,34 @@ TEST_F(DecoderApiTest, CallbackMayCallInAndBeRemovedWhileInFlight) {
   ASSERT_TRUE(PlayM4_SetStreamOpenMode(kPort, kFileMode));
   ASSERT_TRUE(PlayM4_OpenStream(kPort, stream.header.data(), 64, kBufferSize));
   ASSERT_TRUE(PlayM4_Play(kPort, nullptr));
-  std::atomic<bool> fed{false};
-  std::thread feeder([&] { fed = FeedAll(kPort, stream.payload, kBlock); });
-  while (!fed) {
+  std::atomic<bool> feeding{true};
+  bool fedAll = false;
+  std::thread feeder([&] {
+    // The callback's refused calls (2) share the port's last error with the
+    // refused blocks (11), so every refusal is retried.
+    const auto giveUp = std::chrono::steady_clock::now() + kPatience;
+    size_t fed = 0;
+    while (fed < stream.payload.size() && std::chrono::steady_clock::now() < giveUp) {
+      const auto size = static_cast<uint32_t>(std::min(kBlock, stream.payload.size() - fed));
+      if (PlayM4_InputData(kPort, stream.payload.data() + fed, size)) {
+        fed += size;
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    }
+    fedAll = fed == stream.payload.size();
+    feeding = false;
+  });
+  while (feeding) {
+    const int callsBefore = reentrantCalls.load();
     EXPECT_TRUE(PlayM4_SetDisplayCallBack(kPort, &CallsBackIn));
+    // Installing redelivers the picture on screen; removing it only after it
+    // was entered keeps a loaded machine from never seeing a call.
+    while (feeding && reentrantCalls.load() == callsBefore) std::this_thread::yield();
     EXPECT_TRUE(PlayM4_SetDisplayCallBack(kPort, nullptr));
-    std::this_thread::yield();
   }
   feeder.join();
+  EXPECT_TRUE(fedAll);
   EXPECT_GT(reentrantCalls.load(), 0);
   EXPECT_TRUE(FileExists(reentrantBitmap));
   // The new callback gets the last picture while the port closes.
