@@ -29,8 +29,8 @@ constexpr uint32_t kBufferSize = 51200;
 constexpr size_t kBlock = 4096;
 constexpr int32_t kOk = 0;
 
-m4test::TempDir& WorkDir() {
-  static m4test::TempDir dir;
+kelo_test::TempDirectory& WorkDir() {
+  static kelo_test::TempDirectory dir;
   return dir;
 }
 
@@ -69,7 +69,7 @@ bool WaitForShown(int32_t channel, int count) {
 class Player {
  public:
   Player() {
-    setenv("Q81_DRIVE_ROOT", WorkDir().Path().c_str(), 1);
+    setenv("Q81_DRIVE_ROOT", WorkDir().path().c_str(), 1);
     player_ = CreateSinglePlayerDll();
     player_->Play_InitDDraw(nullptr);
   }

@@ -38,7 +38,7 @@ class DecoderApiTest : public ::testing::Test {
     ASSERT_TRUE(PlayM4_Play(kPort, nullptr));
   }
 
-  TempDir dir_;
+  kelo_test::TempDirectory dir_;
 };
 
 // ---------------------------------------------------------------------------
@@ -69,7 +69,7 @@ TEST_P(EveryStreamTest, PresentsEveryFrameInOrderWithTheKnownPicture) {
   const DeliveredPicture last = LastPicture(kPort);
   EXPECT_EQ(last.frameType, 1);
   EXPECT_EQ(last.bytes.size(), static_cast<size_t>(kTestWidth * kTestHeight * 3 / 2));
-  const std::string file = dir_.File("last.bmp");
+  const std::string file = dir_.path() + "last.bmp";
   ASSERT_TRUE(PlayM4_ConvertToBmpFile(last.bytes.data(), static_cast<int32_t>(last.bytes.size()),
                                       last.width, last.height, last.frameType, file.c_str()));
   Bitmap bitmap;
@@ -272,7 +272,7 @@ void M4CALL CallsBackIn(int32_t port, const uint8_t* frame, int32_t size, int32_
 }
 
 TEST_F(DecoderApiTest, CallbackMayCallInAndBeRemovedWhileInFlight) {
-  reentrantBitmap = dir_.File("inside.bmp");
+  reentrantBitmap = dir_.path() + "inside.bmp";
   const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
   reentrantHeader = stream.header.data();
   ASSERT_TRUE(PlayM4_SetStreamOpenMode(kPort, kFileMode));
@@ -390,12 +390,12 @@ TEST_F(DecoderApiTest, HeadersAreCheckedBeforeOpening) {
 
 TEST_F(DecoderApiTest, BitmapFailuresLeaveNoFile) {
   const std::vector<uint8_t> frame(16 * 16 * 3 / 2, 128);
-  const std::string good = dir_.File("good.bmp");
+  const std::string good = dir_.path() + "good.bmp";
   EXPECT_TRUE(PlayM4_ConvertToBmpFile(frame.data(), 384, 16, 16, 1, good.c_str()));
   Bitmap bitmap;
   EXPECT_TRUE(ReadBitmap(good, &bitmap));
 
-  const std::string bad = dir_.File("bad.bmp");
+  const std::string bad = dir_.path() + "bad.bmp";
   EXPECT_FALSE(PlayM4_ConvertToBmpFile(frame.data(), 383, 16, 16, 1, bad.c_str()));
   EXPECT_EQ(PlayM4_GetLastError(kPort), 1);
   EXPECT_FALSE(PlayM4_ConvertToBmpFile(nullptr, 384, 16, 16, 1, bad.c_str()));
@@ -403,11 +403,11 @@ TEST_F(DecoderApiTest, BitmapFailuresLeaveNoFile) {
   EXPECT_FALSE(PlayM4_ConvertToBmpFile(frame.data(), 384, 16, 16, 99, bad.c_str()));
   EXPECT_FALSE(PlayM4_ConvertToBmpFile(frame.data(), 384, 16, 16, 1, nullptr));
   EXPECT_EQ(PlayM4_GetLastError(kPort), 1);
-  const std::string unwritable = dir_.File("no/such/dir.bmp");
+  const std::string unwritable = dir_.path() + "no/such/dir.bmp";
   EXPECT_FALSE(PlayM4_ConvertToBmpFile(frame.data(), 384, 16, 16, 1, unwritable.c_str()));
   EXPECT_EQ(PlayM4_GetLastError(kPort), 7);
   EXPECT_FALSE(FileExists(bad));
-  EXPECT_EQ(ReadFile(dir_.Path() + "/good.bmp").size(), bitmap.file.size());
+  EXPECT_EQ(ReadFile(dir_.path() + "good.bmp").size(), bitmap.file.size());
 }
 
 TEST_F(DecoderApiTest, PortsAreIndependent) {
@@ -436,7 +436,7 @@ void M4CALL IgnorePicture(int32_t, const uint8_t*, int32_t, int32_t, int32_t, in
 // call returns, and the ports close afterwards.
 TEST_F(DecoderApiTest, CallsInAnyOrderFromManyThreadsNeverHang) {
   const TestStream& stream = Stream(StreamKind::kTransportH264);
-  const std::string bitmap = dir_.File("any.bmp");
+  const std::string bitmap = dir_.path() + "any.bmp";
   std::vector<std::thread> callers;
   for (unsigned seed = 1; seed <= 4; ++seed) {
     callers.emplace_back([&, seed] {

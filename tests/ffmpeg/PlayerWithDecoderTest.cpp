@@ -28,7 +28,7 @@ class PlayerWithDecoderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("KELO_M4_CLOCK", "virtual", 1);
-    setenv("Q81_DRIVE_ROOT", dir_.Path().c_str(), 1);
+    setenv("Q81_DRIVE_ROOT", dir_.path().c_str(), 1);
     player_ = CreateSinglePlayerDll();
     ASSERT_NE(player_, nullptr);
     ASSERT_EQ(player_->Play_InitDDraw(nullptr), kOk);
@@ -64,7 +64,7 @@ class PlayerWithDecoderTest : public ::testing::Test {
     }
   }
 
-  TempDir dir_;
+  kelo_test::TempDirectory dir_;
   SinglePlayer* player_ = nullptr;
 };
 
@@ -82,7 +82,7 @@ TEST_F(PlayerWithDecoderTest, PlaysEveryFrameAndCapturesTheKnownPicture) {
     EXPECT_EQ(width, kTestWidth);
     EXPECT_EQ(height, kTestHeight);
     // The stream has ended: the capture gets the picture left on screen.
-    const std::string file = dir_.File("capture.bmp");
+    const std::string file = dir_.path() + "capture.bmp";
     ASSERT_EQ(player_->Play_GetPicture(kChannel, file.c_str()), kOk);
     Bitmap bitmap;
     ASSERT_TRUE(ReadBitmap(file, &bitmap));

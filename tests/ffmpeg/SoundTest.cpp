@@ -49,18 +49,18 @@ class SoundTest : public ::testing::Test {
     return count == 0 ? 0 : std::sqrt(sum / static_cast<double>(count));
   }
 
-  TempDir dir_;
+  kelo_test::TempDirectory dir_;
 };
 
 TEST_F(SoundTest, HalfVolumeHalvesTheAmplitude) {
-  const double full = PlayAndMeasure(65535, dir_.File("full.raw"));
-  const double half = PlayAndMeasure(32767, dir_.File("half.raw"));
+  const double full = PlayAndMeasure(65535, dir_.path() + "full.raw");
+  const double half = PlayAndMeasure(32767, dir_.path() + "half.raw");
   ASSERT_GT(full, 1000.0);
   EXPECT_NEAR(half / full, 32767.0 / 65535.0, 0.01);
 }
 
 TEST_F(SoundTest, NoSoundUnlessThePortsSoundIsOn) {
-  const std::string file = dir_.File("silent.raw");
+  const std::string file = dir_.path() + "silent.raw";
   setenv("KELO_M4_AUDIO_FILE", file.c_str(), 1);
   const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
   ASSERT_TRUE(PlayM4_OpenStream(kPort, stream.header.data(), 64, 51200));

@@ -140,12 +140,12 @@ std::vector<uint8_t> TwoColourFrame(int32_t type) {
 }
 
 TEST(BmpWriterTest, WritesBottomUpPaddedRowsFromEveryFrameType) {
-  m4test::TempDir dir;
+  kelo_test::TempDirectory dir;
   for (int32_t type : {kFrameYv12, kFrameI420, kFrameYuy2, kFrameUyvy, kFrameBgr24, kFrameBgra32}) {
     const std::vector<uint8_t> frame = TwoColourFrame(type);
     ASSERT_EQ(frame.size(), FrameBytes(type, 4, 2)) << "type " << type;
     // Odd width: each 9-byte row takes 12 bytes in the file.
-    const std::string file = dir.File("t" + std::to_string(type) + ".bmp");
+    const std::string file = dir.path() + ("t" + std::to_string(type) + ".bmp");
     ASSERT_EQ(WriteBmpFile(frame.data(), frame.size(), 4, 2, type, file.c_str()), kNoError);
     m4test::Bitmap bitmap;
     ASSERT_TRUE(m4test::ReadBitmap(file, &bitmap)) << "type " << type;
@@ -158,11 +158,11 @@ TEST(BmpWriterTest, WritesBottomUpPaddedRowsFromEveryFrameType) {
 }
 
 TEST(BmpWriterTest, OddSizesArePaddedAndStayUpright) {
-  m4test::TempDir dir;
+  kelo_test::TempDirectory dir;
   // 3x3 BGR picture: the top row white, the rest black.
   std::vector<uint8_t> frame(27, 0);
   std::fill(frame.begin(), frame.begin() + 9, 255);
-  const std::string file = dir.File("odd.bmp");
+  const std::string file = dir.path() + "odd.bmp";
   ASSERT_EQ(WriteBmpFile(frame.data(), frame.size(), 3, 3, kFrameBgr24, file.c_str()), kNoError);
   m4test::Bitmap bitmap;
   ASSERT_TRUE(m4test::ReadBitmap(file, &bitmap));

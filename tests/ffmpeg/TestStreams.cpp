@@ -1,7 +1,6 @@
 #include "TestStreams.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,8 +51,8 @@ std::string EncoderArguments(StreamKind kind) {
 
 }  // namespace
 
-TestStream MakeStream(StreamKind kind, int frames, const TempDir& dir) {
-  const std::string media = dir.File("source" + std::to_string(static_cast<int>(kind)) + "-" +
+TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirectory& dir) {
+  const std::string media = dir.path() + ("source" + std::to_string(static_cast<int>(kind)) + "-" +
                                      std::to_string(frames));
   const std::string packed = media + ".m4s";
   Run(std::string(FFMPEG_TOOL) + " -nostdin -hide_banner -loglevel error -y -f lavfi -i \"" + std::string(kPicture) +
@@ -71,15 +70,6 @@ TestStream MakeStream(StreamKind kind, int frames, const TempDir& dir) {
   return stream;
 }
 
-TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/m4test-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() { Run("rm -rf '" + path_ + "'"); }
-
 const std::vector<KnownColour>& KnownColours() {
   static const std::vector<KnownColour> colours = {
       {88, 72, {255, 0, 0}},
@@ -91,7 +81,7 @@ const std::vector<KnownColour>& KnownColours() {
 }
 
 const TestStream& Stream(StreamKind kind) {
-  static TempDir dir;
+  static kelo_test::TempDirectory dir;
   static std::map<StreamKind, TestStream> made;
   auto found = made.find(kind);
   if (found == made.end()) found = made.emplace(kind, MakeStream(kind, kTestFrames, dir)).first;

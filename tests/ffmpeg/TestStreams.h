@@ -8,20 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
+
 namespace m4test {
-
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 enum class StreamKind {
   kProgramMpeg2WithAudio,  // MPEG-2 video with B-frames, MP2 sine tone
@@ -55,7 +44,7 @@ const std::vector<KnownColour>& KnownColours();
 // Made once per test process and kept for its life.
 const TestStream& Stream(StreamKind kind);
 // A stream of |frames| pictures made into |dir|.
-TestStream MakeStream(StreamKind kind, int frames, const TempDir& dir);
+TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirectory& dir);
 
 bool Near(const Rgb& actual, const Rgb& expected, int tolerance = 40);
 
