@@ -8,9 +8,11 @@
 namespace kelo_bench {
 
 BenchWorld& BenchWorld::Get() {
-  static BenchWorld* const world = new BenchWorld;
-  return *world;
+  static BenchWorld world;
+  return world;
 }
+
+BenchWorld::~BenchWorld() { ReleaseSinglePlayerDll(player_); }
 
 BenchWorld::BenchWorld() {
   setenv("Q81_DRIVE_ROOT", drive_.path().c_str(), 1);

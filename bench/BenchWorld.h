@@ -15,6 +15,10 @@ namespace kelo_bench {
 class BenchWorld {
  public:
   static BenchWorld& Get();
+  BenchWorld(const BenchWorld&) = delete;
+  BenchWorld& operator=(const BenchWorld&) = delete;
+  // Releases the player; the temporary drive goes with it.
+  ~BenchWorld();
 
   SinglePlayer& player() { return *player_; }
   // Rewrites the configuration with |level| and runs Play_InitDDraw.
