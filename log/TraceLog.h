@@ -13,7 +13,9 @@
 //
 // Entries are serialised process-wide, so entries from several threads never
 // interleave. Writing never fails towards the caller: an entry that cannot be
-// written is dropped.
+// built or written is dropped. A file is moved aside only while its name
+// still leads to the file that grew past the limit, so a writer that comes
+// second, in this process or another, never moves a fresh file over it.
 #ifndef KELO820_LOG_TRACELOG_H
 #define KELO820_LOG_TRACELOG_H
 
@@ -38,18 +40,18 @@ class TraceLog {
 
   // Three label:[value] pairs to the runtime log.
   void WriteTrace(const char* s1, const char* s2, const char* s3, const char* s4,
-                  const char* s5, const char* s6);
+                  const char* s5, const char* s6) noexcept;
   // An error entry: ErrCode, Context (the source file's name and the line),
   // ErrString. Only the part of |sourceFile| after its last separator is kept.
   void WriteError(const char* sourceFile, int32_t line, int32_t errorCode,
-                  const std::string& message);
+                  const std::string& message) noexcept;
   // As WriteError, with |message| "\n" |context| as the ErrString.
   void WriteErrorWithContext(const char* sourceFile, int32_t line, int32_t errorCode,
-                             const std::string& message, const std::string& context);
+                             const std::string& message, const std::string& context) noexcept;
 
   static void WriteEntry(const std::string& file, const char* label1, const char* value1,
                          const char* label2, const char* value2, const char* label3,
-                         const char* value3);
+                         const char* value3) noexcept;
 
  private:
   std::string runtimeLogFile_;

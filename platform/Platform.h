@@ -28,6 +28,16 @@ struct LocalTime {
 
 enum class CreateDirectoryResult { kCreated, kAlreadyExists, kFailed };
 
+// Which file a path led to: two paths, or one path at two times, have the
+// same identity only when they name the same file.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  bool operator==(const FileIdentity& other) const {
+    return volume == other.volume && index == other.index;
+  }
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -47,12 +57,20 @@ class Platform {
   // File-search semantics: a pattern ending in "*" matches when the directory
   // has an entry; any other path matches an existing file or directory.
   virtual bool PathMatches(const std::string& pattern) = 0;
-  // Renames, replacing an existing target. False on failure.
-  virtual bool MoveFileReplacing(const std::string& from, const std::string& to) = 0;
-  // Appends |text| to the file at |path|, creating it when missing, as a
-  // text file: on Windows every "\n" is stored as CR LF. Returns the file's
-  // size afterwards, or -1 when it cannot be opened or written.
-  virtual int64_t AppendText(const std::string& path, const std::string& text) = 0;
+  // Renames |from| to |to|, replacing an existing target, but only while
+  // |from| still names the file |expected|: another thread or process that
+  // shares the file may have moved it aside already, and its successor must
+  // not replace it. Moves of one file are serialised across processes.
+  // False when nothing was moved.
+  virtual bool MoveFileReplacing(const std::string& from, const std::string& to,
+                                 const FileIdentity& expected) = 0;
+  // Appends |size| bytes at |text| to the file at |path|, creating it when
+  // missing, as a text file: on Windows every "\n" is stored as CR LF.
+  // Returns the file's size afterwards, or -1 when it cannot be opened or
+  // written. When that size is above |identifyAbove|, |written| receives the
+  // identity of the file appended to (asked only then: it costs a call).
+  virtual int64_t AppendText(const std::string& path, const char* text, size_t size,
+                             int64_t identifyAbove, FileIdentity* written) = 0;
   virtual void SleepMilliseconds(uint32_t milliseconds) = 0;
   virtual LocalTime Now() = 0;
 };

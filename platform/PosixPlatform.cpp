@@ -3,6 +3,7 @@
 // empty value makes the system-directory query fail).
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -19,6 +20,10 @@
 namespace kelo {
 
 namespace {
+
+FileIdentity IdentityOf(const struct stat& info) {
+  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
 
 class PosixPlatform final : public Platform {
  public:
@@ -61,25 +66,47 @@ class PosixPlatform final : public Platform {
     return stat(pattern.c_str(), &info) == 0;
   }
 
-  bool MoveFileReplacing(const std::string& from, const std::string& to) override {
-    return std::rename(from.c_str(), to.c_str()) == 0;
+  bool MoveFileReplacing(const std::string& from, const std::string& to,
+                         const FileIdentity& expected) override {
+    const int fd = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // Whoever moves a file holds its lock, so once we hold it, the name
+    // cannot be moved away between our look and our move.
+    bool moved = false;
+    struct stat opened;
+    struct stat named;
+    if (flock(fd, LOCK_EX) == 0 && fstat(fd, &opened) == 0 && IdentityOf(opened) == expected &&
+        stat(from.c_str(), &named) == 0 && IdentityOf(named) == expected) {
+      moved = std::rename(from.c_str(), to.c_str()) == 0;
+    }
+    close(fd);  // and with it the lock
+    return moved;
   }
 
-  int64_t AppendText(const std::string& path, const std::string& text) override {
+  int64_t AppendText(const std::string& path, const char* text, size_t size,
+                     int64_t identifyAbove, FileIdentity* written) override {
     // A bare descriptor: one write of the whole text, and its position
     // afterwards is the file's size, since appending writes at the end.
     const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return -1;
-    size_t written = 0;
-    while (written < text.size()) {
-      const ssize_t count = write(fd, text.data() + written, text.size() - written);
+    size_t done = 0;
+    while (done < size) {
+      const ssize_t count = write(fd, text + done, size - done);
       if (count < 0 && errno == EINTR) continue;
       if (count <= 0) break;
-      written += static_cast<size_t>(count);
+      done += static_cast<size_t>(count);
     }
-    const off_t size = written == text.size() ? lseek(fd, 0, SEEK_CUR) : -1;
+    off_t end = done == size ? lseek(fd, 0, SEEK_CUR) : -1;
+    struct stat info;
+    if (end > identifyAbove) {
+      if (fstat(fd, &info) == 0) {
+        *written = IdentityOf(info);
+      } else {
+        end = -1;
+      }
+    }
     close(fd);
-    return static_cast<int64_t>(size);
+    return static_cast<int64_t>(end);
   }
 
   void SleepMilliseconds(uint32_t milliseconds) override {

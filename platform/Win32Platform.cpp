@@ -1,6 +1,8 @@
 // The Windows services behind Platform: the only file of the Windows build
 // that calls the Win32 API. Everything works on 8-bit ("A") paths, since the
 // library passes GBK text through unchanged.
+#include <io.h>
+
 #include <cstdio>
 
 #include "Immortal.h"
@@ -10,6 +12,25 @@
 
 namespace kelo {
 namespace {
+
+bool IdentityOf(HANDLE file, FileIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (file == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(file, &info)) return false;
+  identity->volume = info.dwVolumeSerialNumber;
+  identity->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+bool NameLeadsTo(const std::string& path, const FileIdentity& expected) {
+  const HANDLE file =
+      CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  FileIdentity named;
+  const bool same = IdentityOf(file, &named) && named == expected;
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  return same;
+}
 
 class Win32Platform : public Platform {
  public:
@@ -50,22 +71,47 @@ class Win32Platform : public Platform {
     return true;
   }
 
-  int64_t AppendText(const std::string& path, const std::string& text) override {
+  int64_t AppendText(const std::string& path, const char* text, size_t size,
+                     int64_t identifyAbove, FileIdentity* written) override {
     // The C runtime's text mode turns each "\n" into CR LF.
     std::FILE* out = std::fopen(path.c_str(), "a+");
     if (out == nullptr) return -1;
     std::setvbuf(out, nullptr, _IONBF, 0);
-    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    const bool complete = std::fwrite(text, 1, size, out) == size;
     // Seek first: some C runtimes report only the bytes written since
     // opening for a file opened to append.
-    long size = -1;
-    if (written && std::fseek(out, 0, SEEK_END) == 0) size = std::ftell(out);
+    int64_t end = -1;
+    if (complete && std::fseek(out, 0, SEEK_END) == 0) end = std::ftell(out);
+    if (end > identifyAbove) {
+      const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(out)));
+      if (!IdentityOf(handle, written)) end = -1;
+    }
     std::fclose(out);
-    return size;
+    return end;
   }
 
-  bool MoveFileReplacing(const std::string& from, const std::string& to) override {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  bool MoveFileReplacing(const std::string& from, const std::string& to,
+                         const FileIdentity& expected) override {
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const HANDLE file = CreateFileA(from.c_str(), GENERIC_READ, kShareAll, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    // Whoever moves a file holds a lock on it, so once we hold it, the name
+    // cannot be moved away between our look and our move. The locked byte
+    // lies far past any log's end, so it stands in no writer's way.
+    OVERLAPPED lockedByte = {};
+    lockedByte.Offset = 0xFFFFFFFEu;
+    lockedByte.OffsetHigh = 0x7FFFFFFFu;
+    bool moved = false;
+    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockedByte)) {
+      FileIdentity opened;
+      if (IdentityOf(file, &opened) && opened == expected && NameLeadsTo(from, expected)) {
+        moved = MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+      }
+      UnlockFileEx(file, 0, 1, 0, &lockedByte);
+    }
+    CloseHandle(file);
+    return moved;
   }
 
   void SleepMilliseconds(uint32_t milliseconds) override { Sleep(milliseconds); }

@@ -185,6 +185,45 @@ TEST_F(RotationTest, AFailedMoveIsRetriedAfterTheNextEntry) {
             static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1 + TraceEntrySize(1));
 }
 
+// Another writer sharing the log (a thread of another player, or another
+// client process) rotated it between our append and our move: the fresh file
+// now under the name must not replace the full one in ".bak".
+TEST_F(RotationTest, ARotationAnotherWriterMadeIsNotRepeated) {
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile(LogPath());
+  FillTo(static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
+  platform_.set_after_append([this](const std::string& path) {
+    platform_.set_after_append(nullptr);
+    std::filesystem::rename(path, path + ".bak");
+    WriteBytes(path, "fresh");
+  });
+  log.WriteTrace("a", "vv", "", "", "", "");
+  EXPECT_EQ(ReadBytes(LogPath()), "fresh");
+  EXPECT_EQ(ReadBytes(LogPath() + ".bak").size(),
+            static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1);
+}
+
+// The operating system's part of the same: a move names the file it means.
+TEST(PlatformMoveTest, AMoveReplacesTheTargetOnlyWhileTheNameLeadsToTheSameFile) {
+  TempDirectory dir;
+  kelo::Platform& platform = kelo::OsPlatform();
+  const std::string log = dir.path() + "log";
+  kelo::FileIdentity first;
+  ASSERT_EQ(platform.AppendText(log, "first", 5, 0, &first), 5);
+  WriteBytes(log + ".bak", "old");
+  EXPECT_TRUE(platform.MoveFileReplacing(log, log + ".bak", first));
+  EXPECT_FALSE(FileExists(log));
+  EXPECT_EQ(ReadBytes(log + ".bak"), "first");
+  EXPECT_FALSE(platform.MoveFileReplacing(log, log + ".bak", first));
+
+  kelo::FileIdentity second;
+  ASSERT_EQ(platform.AppendText(log, "second", 6, 0, &second), 6);
+  EXPECT_FALSE(second == first);
+  EXPECT_FALSE(platform.MoveFileReplacing(log, log + ".bak", first));
+  EXPECT_EQ(ReadBytes(log), "second");
+  EXPECT_EQ(ReadBytes(log + ".bak"), "first");
+}
+
 TEST_F(TraceLogTest, EntriesFromManyThreadsNeverInterleave) {
   kelo::TraceLog log;
   log.SetRuntimeLogFile(LogPath());

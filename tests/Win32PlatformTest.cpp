@@ -81,17 +81,6 @@ TEST(Win32PlatformTest, PathMatchesSearchesLikeFindFirstFile) {
   EXPECT_FALSE(platform.PathMatches(dir.path() + "missing"));
 }
 
-TEST(Win32PlatformTest, MoveReplacesAnExistingTarget) {
-  TempDirectory dir;
-  kelo::Platform& platform = kelo::OsPlatform();
-  WriteBytes(dir.path() + "log", "new");
-  WriteBytes(dir.path() + "log.bak", "old");
-  EXPECT_TRUE(platform.MoveFileReplacing(dir.path() + "log", dir.path() + "log.bak"));
-  EXPECT_FALSE(FileExists(dir.path() + "log"));
-  EXPECT_EQ(ReadBytes(dir.path() + "log.bak"), "new");
-  EXPECT_FALSE(platform.MoveFileReplacing(dir.path() + "log", dir.path() + "log.bak"));
-}
-
 class SystemDriveConfigurationTest : public ::testing::Test {
  protected:
   void SetUp() override {
