@@ -5,6 +5,7 @@
 // which check or which decoder error wrote it.
 #include "My820xPlaySDK.h"
 
+#include <climits>
 #include <cstdlib>
 
 #include "DirectoryPath.h"
@@ -37,14 +38,31 @@ constexpr int32_t kResultInvalidParameter = 2;
 constexpr int32_t kResultOutOfOrder = 3;
 constexpr int32_t kResultStepping = 12;
 
+// The decoder's code for an allocation failure, whose words and result an
+// operation reports when it runs out of memory itself.
+constexpr int32_t kOutOfMemoryCode = 6;
+constexpr int32_t kResultOutOfMemory = 7;
+
 const char* const kEmpty = "";
+
+using ChannelLock = std::lock_guard<std::mutex>;
 
 void M4CALL DisplayCallback(int32_t port, const uint8_t* frame, int32_t frameSize,
                             int32_t width, int32_t height, int32_t /*timeStamp*/,
-                            int32_t frameType, int32_t /*reserved*/) {
+                            int32_t frameType, int32_t /*reserved*/) noexcept try {
   PlayerInstance::WithLivePlayer([&](My820xPlaySDK& player) {
     player.OnDisplayedFrame(port, frame, frameSize, width, height, frameType);
   });
+} catch (...) {
+  // Nothing may reach the decoder's thread.
+}
+
+// DEBUG_LEVEL as atoi reads it, held to the range of the level.
+int32_t ParseDebugLevel(const std::string& text) {
+  const long long value = std::strtoll(text.c_str(), nullptr, 10);
+  if (value < INT32_MIN) return INT32_MIN;
+  if (value > INT32_MAX) return INT32_MAX;
+  return static_cast<int32_t>(value);
 }
 
 }  // namespace
@@ -56,6 +74,14 @@ void My820xPlaySDK::Trace(const char* description, const char* name) {
 int32_t My820xPlaySDK::Refuse(int32_t line, const char* message, int32_t result) {
   traceLog_.WriteError(__FILE__, line, 0, message);
   return result;
+}
+
+int32_t My820xPlaySDK::OutOfResources(const char* operation) noexcept {
+  try {
+    return ReportDecoderError(kOutOfMemoryCode, operation);
+  } catch (...) {
+    return kResultOutOfMemory;
+  }
 }
 
 int32_t My820xPlaySDK::ReportLastError(int32_t channel, const char* context) {
@@ -95,7 +121,7 @@ int32_t My820xPlaySDK::ReportDecoderError(int32_t code, const std::string& conte
 // ---------------------------------------------------------------------------
 // Display initialisation and release
 
-int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) {
+int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) try {
   std::string driveRoot;
   if (!CurrentPlatform().SystemDriveRoot(&driveRoot)) return -1;
   const std::string configFile = driveRoot + CONFIG_FILE;
@@ -112,49 +138,60 @@ int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) {
 
   std::string level;
   fileUtility_.ReadConfigValue(configFile, "GLOBAL", "DEBUG_LEVEL", &level);
-  debugLevel_.store(std::atoi(level.c_str()), std::memory_order_relaxed);
+  debugLevel_.store(ParseDebugLevel(level), std::memory_order_relaxed);
 
   if (!PlayM4_InitDDraw(window)) {
     traceLog_.WriteError(__FILE__, __LINE__, 0, "PlayM4_InitDDraw() error");
   }
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_InitDDraw");
 }
 
-int32_t My820xPlaySDK::Play_ReleaseDDraw() {
+int32_t My820xPlaySDK::Play_ReleaseDDraw() try {
   if (!PlayM4_RealeseDDraw()) {
     traceLog_.WriteError(__FILE__, __LINE__, 0, "MP4Play_RealeseDDraw() error");
   }
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_ReleaseDDraw");
 }
 
 // ---------------------------------------------------------------------------
 // Stream open, input and close
 
-int32_t My820xPlaySDK::Play_SetOpenMode(int32_t channel, int32_t mode) {
+int32_t My820xPlaySDK::Play_SetOpenMode(int32_t channel, int32_t mode) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetOpenMode, "Play_SetOpenMode");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   if (mode != 0 && mode != 1) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   // Recorded even if the decoder then refuses it.
-  channels_[channel].openMode = mode;
+  channels_[channel].state.openMode = mode;
   if (!PlayM4_SetStreamOpenMode(channel, mode)) {
     return ReportLastError(channel, "PlayM4_SetStreamOpenMode()");
   }
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_SetOpenMode");
 }
 
 int32_t My820xPlaySDK::Play_OpenStream(WindowHandle window, int32_t channel,
                                        const uint8_t* header, uint32_t headerSize,
-                                       uint32_t /*reserved*/) {
+                                       uint32_t /*reserved*/) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceOpenStream, "Play_OpenStream");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   if (header == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   if (headerSize == 0) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
 
-  if (channels_[channel].playState != kNotStarted) {
+  Channel& record = channels_[channel];
+  // Held from the close of the old stream to the start of the new one, so
+  // that no other operation sees the channel in between.
+  ChannelLock lock(record.lock);
+  if (record.state.playState != kNotStarted) {
     traceLog_.WriteError(__FILE__, __LINE__, 0, gbk::kStopPlaybackFirst);
-    // Through the interface, so the close runs in full with its own trace.
-    SinglePlayer& self = *this;
-    const int32_t closed = self.Play_CloseStream(channel);
+    // The close runs in full, with its own trace.
+    if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceCloseStream, "Play_CloseStream");
+    const int32_t closed = CloseLocked(channel);
     if (closed != kResultOk) {
       traceLog_.WriteError(__FILE__, __LINE__, closed, "Play_CloseStream() error");
       return closed;
@@ -170,46 +207,69 @@ int32_t My820xPlaySDK::Play_OpenStream(WindowHandle window, int32_t channel,
     PlayM4_CloseStream(channel);
     return result;
   }
-  channels_[channel].window = window;
-  channels_[channel].playState = kPlaying;
+  record.state.window = window;
+  record.state.playState = kPlaying;
+  ++record.streamSerial;
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_OpenStream");
 }
 
 int32_t My820xPlaySDK::Play_InputData(int32_t channel, const uint8_t* data, uint32_t size,
-                                      uint32_t /*reserved*/) {
+                                      uint32_t /*reserved*/) try {
   const bool verbose = debugLevel() >= kVerboseLevel;
   if (verbose) Trace(gbk::kTraceInputData, "Play_InputData");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   if (data == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   if (size == 0) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  ChannelState& state = channels_[channel];
-  if (state.playState == kNotStarted) {
-    return Refuse(__LINE__, gbk::kInputToClosedChannel, kResultOutOfOrder);
-  }
-  // While stepping, each step command lets exactly one block through.
-  if (state.playState == kStepping && state.stepInputAllowed != 1) return kResultStepping;
-
+  Channel& record = channels_[channel];
+  ChannelState& state = record.state;
+  uint32_t stream = 0;
   int32_t result = kResultOk;
-  for (uint32_t attempt = 1; attempt <= kInputAttempts; ++attempt) {
-    if (PlayM4_InputData(channel, data, size)) {
-      result = kResultOk;
-      break;
-    }
-    const int32_t code = PlayM4_GetLastError(channel);
-    // A dropped block always leaves one entry, whatever the level.
-    if (verbose || attempt == kInputAttempts) {
-      result = ReportDecoderError(code, "PlayM4_InputData()");
+  // The channel is held for one attempt at a time, never across a pause, so
+  // that a close or a play command need not wait out the retries.
+  for (uint32_t attempt = 1;; ++attempt) {
+    {
+      ChannelLock lock(record.lock);
+      // A stream closed, or replaced, since the block came is not fed it.
+      if (state.playState == kNotStarted || (attempt > 1 && record.streamSerial != stream)) {
+        return Refuse(__LINE__, gbk::kInputToClosedChannel, kResultOutOfOrder);
+      }
+      if (attempt == 1) {
+        stream = record.streamSerial;
+        // While stepping, each step command lets exactly one block through;
+        // passing uses the step up, so a step granted while this block is
+        // still retried is there for the next one.
+        if (state.playState == kStepping) {
+          if (state.stepInputAllowed != 1) return kResultStepping;
+          state.stepInputAllowed = 0;
+        }
+      }
+      if (PlayM4_InputData(channel, data, size)) return kResultOk;
+      const int32_t code = PlayM4_GetLastError(channel);
+      // A dropped block always leaves one entry, whatever the level.
+      if (verbose || attempt == kInputAttempts) {
+        result = ReportDecoderError(code, "PlayM4_InputData()");
+      }
     }
     CurrentPlatform().SleepMilliseconds(kInputRetryPauseMs);
+    if (attempt == kInputAttempts) return result;
   }
-  if (state.playState == kStepping) state.stepInputAllowed = 0;
-  return result;
+} catch (...) {
+  return OutOfResources("Play_InputData");
 }
 
-int32_t My820xPlaySDK::Play_CloseStream(int32_t channel) {
+int32_t My820xPlaySDK::Play_CloseStream(int32_t channel) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceCloseStream, "Play_CloseStream");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  ChannelState& state = channels_[channel];
+  ChannelLock lock(channels_[channel].lock);
+  return CloseLocked(channel);
+} catch (...) {
+  return OutOfResources("Play_CloseStream");
+}
+
+int32_t My820xPlaySDK::CloseLocked(int32_t channel) {
+  ChannelState& state = channels_[channel].state;
   if (state.playState == kNotStarted) {
     return Refuse(__LINE__, gbk::kCannotStopUnstarted, kResultOutOfOrder);
   }
@@ -226,24 +286,26 @@ int32_t My820xPlaySDK::Play_CloseStream(int32_t channel) {
 // ---------------------------------------------------------------------------
 // Playback control
 
-int32_t My820xPlaySDK::Play_PlayState(int32_t channel, int32_t command) {
+int32_t My820xPlaySDK::Play_PlayState(int32_t channel, int32_t command) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTracePlayState, "Play_PlayState");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  ChannelState& state = channels_[channel];
+  ChannelLock lock(channels_[channel].lock);
+  ChannelState& state = channels_[channel].state;
   if (state.playState == kNotStarted) {
     return Refuse(__LINE__, gbk::kCannotChangeUnstarted, kResultOutOfOrder);
   }
   if (command < kPlaying || command > kStepping) return kResultOk;
 
   if (command == kStepping) {
+    // A step the decoder refused is reported and changes nothing: input
+    // stays gated as it was, rather than gated for a decoder not stepping.
+    if (!PlayM4_OneByOne(channel)) return ReportLastError(channel, "PlayM4_OneByOne()");
     if (state.playState == kStepping) {
       state.stepInputAllowed = 1;
     } else {
       state.stepInputAllowed = 0;
       state.playState = kStepping;
     }
-    // Stepping does not depend on the decoder confirming the step.
-    PlayM4_OneByOne(channel);
     return kResultOk;
   }
 
@@ -251,13 +313,15 @@ int32_t My820xPlaySDK::Play_PlayState(int32_t channel, int32_t command) {
   const int32_t result = RunPlayCommand(channel, command);
   if (result == kResultOk) state.playState = command;
   return result;
+} catch (...) {
+  return OutOfResources("Play_PlayState");
 }
 
 // The decoder calls of commands 1 to 8. Speed levels count from normal speed:
 // each speed command starts with PlayM4_Play. The context texts are fixed per
 // call and are what the error log has always shown.
 int32_t My820xPlaySDK::RunPlayCommand(int32_t channel, int32_t command) {
-  WindowHandle window = channels_[channel].window;
+  WindowHandle window = channels_[channel].state.window;
   if (command == kPaused) {
     return PlayM4_Pause(channel, 1) ? kResultOk : ReportLastError(channel, "PlayM4_Pause()");
   }
@@ -293,20 +357,24 @@ int32_t My820xPlaySDK::RunPlayCommand(int32_t channel, int32_t command) {
   }
 }
 
-int32_t My820xPlaySDK::Play_GetPlayState(int32_t channel, int32_t* state) {
+int32_t My820xPlaySDK::Play_GetPlayState(int32_t channel, int32_t* state) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetPlayState, "Play_GetPlayState");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (state == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  *state = channels_[channel].playState;
+  *state = channels_[channel].state.playState;
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_GetPlayState");
 }
 
 // ---------------------------------------------------------------------------
 // Sound and volume
 
-int32_t My820xPlaySDK::Play_SetVolume(int32_t channel, int32_t volume) {
+int32_t My820xPlaySDK::Play_SetVolume(int32_t channel, int32_t volume) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetVolume, "Play_SetVolume");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (volume < 0 || volume > kMaxVolume) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   if (volume == 0) {
     if (!PlayM4_StopSound()) return ReportLastError(channel, "PlayM4_StopSound()");
@@ -321,46 +389,62 @@ int32_t My820xPlaySDK::Play_SetVolume(int32_t channel, int32_t volume) {
   }
   volume_.store(volume, std::memory_order_relaxed);
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_SetVolume");
 }
 
-int32_t My820xPlaySDK::Play_GetVolume(int32_t channel, int32_t* volume) {
+int32_t My820xPlaySDK::Play_GetVolume(int32_t channel, int32_t* volume) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetVolume, "Play_GetVolume");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   if (volume == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   *volume = volume_.load(std::memory_order_relaxed);
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_GetVolume");
 }
 
 // ---------------------------------------------------------------------------
 // Picture capture
 
-int32_t My820xPlaySDK::Play_GetPicture(int32_t channel, const char* path) {
+int32_t My820xPlaySDK::Play_GetPicture(int32_t channel, const char* path) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetPicture, "Play_GetPicture");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   if (path == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  std::string name(path);
+  Channel& record = channels_[channel];
   {
-    std::lock_guard<std::mutex> lock(captureMutex_);
-    capturePath_ = path;
+    ChannelLock lock(record.lock);
+    {
+      // Only this channel's pending name is replaced.
+      std::lock_guard<std::mutex> pending(captures_[channel].lock);
+      captures_[channel].path.swap(name);
+    }
+    if (!PlayM4_SetDisplayCallBack(channel, DisplayCallback)) {
+      return ReportLastError(channel, "PlayM4_SetDisplayCallBack()");
+    }
   }
-  if (!PlayM4_SetDisplayCallBack(channel, DisplayCallback)) {
-    return ReportLastError(channel, "PlayM4_SetDisplayCallBack()");
-  }
-  // Long enough for the decoder to display a picture; no test of whether it did.
+  // Long enough for the decoder to display a picture; no test of whether it
+  // did. The channel is free meanwhile.
   CurrentPlatform().SleepMilliseconds(kCaptureWindowMs);
+  ChannelLock lock(record.lock);
   if (!PlayM4_SetDisplayCallBack(channel, nullptr)) {
     return ReportLastError(channel, "PlayM4_SetDisplayCallBack()");
   }
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_GetPicture");
 }
 
+// Runs on the decoder's display thread, which may hold locks of the decoder's
+// own meanwhile: it takes no channel lock, only the pending name of its port.
 void My820xPlaySDK::OnDisplayedFrame(int32_t port, const uint8_t* frame, int32_t frameSize,
-                                     int32_t width, int32_t height, int32_t frameType) {
-  // Taking the name empties it: one capture writes at most one file, even
-  // when pictures of two channels arrive at once.
+                                     int32_t width, int32_t height,
+                                     int32_t frameType) noexcept try {
+  // Taking the name empties it: one capture writes at most one file.
   std::string path;
-  {
-    std::lock_guard<std::mutex> lock(captureMutex_);
-    path.swap(capturePath_);
+  if (IsChannel(port)) {
+    std::lock_guard<std::mutex> pending(captures_[port].lock);
+    path.swap(captures_[port].path);
   }
   if (path.empty()) {
     traceLog_.WriteError(__FILE__, __LINE__, 0, gbk::kPathNotSet);
@@ -369,46 +453,58 @@ void My820xPlaySDK::OnDisplayedFrame(int32_t port, const uint8_t* frame, int32_t
   if (!PlayM4_ConvertToBmpFile(frame, frameSize, width, height, frameType, path.c_str())) {
     ReportLastError(port, "PlayM4_ConvertToBmpFile()");
   }
+} catch (...) {
+  // Nothing may reach the decoder's thread; the picture is simply not saved.
 }
 
 // ---------------------------------------------------------------------------
 // Display mode, region and refresh
 
-int32_t My820xPlaySDK::Play_SetOverlayMode(int32_t channel, uint32_t colorKey) {
+int32_t My820xPlaySDK::Play_SetOverlayMode(int32_t channel, uint32_t colorKey) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetOverlayMode, "Play_SetOverlayMode");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (colorKey > kMaxColorKey) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   // Stored before the decoder is asked, and kept if it refuses.
-  channels_[channel].overlayMode = 1;
+  channels_[channel].state.overlayMode = 1;
   colorKey_.store(colorKey, std::memory_order_relaxed);
   if (!PlayM4_SetOverlayMode(channel, 1, colorKey)) {
     return ReportLastError(channel, "PlayM4_SetOverlayMode()");
   }
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_SetOverlayMode");
 }
 
-int32_t My820xPlaySDK::Play_GetPreviewMode(int32_t channel, int32_t* mode, uint32_t* colorKey) {
+int32_t My820xPlaySDK::Play_GetPreviewMode(int32_t channel, int32_t* mode, uint32_t* colorKey) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetPreviewMode, "Play_GetPreviewMode");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (mode == nullptr || colorKey == nullptr) {
     return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   }
-  *mode = channels_[channel].overlayMode;
+  *mode = channels_[channel].state.overlayMode;
   *colorKey = colorKey_.load(std::memory_order_relaxed);
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_GetPreviewMode");
 }
 
-int32_t My820xPlaySDK::Play_RefreshPlay(int32_t channel) {
+int32_t My820xPlaySDK::Play_RefreshPlay(int32_t channel) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceRefreshPlay, "Play_RefreshPlay");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (!PlayM4_RefreshPlay(channel)) return ReportLastError(channel, "PlayM4_RefreshPlay()");
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_RefreshPlay");
 }
 
-int32_t My820xPlaySDK::Play_SetDispRegion(int32_t channel, int32_t enable, const RECT* rect) {
+int32_t My820xPlaySDK::Play_SetDispRegion(int32_t channel, int32_t enable, const RECT* rect) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetDispRegion, "Play_SetDispRegion");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  ChannelState& state = channels_[channel];
+  ChannelLock lock(channels_[channel].lock);
+  ChannelState& state = channels_[channel].state;
   if (enable == 0) {
     // Hiding passes the rectangle on unexamined.
     if (!PlayM4_SetDisplayRegion(channel, 1, rect, state.window, 0)) {
@@ -429,22 +525,28 @@ int32_t My820xPlaySDK::Play_SetDispRegion(int32_t channel, int32_t enable, const
   }
   state.displayRegion = *rect;
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_SetDispRegion");
 }
 
-int32_t My820xPlaySDK::Play_GetDispRegion(int32_t channel, RECT* rect) {
+int32_t My820xPlaySDK::Play_GetDispRegion(int32_t channel, RECT* rect) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetDispRegion, "Play_GetDispRegion");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (rect == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  *rect = channels_[channel].displayRegion;
+  *rect = channels_[channel].state.displayRegion;
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_GetDispRegion");
 }
 
 // ---------------------------------------------------------------------------
 // Picture size, quality and video parameters
 
-int32_t My820xPlaySDK::Play_GetPictureSize(int32_t channel, int32_t* width, int32_t* height) {
+int32_t My820xPlaySDK::Play_GetPictureSize(int32_t channel, int32_t* width, int32_t* height) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetPictureSize, "Play_GetPictureSize");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (width == nullptr || height == nullptr) {
     return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   }
@@ -458,31 +560,40 @@ int32_t My820xPlaySDK::Play_GetPictureSize(int32_t channel, int32_t* width, int3
   }
   *width = decodedWidth;
   *height = decodedHeight;
-  channels_[channel].pictureRect = RECT{0, 0, decodedWidth, decodedHeight};
+  channels_[channel].state.pictureRect = RECT{0, 0, decodedWidth, decodedHeight};
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_GetPictureSize");
 }
 
-int32_t My820xPlaySDK::Play_SetPicQuality(int32_t channel, int32_t quality) {
+int32_t My820xPlaySDK::Play_SetPicQuality(int32_t channel, int32_t quality) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetPicQuality, "Play_SetPicQuality");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (!PlayM4_SetPicQuality(channel, quality)) {
     return ReportLastError(channel, "PlayM4_SetPicQuality()");
   }
-  channels_[channel].picQuality = quality;
+  channels_[channel].state.picQuality = quality;
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_SetPicQuality");
 }
 
-int32_t My820xPlaySDK::Play_GetPicQuality(int32_t channel, int32_t* quality) {
+int32_t My820xPlaySDK::Play_GetPicQuality(int32_t channel, int32_t* quality) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetPicQuality, "Play_GetPicQuality");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (quality == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  *quality = channels_[channel].picQuality;
+  *quality = channels_[channel].state.picQuality;
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_GetPicQuality");
 }
 
-int32_t My820xPlaySDK::Play_SetVideoPara(int32_t channel, VideoPara* para, int32_t useDefault) {
+int32_t My820xPlaySDK::Play_SetVideoPara(int32_t channel, VideoPara* para, int32_t useDefault) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetVideoPara, "Play_SetVideoPara");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (para == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   // Only the first two values have a range; the defaults are written into
   // the caller's record after the check.
@@ -495,69 +606,88 @@ int32_t My820xPlaySDK::Play_SetVideoPara(int32_t channel, VideoPara* para, int32
     para->value3 = kDefaultVideoValue;
     para->value4 = kDefaultVideoValue;
   }
-  VideoPara& stored = channels_[channel].videoPara;
+  VideoPara& stored = channels_[channel].state.videoPara;
   stored.value1 = para->value1;
   stored.value2 = para->value2;
   stored.value3 = para->value3;
   stored.value4 = para->value4;
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_SetVideoPara");
 }
 
-int32_t My820xPlaySDK::Play_GetVideoPara(int32_t channel, VideoPara* para) {
+int32_t My820xPlaySDK::Play_GetVideoPara(int32_t channel, VideoPara* para) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetVideoPara, "Play_GetVideoPara");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (para == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  *para = channels_[channel].videoPara;
+  *para = channels_[channel].state.videoPara;
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_GetVideoPara");
 }
 
 // ---------------------------------------------------------------------------
 // Buffer and frame controls
 
-int32_t My820xPlaySDK::Play_GetHeadLen(uint32_t* length) {
+int32_t My820xPlaySDK::Play_GetHeadLen(uint32_t* length) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetHeadLen, "Play_GetHeadLen");
   if (length == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   *length = PlayM4_GetFileHeadLength();
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_GetHeadLen");
 }
 
-int32_t My820xPlaySDK::Play_ThrowFrame(int32_t channel, int32_t count) {
+int32_t My820xPlaySDK::Play_ThrowFrame(int32_t channel, int32_t count) try {
   const bool verbose = debugLevel() >= kVerboseLevel;
   if (verbose) Trace(gbk::kTraceThrowFrame, "Play_ThrowFrame");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (count < 0 || count > kMaxThrowBFrames) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   if (!PlayM4_ThrowBFrameNum(channel, static_cast<uint32_t>(count))) {
     // Frame dropping is advisory: the client is not told of a refusal.
     const int32_t code = PlayM4_GetLastError(channel);
     if (verbose) ReportDecoderError(code, "PlayM4_ThrowBFrameNum()");
   }
-  channels_[channel].throwBFrameNum = count;
+  channels_[channel].state.throwBFrameNum = count;
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_ThrowFrame");
 }
 
-int32_t My820xPlaySDK::Play_GetThrowNum(int32_t channel, int32_t* count) {
+int32_t My820xPlaySDK::Play_GetThrowNum(int32_t channel, int32_t* count) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetThrowNum, "Play_GetThrowNum");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (count == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  *count = channels_[channel].throwBFrameNum;
+  *count = channels_[channel].state.throwBFrameNum;
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_GetThrowNum");
 }
 
-int32_t My820xPlaySDK::Play_ClearBuffer(int32_t channel) {
+int32_t My820xPlaySDK::Play_ClearBuffer(int32_t channel) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceClearBuffer, "Play_ClearBuffer");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (!PlayM4_ResetSourceBuffer(channel)) {
     return ReportLastError(channel, "PlayM4_ResetSourceBuffer()");
   }
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_ClearBuffer");
 }
 
-int32_t My820xPlaySDK::Play_GetBufferRemainDataSize(int32_t channel, uint32_t* size) {
+int32_t My820xPlaySDK::Play_GetBufferRemainDataSize(int32_t channel, uint32_t* size) try {
   if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetBufferRemain, "Play_GetBufferRemainDataSize");
   if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  ChannelLock lock(channels_[channel].lock);
   if (size == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
   *size = PlayM4_GetSourceBufferRemain(channel);
   return kResultOk;
+} catch (...) {
+  return OutOfResources("Play_GetBufferRemainDataSize");
 }
 
 }  // namespace kelo

@@ -1,6 +1,14 @@
 // The player behind SinglePlayer: a record of 32 channels that checks every
 // call against it, traces calls and failures, and forwards the work to the
 // decoder library.
+//
+// Threads. Any operation may run on any channel from any thread. Each
+// channel has a lock that one operation holds for its checks, its decoder
+// calls and its record updates, so that these are atomic towards the other
+// operations on the channel; it is never held across a pause (the input
+// retries, the capture window), and the display callback never takes it,
+// since a decoder may wait for its callback to return while it removes the
+// callback or closes the port. Lock order: a channel, then the log.
 #ifndef KELO820_SRC_MY820XPLAYSDK_H
 #define KELO820_SRC_MY820XPLAYSDK_H
 
@@ -46,6 +54,21 @@ struct ChannelState {
   RECT displayRegion = {0, 0, 0, 0};
 };
 
+struct Channel {
+  std::mutex lock;
+  ChannelState state;
+  // Counts the streams opened on the channel, so that input that began
+  // before a close never reaches a stream opened after it.
+  uint32_t streamSerial = 0;
+};
+
+// The file name a capture on one channel waits to write its picture to.
+// The requesting thread sets it; the decoder's display thread takes it.
+struct PendingCapture {
+  std::mutex lock;
+  std::string path;
+};
+
 class My820xPlaySDK final : public SinglePlayer {
  public:
   My820xPlaySDK() = default;
@@ -88,7 +111,7 @@ class My820xPlaySDK final : public SinglePlayer {
 
   // A picture the decoder displayed while a capture was pending.
   void OnDisplayedFrame(int32_t port, const uint8_t* frame, int32_t frameSize, int32_t width,
-                        int32_t height, int32_t frameType);
+                        int32_t height, int32_t frameType) noexcept;
 
   const TraceLog& traceLog() const { return traceLog_; }
   int32_t debugLevel() const { return debugLevel_.load(std::memory_order_relaxed); }
@@ -100,19 +123,24 @@ class My820xPlaySDK final : public SinglePlayer {
   int32_t ReportLastError(int32_t channel, const char* context);
   static bool IsChannel(int32_t channel) { return channel >= 0 && channel < kChannelCount; }
   int32_t RunPlayCommand(int32_t channel, int32_t command);
+  // The close of an open stream, for Play_CloseStream and for an open that
+  // replaces a stream; the caller holds the channel.
+  int32_t CloseLocked(int32_t channel);
+  // What an operation returns when it could not get what it needs to run
+  // (memory, a lock): the result of an allocation failure, with its entry
+  // when one can still be written.
+  int32_t OutOfResources(const char* operation) noexcept;
 
   FileUtility fileUtility_;
   TraceLog traceLog_;
   // Only the configuration changes it; atomic because every thread reads it.
   std::atomic<int32_t> debugLevel_{0};
-  ChannelState channels_[kChannelCount];
+  Channel channels_[kChannelCount];
   // Player-wide settings shared by all channels and so by their threads.
   std::atomic<uint32_t> colorKey_{kDefaultColorKey};
   const uint32_t streamBufferSize_ = kStreamBufferSize;
   std::atomic<int32_t> volume_{0};
-  // Handed from the capturing thread to the decoder's display thread.
-  std::mutex captureMutex_;
-  std::string capturePath_;
+  PendingCapture captures_[kChannelCount];
 };
 
 }  // namespace kelo

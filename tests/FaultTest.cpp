@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "ChannelOperations.h"
 #include "ConfigFile.h"
 #include "DirectoryPath.h"
 #include "GbkTexts.h"
@@ -288,54 +288,17 @@ TEST_F(PlayerTest, A64MiBBlockReachesTheDecoderInPlace) {
 
 TEST_F(PlayerTest, ExtremeChannelsAreRefusedByEveryOperation) {
   Configure(2);
-  // Out-parameters keep this pattern when nothing is written to them.
-  constexpr int32_t kUntouched = 0x5A5A5A5A;
-  int32_t a = kUntouched;
-  int32_t b = kUntouched;
-  uint32_t u = static_cast<uint32_t>(kUntouched);
-  VideoPara para{kUntouched, 1, 2, 3, 4, kUntouched};
-  RECT rect{0, 0, 1, 1};
-  const std::vector<std::function<int32_t(int32_t)>> operations = {
-      [&](int32_t c) { return player_->Play_SetOverlayMode(c, 0); },
-      [&](int32_t c) { return player_->Play_GetPreviewMode(c, &a, &u); },
-      [&](int32_t c) { return player_->Play_SetOpenMode(c, 0); },
-      [&](int32_t c) { return player_->Play_OpenStream(nullptr, c, header_, sizeof header_, 0); },
-      [&](int32_t c) { return player_->Play_InputData(c, block_, sizeof block_, 0); },
-      [&](int32_t c) { return player_->Play_CloseStream(c); },
-      [&](int32_t c) { return player_->Play_PlayState(c, 1); },
-      [&](int32_t c) { return player_->Play_GetPlayState(c, &a); },
-      [&](int32_t c) { return player_->Play_SetVolume(c, 50); },
-      [&](int32_t c) { return player_->Play_GetVolume(c, &a); },
-      [&](int32_t c) { return player_->Play_GetPicture(c, "x.bmp"); },
-      [&](int32_t c) { return player_->Play_RefreshPlay(c); },
-      [&](int32_t c) { return player_->Play_GetPictureSize(c, &a, &b); },
-      [&](int32_t c) { return player_->Play_SetPicQuality(c, 1); },
-      [&](int32_t c) { return player_->Play_GetPicQuality(c, &a); },
-      [&](int32_t c) { return player_->Play_ThrowFrame(c, 1); },
-      [&](int32_t c) { return player_->Play_GetThrowNum(c, &a); },
-      [&](int32_t c) { return player_->Play_SetVideoPara(c, &para, 1); },
-      [&](int32_t c) { return player_->Play_GetVideoPara(c, &para); },
-      [&](int32_t c) { return player_->Play_SetDispRegion(c, 1, &rect); },
-      [&](int32_t c) { return player_->Play_SetDispRegion(c, 0, &rect); },
-      [&](int32_t c) { return player_->Play_GetDispRegion(c, &rect); },
-      [&](int32_t c) { return player_->Play_ClearBuffer(c); },
-      [&](int32_t c) { return player_->Play_GetBufferRemainDataSize(c, &u); },
-  };
+  ChannelOperations operations;
   for (int32_t channel : {INT32_MIN, INT32_MAX}) {
-    for (size_t i = 0; i < operations.size(); ++i) {
-      EXPECT_EQ(operations[i](channel), 2) << "operation " << i << " channel " << channel;
+    for (const ChannelOperation& operation : operations.all()) {
+      EXPECT_EQ(operation.call(*player_, channel), 2) << operation.name << " channel " << channel;
     }
   }
   EXPECT_TRUE(DecoderCalls().empty());
-  EXPECT_EQ(a, kUntouched);
-  EXPECT_EQ(b, kUntouched);
-  EXPECT_EQ(u, static_cast<uint32_t>(kUntouched));
-  EXPECT_EQ(para.reserved1, kUntouched);
-  EXPECT_EQ(para.value1, 1);
-  EXPECT_EQ(rect.right, 1);
-  EXPECT_EQ(Traces().size(), 2 * operations.size());
+  EXPECT_TRUE(operations.OutputsUntouched());
+  EXPECT_EQ(Traces().size(), 2 * operations.all().size());
   EXPECT_EQ(ErrorMessages(),
-            std::vector<std::string>(2 * operations.size(), kelo::gbk::kInvalidParameter));
+            std::vector<std::string>(2 * operations.all().size(), kelo::gbk::kInvalidParameter));
 }
 
 }  // namespace

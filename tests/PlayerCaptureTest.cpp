@@ -2,10 +2,13 @@
 // frames to the player's display callback while it is installed: which frame
 // becomes the file, what the others leave in the error log, and the failures
 // of installing, removing and converting.
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "GbkTexts.h"
@@ -136,6 +139,71 @@ TEST_F(CaptureTest, TwoCapturesInARowWriteTwoFiles) {
   EXPECT_EQ(ShotFiles().size(), 2u);
   EXPECT_EQ(platform_.sleeps(), (std::vector<uint32_t>{50, 50}));
   EXPECT_TRUE(Errors().empty());
+}
+
+// The grey of a scripted decoder's one-pixel picture: 0x10 + its port.
+int PictureGrey(const std::string& path) {
+  const std::string bytes = ReadBytes(path);
+  return bytes.size() > 54 ? static_cast<unsigned char>(bytes[54]) : -1;
+}
+
+// Each channel waits for its own picture under its own name: two windows
+// open at once, and both channels display a picture at the same moment.
+TEST_F(CaptureTest, CapturesOnTwoChannelsAtOnceEachWriteTheirOwnPicture) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  int inWindow = 0;
+  bool shown = false;
+  platform_.set_during_sleep([&](uint32_t) {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (++inWindow < 2) {
+      changed.wait(lock, [&] { return shown; });
+      return;
+    }
+    lock.unlock();
+    std::thread three([] { Scripted_DeliverLateFrames(3, 1); });
+    std::thread four([] { Scripted_DeliverLateFrames(4, 1); });
+    three.join();
+    four.join();
+    lock.lock();
+    shown = true;
+    changed.notify_all();
+  });
+  const std::string onThree = ShotDirectory() + "three.bmp";
+  const std::string onFour = ShotDirectory() + "four.bmp";
+  std::thread other([&] { EXPECT_EQ(player_->Play_GetPicture(4, onFour.c_str()), 0); });
+  EXPECT_EQ(player_->Play_GetPicture(3, onThree.c_str()), 0);
+  other.join();
+  EXPECT_EQ(PictureGrey(onThree), 0x13);
+  EXPECT_EQ(PictureGrey(onFour), 0x14);
+  EXPECT_TRUE(Errors().empty());
+}
+
+// A conversion that takes its time runs without any lock of the player's:
+// meanwhile another channel captures and the factory answers; releasing the
+// player waits for it to end.
+TEST_F(CaptureTest, ASlowConversionHoldsUpNeitherOtherChannelsNorTheFactory) {
+  const std::string slow = ShotDirectory() + "slow.bmp";
+  const std::string quick = ShotDirectory() + "quick.bmp";
+  ASSERT_EQ(player_->Play_GetPicture(3, slow.c_str()), 0);  // no picture yet: the name waits
+  Scripted_HoldConversionsTo(slow.c_str());
+  std::thread shown([] { Scripted_DeliverLateFrames(3, 1); });
+  Scripted_WaitForHeldConversion();
+
+  EXPECT_EQ(CreateSinglePlayerDll(), player_);
+  Scripted_SetFramesPerCallback(1);
+  EXPECT_EQ(player_->Play_GetPicture(4, quick.c_str()), 0);
+  EXPECT_EQ(PictureGrey(quick), 0x14);
+
+  std::thread released([&] {
+    ReleaseSinglePlayerDll(player_);
+    EXPECT_TRUE(FileExists(slow)) << "released under a callback";
+  });
+  Scripted_ReleaseConversions();
+  released.join();
+  shown.join();
+  player_ = nullptr;
+  EXPECT_EQ(PictureGrey(slow), 0x13);
 }
 
 TEST_F(CaptureTest, AFailedInstallIsReportedAtOnceWithoutWaiting) {

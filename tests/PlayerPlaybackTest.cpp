@@ -282,15 +282,38 @@ TEST_F(PlaybackTest, LeavingSteppingAndComingBackClosesTheGateAgain) {
   EXPECT_EQ(Input(), 12);
 }
 
-TEST_F(PlaybackTest, AFailingStepGoesUnnoticed) {
-  Scripted_FailAlways("PlayM4_OneByOne");
+// A step the decoder refuses is reported and changes nothing: from playing
+// the channel keeps playing with input flowing; while stepping, no further
+// block is let through.
+TEST_F(PlaybackTest, AFailedStepIsReportedAndChangesNothing) {
+  Scripted_FailNthCall("PlayM4_OneByOne", 1);
+  Scripted_FailNthCall("PlayM4_OneByOne", 3);
   Scripted_SetLastError(kChannel, 7);
-  EXPECT_EQ(Command(9), 0);
-  EXPECT_EQ(StateOf(kChannel), 9);
-  EXPECT_EQ(Command(9), 0);
-  EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_OneByOne(3)", "PlayM4_OneByOne(3)"}));
+  EXPECT_EQ(Command(9), 8);
+  EXPECT_EQ(StateOf(kChannel), 1);
   EXPECT_EQ(Input(), 0);
-  EXPECT_TRUE(Errors().empty());
+
+  ASSERT_EQ(Command(9), 0);
+  EXPECT_EQ(Command(9), 8);
+  EXPECT_EQ(StateOf(kChannel), 9);
+  EXPECT_EQ(Input(), 12);
+  EXPECT_EQ(ErrorMessages(), Calls(2, std::string(gbk::kDecoderError7) + "\nPlayM4_OneByOne()"));
+}
+
+// The step is used up when a block passes the gate: a step granted while
+// that block is still being retried belongs to the next block.
+TEST_F(PlaybackTest, AStepGrantedWhileABlockIsRetriedLetsTheNextBlockThrough) {
+  ASSERT_EQ(Command(9), 0);
+  ASSERT_EQ(Command(9), 0);
+  Scripted_FailNextCalls("PlayM4_InputData", 2);
+  bool granted = false;
+  platform_.set_during_sleep([&](uint32_t) {
+    if (!granted) granted = Command(9) == 0;
+  });
+  EXPECT_EQ(Input(), 0);
+  ASSERT_TRUE(granted);
+  EXPECT_EQ(Input(), 0);
+  EXPECT_EQ(Input(), 12);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Opening, feeding and closing streams.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,43 @@ TEST_F(StreamTest, SteppingLetsOneBlockThroughPerStep) {
   Scripted_Reset();
   EXPECT_EQ(Input(4), 0);
   EXPECT_FALSE(FileExists(RuntimeLogPath()));
+}
+
+// A close, or a close and a new open, while a refused block waits between
+// its attempts: the close does not wait out the retries (it runs on the
+// feeder's own thread here, in its pause, so a feeder holding the channel
+// would hang it), and the old block ends at its next attempt as input to a
+// closed channel, never reaching the decoder after the close.
+TEST_F(StreamTest, ACloseDuringTheRetriesEndsTheWaitingBlock) {
+  for (const bool reopen : {false, true}) {
+    SCOPED_TRACE(reopen ? "closed and reopened" : "closed");
+    Configure(0);
+    OpenChannel(7);
+    Scripted_FailAlways("PlayM4_InputData");
+    Scripted_SetLastError(7, 11);
+    bool closed = false;
+    platform_.set_during_sleep([&](uint32_t) {
+      if (closed) return;
+      closed = true;
+      EXPECT_EQ(player_->Play_CloseStream(7), 0);
+      if (reopen) {
+        EXPECT_EQ(player_->Play_OpenStream(nullptr, 7, header_, sizeof header_, 0), 0);
+      }
+    });
+    EXPECT_EQ(Input(7), 3);
+    Calls expected = {InputCall(7), "PlayM4_GetLastError(7)", "PlayM4_Stop(7)",
+                      "PlayM4_CloseStream(7)"};
+    if (reopen) {
+      expected.insert(expected.end(), {OpenCall(7), "PlayM4_Play(7,0)"});
+    }
+    EXPECT_EQ(DecoderCalls(), expected);
+    EXPECT_EQ(ErrorMessages(), Calls{kelo::gbk::kInputToClosedChannel});
+    if (reopen) {
+      EXPECT_EQ(player_->Play_CloseStream(7), 0);
+    }
+    Scripted_Reset();
+    std::remove(ErrorLogPath().c_str());
+  }
 }
 
 TEST_F(StreamTest, CloseStopsThenCloses) {

@@ -238,7 +238,7 @@ TEST_F(StressTest, ConcurrentClientsLeaveWholeAndCompleteLogs) {
     expected.errors += Planned(function).failures;
   }
   // ...and every picture shown during a capture was either converted or
-  // found the capture's name already taken by another channel's picture.
+  // found the capture's name already taken by an earlier picture.
   const size_t frames = captures * static_cast<size_t>(kFramesPerCapture);
   const size_t conversions = CountCalls(calls, "PlayM4_ConvertToBmpFile");
   ASSERT_LE(conversions, frames);
@@ -271,6 +271,68 @@ TEST_F(StressTest, ConcurrentClientsLeaveWholeAndCompleteLogs) {
     EXPECT_EQ(entry.value[1].rfind(context, 0), 0u) << entry.value[1];
     EXPECT_FALSE(entry.value[2].empty());
   }
+}
+
+// One channel driven from several threads at once, as a viewer does: a
+// feeder, a thread cycling play, pause and steps, a capturing thread and one
+// that closes and reopens the stream, while the decoder refuses blocks and
+// shows pictures from threads of its own. Every result is one the call may
+// give, no block reaches the decoder while the channel is closed, and both
+// logs hold whole entries only.
+TEST_F(StressTest, OneChannelFromSeveralThreadsAtOnce) {
+  constexpr int32_t kChannel = 5;
+  Configure(2);
+  Scripted_SetLastError(kChannel, 11);
+  Scripted_SetPictureSize(16, 8);
+  Scripted_SetFramesPerCallback(2);
+  Scripted_FailNextCalls("PlayM4_InputData", 25);
+  for (int32_t nth : {40, 41, 90, 150}) Scripted_FailNthCall("PlayM4_InputData", nth);
+  OpenChannel(kChannel);
+  const auto in = [](int32_t result, std::initializer_list<int32_t> allowed) {
+    return std::find(allowed.begin(), allowed.end(), result) != allowed.end();
+  };
+  const uint8_t block[188] = {0x47};
+  std::vector<std::thread> threads;
+  threads.emplace_back([&] {
+    for (int i = 0; i < 300; ++i) {
+      const int32_t result = player_->Play_InputData(kChannel, block, sizeof block, 0);
+      EXPECT_TRUE(in(result, {0, 3, 12})) << result;
+    }
+  });
+  threads.emplace_back([&] {
+    const int32_t commands[] = {2, 9, 9, 9, 1, 3, 9, 6, 1};
+    for (int i = 0; i < 150; ++i) {
+      const int32_t result = player_->Play_PlayState(kChannel, commands[i % 9]);
+      EXPECT_TRUE(in(result, {0, 3})) << result;
+      int32_t state = -1;
+      EXPECT_EQ(player_->Play_GetPlayState(kChannel, &state), 0);
+      EXPECT_TRUE(state >= 0 && state <= 9) << state;
+    }
+  });
+  threads.emplace_back([&] {
+    const std::string path = drive_.path() + "shot.bmp";
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(player_->Play_GetPicture(kChannel, path.c_str()), 0);
+  });
+  threads.emplace_back([&] {
+    for (int i = 0; i < 30; ++i) {
+      EXPECT_TRUE(in(player_->Play_CloseStream(kChannel), {0, 3}));
+      EXPECT_EQ(player_->Play_OpenStream(nullptr, kChannel, header_, sizeof header_, 0), 0);
+    }
+  });
+  for (std::thread& thread : threads) thread.join();
+
+  bool open = true;
+  for (const std::string& call : DecoderCalls()) {
+    if (call.rfind("PlayM4_CloseStream(", 0) == 0) open = false;
+    if (call.rfind("PlayM4_OpenStream(", 0) == 0) open = true;
+    if (call.rfind("PlayM4_InputData(", 0) == 0) {
+      EXPECT_TRUE(open) << "input after a close";
+    }
+  }
+  const std::string runtimeText = ReadText(RuntimeLogPath());
+  const std::string errorText = ReadText(ErrorLogPath());
+  EXPECT_EQ(Joined(ParseLog(runtimeText)), runtimeText);
+  EXPECT_EQ(Joined(ParseLog(errorText)), errorText);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ void AppendLittleEndian(std::vector<unsigned char>& bytes, uint32_t value, int w
 
 }  // namespace
 
-bool WriteOnePixelBitmap(const char* path) {
+bool WriteOnePixelBitmap(const char* path, uint8_t grey) {
   constexpr uint32_t kHeadersSize = 14 + 40;
   constexpr uint32_t kRowSize = 4;  // 3 colour bytes padded to 4
   std::vector<unsigned char> bytes = {'B', 'M'};
@@ -34,7 +34,7 @@ bool WriteOnePixelBitmap(const char* path) {
   AppendLittleEndian(bytes, 2835, 4);
   AppendLittleEndian(bytes, 0, 4);                        // palette colours
   AppendLittleEndian(bytes, 0, 4);                        // important colours
-  bytes.insert(bytes.end(), {0x80, 0x80, 0x80, 0x00});
+  bytes.insert(bytes.end(), {grey, grey, grey, 0x00});
 
   std::FILE* file = std::fopen(path, "wb");
   if (file == nullptr) return false;

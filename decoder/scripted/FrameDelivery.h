@@ -10,8 +10,11 @@
 namespace scripted {
 
 // Calls |callback| |frames| times from a new thread with a YV12 frame of
-// width x height (frame type 1, time stamps 0, 40, 80... as at 25 frames a
-// second, though delivered as fast as the callback returns).
+// width x height filled with the port's grey (frame type 1, time stamps 0,
+// 40, 80... as at 25 frames a second, though delivered as fast as the
+// callback returns).
+uint8_t PortGrey(int32_t port);
+
 std::thread StartFrameDelivery(int32_t port, M4DisplayCallback callback, int32_t frames,
                                int32_t width, int32_t height);
 

@@ -4,6 +4,7 @@
 
 #include "BitmapFile.h"
 #include "CallFormat.h"
+#include "ConversionHold.h"
 #include "FrameDelivery.h"
 #include "ScriptState.h"
 #include "m4playerApi.h"
@@ -107,7 +108,9 @@ M4API int M4CALL PlayM4_ConvertToBmpFile(const uint8_t* frame, int32_t frameSize
                               to_string(height), to_string(frameType), NameText(fileName)});
     if (!succeeds || !State().answers.bmpWriting || fileName == nullptr) return 0;
   }
-  return scripted::WriteOnePixelBitmap(fileName) ? 1 : 0;
+  scripted::WaitWhileHeld(fileName);
+  const uint8_t grey = frame != nullptr && frameSize > 0 ? frame[0] : 0;
+  return scripted::WriteOnePixelBitmap(fileName, grey) ? 1 : 0;
 }
 
 M4API int M4CALL PlayM4_SetOverlayMode(int32_t port, int overlay, uint32_t colorKey) {

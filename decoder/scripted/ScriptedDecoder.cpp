@@ -21,6 +21,7 @@ M4API void Scripted_Reset(void) {
   state.failurePlans.Clear();
   state.calls.clear();
   state.lastCallbacks.clear();
+  Scripted_ReleaseConversions();
 }
 
 M4API void Scripted_FailAlways(const char* function) {

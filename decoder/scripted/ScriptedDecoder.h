@@ -45,7 +45,16 @@ M4API void Scripted_SetFramesPerCallback(int32_t frames);
 // Returns once they are delivered; nothing when no callback was installed.
 M4API void Scripted_DeliverLateFrames(int32_t port, int32_t frames);
 // Whether PlayM4_ConvertToBmpFile writes its small file (nonzero) or fails.
+// The file's one pixel has the grey of the frame's first byte, and each
+// port's frames have a grey of their own (0x10 + port), so a file tells
+// which port's picture it holds.
 M4API void Scripted_SetBmpWriting(int32_t enabled);
+// A conversion to |fileName| waits, on the thread that asked for it, until
+// Scripted_ReleaseConversions(): a slow conversion, held for as long as a
+// test needs. Scripted_WaitForHeldConversion() returns once one waits.
+M4API void Scripted_HoldConversionsTo(const char* fileName);
+M4API void Scripted_WaitForHeldConversion(void);
+M4API void Scripted_ReleaseConversions(void);
 
 // The recorded calls, oldest first. Each is the function name and its
 // arguments, e.g. "PlayM4_OpenStream(3,94032,40,51200)": integers in decimal,

@@ -23,14 +23,28 @@ kelo::CreateDirectoryResult TestPlatform::CreateDirectory(const std::string& pat
   return kelo::OsPlatform().CreateDirectory(path);
 }
 
-bool TestPlatform::MoveFileReplacing(const std::string& from, const std::string& to) {
+bool TestPlatform::MoveFileReplacing(const std::string& from, const std::string& to,
+                                     const kelo::FileIdentity& expected) {
   if (failMoves_) return false;
-  return kelo::OsPlatform().MoveFileReplacing(from, to);
+  return kelo::OsPlatform().MoveFileReplacing(from, to, expected);
+}
+
+int64_t TestPlatform::AppendText(const std::string& path, const char* text, size_t size,
+                                 int64_t identifyAbove, kelo::FileIdentity* written) {
+  const int64_t result = kelo::OsPlatform().AppendText(path, text, size, identifyAbove, written);
+  // A copy, so that the action may replace itself.
+  const auto action = afterAppend_;
+  if (action) action(path);
+  return result;
 }
 
 void TestPlatform::SleepMilliseconds(uint32_t milliseconds) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  sleeps_.push_back(milliseconds);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sleeps_.push_back(milliseconds);
+  }
+  const auto action = duringSleep_;
+  if (action) action(milliseconds);
 }
 
 kelo::LocalTime TestPlatform::Now() {

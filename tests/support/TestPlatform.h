@@ -5,6 +5,7 @@
 #ifndef KELO820_TESTS_SUPPORT_TESTPLATFORM_H
 #define KELO820_TESTS_SUPPORT_TESTPLATFORM_H
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -28,10 +29,10 @@ class TestPlatform : public kelo::Platform {
   bool PathMatches(const std::string& pattern) override {
     return kelo::OsPlatform().PathMatches(pattern);
   }
-  bool MoveFileReplacing(const std::string& from, const std::string& to) override;
-  int64_t AppendText(const std::string& path, const std::string& text) override {
-    return kelo::OsPlatform().AppendText(path, text);
-  }
+  bool MoveFileReplacing(const std::string& from, const std::string& to,
+                         const kelo::FileIdentity& expected) override;
+  int64_t AppendText(const std::string& path, const char* text, size_t size,
+                     int64_t identifyAbove, kelo::FileIdentity* written) override;
   void SleepMilliseconds(uint32_t milliseconds) override;
   kelo::LocalTime Now() override;
 
@@ -39,6 +40,16 @@ class TestPlatform : public kelo::Platform {
   void set_fallback_root(const std::string& root) { fallbackRoot_ = root; }
   void set_now(const kelo::LocalTime& now);
   void set_fail_moves(bool fail) { failMoves_ = fail; }
+  // Runs after every append, as another writer sharing the file would act
+  // between our append and whatever we do next.
+  void set_after_append(std::function<void(const std::string& path)> action) {
+    afterAppend_ = std::move(action);
+  }
+  // Runs in place of every sleep, on the sleeping thread, after it is
+  // recorded: what other threads do while this one waits.
+  void set_during_sleep(std::function<void(uint32_t milliseconds)> action) {
+    duringSleep_ = std::move(action);
+  }
   std::vector<uint32_t> sleeps() const;
   std::vector<std::string> created_directories() const;
 
@@ -47,6 +58,8 @@ class TestPlatform : public kelo::Platform {
   std::string fallbackRoot_;
   bool systemDirectoryAvailable_ = true;
   bool failMoves_ = false;
+  std::function<void(const std::string&)> afterAppend_;
+  std::function<void(uint32_t)> duringSleep_;
   mutable std::mutex mutex_;
   kelo::LocalTime now_{7, 15, 9, 3, 27, 457};
   std::vector<uint32_t> sleeps_;
