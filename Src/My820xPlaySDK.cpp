@@ -45,7 +45,7 @@ constexpr int32_t kResultOutOfMemory = 7;
 
 const char* const kEmpty = "";
 
-using ChannelLock = std::lock_guard<std::mutex>;
+using ChannelLock = std::lock_guard<TicketLock>;
 
 void M4CALL DisplayCallback(int32_t port, const uint8_t* frame, int32_t frameSize,
                             int32_t width, int32_t height, int32_t /*timeStamp*/,

@@ -19,6 +19,7 @@
 
 #include "FileUtility.h"
 #include "Kelo820_PlaySDK.h"
+#include "TicketLock.h"
 #include "TraceLog.h"
 
 namespace kelo {
@@ -55,7 +56,7 @@ struct ChannelState {
 };
 
 struct Channel {
-  std::mutex lock;
+  TicketLock lock;
   ChannelState state;
   // Counts the streams opened on the channel, so that input that began
   // before a close never reaches a stream opened after it.

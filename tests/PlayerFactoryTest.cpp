@@ -89,11 +89,17 @@ TEST_F(InitDDrawTest, TracePathIsNormalisedAndCreated) {
   EXPECT_EQ(player().debugLevel(), 2);
 }
 
+// As atoi reads it, except that values beyond an int are held at its ends
+// rather than overflow.
 TEST_F(InitDDrawTest, DebugLevelFollowsAtoi) {
   const struct {
     const char* text;
     int32_t level;
-  } cases[] = {{"2", 2}, {"abc", 0}, {"-1", -1}, {"  7x", 7}, {"+3", 3}, {"", 0}};
+  } cases[] = {{"2", 2},           {"abc", 0},
+               {"-1", -1},         {"  7x", 7},
+               {"+3", 3},          {"", 0},
+               {"2147483647", INT32_MAX}, {"99999999999999999999", INT32_MAX},
+               {"-2147483649", INT32_MIN}};
   for (const auto& c : cases) {
     WriteConfig("[GLOBAL]\n[TRACE_PATH] [" + drive_.path() + "logs/]\n[DEBUG_LEVEL] [" +
                 c.text + "]\n");
