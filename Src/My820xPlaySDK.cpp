@@ -1,12 +1,13 @@
 // The 26 operations. Each one traces itself first (when the debug level asks
 // for it), checks the channel and its other arguments, calls the decoder and
 // updates its records only after the decoder succeeded. Every error entry is
-// written from a statement of its own, so that the line in the entry tells
-// which check or which decoder error wrote it.
+// written from a statement or a table row of its own, so that the line in the
+// entry tells which check or which decoder error wrote it.
 #include "My820xPlaySDK.h"
 
 #include <climits>
 #include <cstdlib>
+#include <iterator>
 
 #include "DirectoryPath.h"
 #include "GbkTexts.h"
@@ -19,6 +20,17 @@ namespace kelo {
 
 namespace {
 
+using kelo820::kFast1;
+using kelo820::kFast2;
+using kelo820::kFast3;
+using kelo820::kNotStarted;
+using kelo820::kPaused;
+using kelo820::kPlaying;
+using kelo820::kSlow1;
+using kelo820::kSlow2;
+using kelo820::kSlow3;
+using kelo820::kStepping;
+
 constexpr uint32_t kInputAttempts = 10;
 constexpr uint32_t kInputRetryPauseMs = 100;
 constexpr uint32_t kCaptureWindowMs = 50;
@@ -27,21 +39,146 @@ constexpr int32_t kFallbackPictureHeight = 288;
 constexpr int32_t kMaxVolume = 100;
 constexpr uint32_t kMaxColorKey = 0x00FFFFFF;
 constexpr int32_t kMaxThrowBFrames = 2;
-
-// Debug levels at which traces are written.
-constexpr int32_t kTraceLevel = 1;
-constexpr int32_t kVerboseLevel = 2;  // Play_InputData and Play_ThrowFrame
-
-// Result codes of the player's own refusals.
-constexpr int32_t kResultOk = 0;
-constexpr int32_t kResultInvalidParameter = 2;
-constexpr int32_t kResultOutOfOrder = 3;
-constexpr int32_t kResultStepping = 12;
-
 // The decoder's code for an allocation failure, whose words and result an
 // operation reports when it runs out of memory itself.
 constexpr int32_t kOutOfMemoryCode = 6;
-constexpr int32_t kResultOutOfMemory = 7;
+
+// Debug levels from which an operation writes its trace entry.
+constexpr int32_t kTraceLevel = 1;
+constexpr int32_t kVerboseLevel = 2;  // Play_InputData and Play_ThrowFrame
+constexpr int32_t kNeverTraced = INT32_MAX;
+
+struct OperationText {
+  const char* description;
+  const char* name;
+  int32_t traceLevel;
+};
+
+// In the order of Operation.
+constexpr OperationText kOperations[] = {
+    {"", "Play_InitDDraw", kNeverTraced},
+    {"", "Play_ReleaseDDraw", kNeverTraced},
+    {gbk::kTraceSetOverlayMode, "Play_SetOverlayMode", kTraceLevel},
+    {gbk::kTraceGetPreviewMode, "Play_GetPreviewMode", kTraceLevel},
+    {gbk::kTraceSetOpenMode, "Play_SetOpenMode", kTraceLevel},
+    {gbk::kTraceOpenStream, "Play_OpenStream", kTraceLevel},
+    {gbk::kTraceInputData, "Play_InputData", kVerboseLevel},
+    {gbk::kTraceCloseStream, "Play_CloseStream", kTraceLevel},
+    {gbk::kTracePlayState, "Play_PlayState", kTraceLevel},
+    {gbk::kTraceGetPlayState, "Play_GetPlayState", kTraceLevel},
+    {gbk::kTraceSetVolume, "Play_SetVolume", kTraceLevel},
+    {gbk::kTraceGetVolume, "Play_GetVolume", kTraceLevel},
+    {gbk::kTraceGetPicture, "Play_GetPicture", kTraceLevel},
+    {gbk::kTraceRefreshPlay, "Play_RefreshPlay", kTraceLevel},
+    {gbk::kTraceGetHeadLen, "Play_GetHeadLen", kTraceLevel},
+    {gbk::kTraceGetPictureSize, "Play_GetPictureSize", kTraceLevel},
+    {gbk::kTraceSetPicQuality, "Play_SetPicQuality", kTraceLevel},
+    {gbk::kTraceGetPicQuality, "Play_GetPicQuality", kTraceLevel},
+    {gbk::kTraceThrowFrame, "Play_ThrowFrame", kVerboseLevel},
+    {gbk::kTraceGetThrowNum, "Play_GetThrowNum", kTraceLevel},
+    {gbk::kTraceSetVideoPara, "Play_SetVideoPara", kTraceLevel},
+    {gbk::kTraceGetVideoPara, "Play_GetVideoPara", kTraceLevel},
+    {gbk::kTraceSetDispRegion, "Play_SetDispRegion", kTraceLevel},
+    {gbk::kTraceGetDispRegion, "Play_GetDispRegion", kTraceLevel},
+    {gbk::kTraceClearBuffer, "Play_ClearBuffer", kTraceLevel},
+    {gbk::kTraceGetBufferRemain, "Play_GetBufferRemainDataSize", kTraceLevel},
+};
+
+const OperationText& TextOf(Operation operation) {
+  return kOperations[static_cast<int>(operation)];
+}
+
+// A decoder error code, its words and the result an operation returns for
+// it. Each row writes its entry with the line it stands on.
+struct DecoderErrorRow {
+  int32_t code;
+  const char* words;
+  int32_t result;
+  int32_t line;
+};
+
+constexpr DecoderErrorRow kDecoderErrors[] = {
+    {1, gbk::kDecoderError1, 2, __LINE__},
+    {2, gbk::kDecoderError2, 3, __LINE__},
+    {3, gbk::kDecoderError3, 4, __LINE__},
+    {4, gbk::kDecoderError4, 5, __LINE__},
+    {5, gbk::kDecoderError5, 6, __LINE__},
+    {6, gbk::kDecoderError6, 7, __LINE__},
+    {7, gbk::kDecoderError7, 8, __LINE__},
+    {8, gbk::kDecoderError8, 9, __LINE__},
+    {9, gbk::kDecoderError9, 10, __LINE__},
+    {10, gbk::kDecoderError10, 11, __LINE__},
+    {11, gbk::kDecoderError11, 12, __LINE__},
+    {12, gbk::kDecoderError12, 13, __LINE__},
+    {13, gbk::kDecoderError13, 14, __LINE__},
+    {14, gbk::kDecoderError14, 15, __LINE__},
+    {15, gbk::kDecoderError15, 16, __LINE__},
+    {16, gbk::kDecoderError16, 17, __LINE__},
+    {17, gbk::kDecoderError17, 18, __LINE__},
+    {18, gbk::kDecoderError18, 19, __LINE__},
+    {19, gbk::kDecoderError19, 20, __LINE__},
+    {20, gbk::kDecoderError20, 21, __LINE__},
+    {21, gbk::kDecoderError21, 22, __LINE__},
+    {22, gbk::kDecoderError22, 23, __LINE__},
+    {23, gbk::kDecoderError23, 24, __LINE__},
+};
+// Any other code, with its own number in the entry.
+constexpr DecoderErrorRow kUnknownDecoderError = {0, gbk::kDecoderErrorUnknown, 26, __LINE__};
+
+// The decoder calls that play commands are made of.
+enum class PlayCall { kPlay, kResume, kPause, kFaster, kSlower };
+
+struct PlayStep {
+  PlayCall call;
+  const char* context;  // reported when the call fails; null ends the row
+};
+
+struct PlayCommand {
+  int32_t command;
+  PlayStep steps[4];
+};
+
+// Commands 1 to 8, in order. A speed level counts from normal speed: each
+// speed command starts with PlayM4_Play. The context texts are fixed per
+// call and are what the error log has always shown, the irregular ones
+// included.
+constexpr PlayStep kPlayFirst = {PlayCall::kPlay, "PlayM4_Play()"};
+constexpr PlayCommand kPlayCommands[] = {
+    {kPlaying, {kPlayFirst, {PlayCall::kResume, "PlayM4_Pause()"}}},
+    {kPaused, {{PlayCall::kPause, "PlayM4_Pause()"}}},
+    {kFast1, {kPlayFirst, {PlayCall::kFaster, "MP4Play_Fast()"}}},
+    {kFast2,
+     {kPlayFirst, {PlayCall::kFaster, "MP4Play_Fast(1)"}, {PlayCall::kFaster, "PlayM4_Fast(2)"}}},
+    {kFast3,
+     {kPlayFirst,
+      {PlayCall::kFaster, "PlayM4_Fast(1)"},
+      {PlayCall::kFaster, "PlayM4_Fast(2)"},
+      {PlayCall::kFaster, "PlayM4_Fast(3)"}}},
+    {kSlow1, {kPlayFirst, {PlayCall::kSlower, "PlayM4_Slow()"}}},
+    {kSlow2,
+     {kPlayFirst, {PlayCall::kSlower, "PlayM4_Slow()"}, {PlayCall::kSlower, "PlayM4_Slow()"}}},
+    {kSlow3,
+     {kPlayFirst,
+      {PlayCall::kSlower, "PlayM4_Slow(1)"},
+      {PlayCall::kSlower, "PlayM4_Slow(2)"},
+      {PlayCall::kSlower, "PlayM4_Slow(3)"}}},
+};
+
+bool MakePlayCall(PlayCall call, int32_t channel, WindowHandle window) {
+  switch (call) {
+    case PlayCall::kPlay:
+      return PlayM4_Play(channel, window) != 0;
+    case PlayCall::kResume:
+      return PlayM4_Pause(channel, 0) != 0;
+    case PlayCall::kPause:
+      return PlayM4_Pause(channel, 1) != 0;
+    case PlayCall::kFaster:
+      return PlayM4_Fast(channel) != 0;
+    case PlayCall::kSlower:
+      return PlayM4_Slow(channel) != 0;
+  }
+  return false;
+}
 
 const char* const kEmpty = "";
 
@@ -67,8 +204,10 @@ int32_t ParseDebugLevel(const std::string& text) {
 
 }  // namespace
 
-void My820xPlaySDK::Trace(const char* description, const char* name) {
-  traceLog_.WriteTrace(description, name, kEmpty, kEmpty, kEmpty, kEmpty);
+void My820xPlaySDK::Trace(Operation operation) {
+  const OperationText& text = TextOf(operation);
+  if (debugLevel() < text.traceLevel) return;
+  traceLog_.WriteTrace(text.description, text.name, kEmpty, kEmpty, kEmpty, kEmpty);
 }
 
 int32_t My820xPlaySDK::Refuse(int32_t line, const char* message, int32_t result) {
@@ -76,11 +215,19 @@ int32_t My820xPlaySDK::Refuse(int32_t line, const char* message, int32_t result)
   return result;
 }
 
-int32_t My820xPlaySDK::OutOfResources(const char* operation) noexcept {
+int32_t My820xPlaySDK::InvalidArgument(int32_t line) {
+  return Refuse(line, gbk::kInvalidParameter, kelo820::kInvalidArgument);
+}
+
+int32_t My820xPlaySDK::OutOfOrder(int32_t line, const char* message) {
+  return Refuse(line, message, kelo820::kOutOfOrder);
+}
+
+int32_t My820xPlaySDK::OutOfResources(Operation operation) noexcept {
   try {
-    return ReportDecoderError(kOutOfMemoryCode, operation);
+    return ReportDecoderError(kOutOfMemoryCode, TextOf(operation).name);
   } catch (...) {
-    return kResultOutOfMemory;
+    return kelo820::kOutOfMemory;
   }
 }
 
@@ -90,32 +237,21 @@ int32_t My820xPlaySDK::ReportLastError(int32_t channel, const char* context) {
 }
 
 int32_t My820xPlaySDK::ReportDecoderError(int32_t code, const std::string& context) {
-  switch (code) {
-    case 1: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError1, context); return 2;
-    case 2: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError2, context); return 3;
-    case 3: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError3, context); return 4;
-    case 4: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError4, context); return 5;
-    case 5: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError5, context); return 6;
-    case 6: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError6, context); return 7;
-    case 7: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError7, context); return 8;
-    case 8: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError8, context); return 9;
-    case 9: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError9, context); return 10;
-    case 10: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError10, context); return 11;
-    case 11: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError11, context); return 12;
-    case 12: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError12, context); return 13;
-    case 13: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError13, context); return 14;
-    case 14: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError14, context); return 15;
-    case 15: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError15, context); return 16;
-    case 16: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError16, context); return 17;
-    case 17: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError17, context); return 18;
-    case 18: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError18, context); return 19;
-    case 19: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError19, context); return 20;
-    case 20: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError20, context); return 21;
-    case 21: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError21, context); return 22;
-    case 22: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError22, context); return 23;
-    case 23: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderError23, context); return 24;
-    default: traceLog_.WriteErrorWithContext(__FILE__, __LINE__, code, gbk::kDecoderErrorUnknown, context); return 26;
+  const DecoderErrorRow& row =
+      code >= 1 && code <= static_cast<int32_t>(std::size(kDecoderErrors))
+          ? kDecoderErrors[code - 1]
+          : kUnknownDecoderError;
+  traceLog_.WriteErrorWithContext(__FILE__, row.line, code, row.words, context);
+  return row.result;
+}
+
+int32_t My820xPlaySDK::RunPlayCommand(int32_t channel, int32_t command) {
+  const WindowHandle window = channels_[channel].state.window;
+  for (const PlayStep& step : kPlayCommands[command - kPlaying].steps) {
+    if (step.context == nullptr) break;
+    if (!MakePlayCall(step.call, channel, window)) return ReportLastError(channel, step.context);
   }
+  return kelo820::kOk;
 }
 
 // ---------------------------------------------------------------------------
@@ -123,7 +259,7 @@ int32_t My820xPlaySDK::ReportDecoderError(int32_t code, const std::string& conte
 
 int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) try {
   std::string driveRoot;
-  if (!CurrentPlatform().SystemDriveRoot(&driveRoot)) return -1;
+  if (!CurrentPlatform().SystemDriveRoot(&driveRoot)) return kelo820::kNoSystemDirectory;
   const std::string configFile = driveRoot + CONFIG_FILE;
 
   std::string traceDirectory;
@@ -143,45 +279,45 @@ int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) try {
   if (!PlayM4_InitDDraw(window)) {
     traceLog_.WriteError(__FILE__, __LINE__, 0, "PlayM4_InitDDraw() error");
   }
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_InitDDraw");
+  return OutOfResources(Operation::kInitDDraw);
 }
 
 int32_t My820xPlaySDK::Play_ReleaseDDraw() try {
   if (!PlayM4_RealeseDDraw()) {
     traceLog_.WriteError(__FILE__, __LINE__, 0, "MP4Play_RealeseDDraw() error");
   }
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_ReleaseDDraw");
+  return OutOfResources(Operation::kReleaseDDraw);
 }
 
 // ---------------------------------------------------------------------------
 // Stream open, input and close
 
 int32_t My820xPlaySDK::Play_SetOpenMode(int32_t channel, int32_t mode) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetOpenMode, "Play_SetOpenMode");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  if (mode != 0 && mode != 1) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kSetOpenMode);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
+  if (mode != 0 && mode != 1) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
   // Recorded even if the decoder then refuses it.
   channels_[channel].state.openMode = mode;
   if (!PlayM4_SetStreamOpenMode(channel, mode)) {
     return ReportLastError(channel, "PlayM4_SetStreamOpenMode()");
   }
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_SetOpenMode");
+  return OutOfResources(Operation::kSetOpenMode);
 }
 
 int32_t My820xPlaySDK::Play_OpenStream(WindowHandle window, int32_t channel,
                                        const uint8_t* header, uint32_t headerSize,
                                        uint32_t /*reserved*/) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceOpenStream, "Play_OpenStream");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  if (header == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  if (headerSize == 0) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kOpenStream);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
+  if (header == nullptr) return InvalidArgument(__LINE__);
+  if (headerSize == 0) return InvalidArgument(__LINE__);
 
   Channel& record = channels_[channel];
   // Held from the close of the old stream to the start of the new one, so
@@ -190,9 +326,9 @@ int32_t My820xPlaySDK::Play_OpenStream(WindowHandle window, int32_t channel,
   if (record.state.playState != kNotStarted) {
     traceLog_.WriteError(__FILE__, __LINE__, 0, gbk::kStopPlaybackFirst);
     // The close runs in full, with its own trace.
-    if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceCloseStream, "Play_CloseStream");
+    Trace(Operation::kCloseStream);
     const int32_t closed = CloseLocked(channel);
-    if (closed != kResultOk) {
+    if (closed != kelo820::kOk) {
       traceLog_.WriteError(__FILE__, __LINE__, closed, "Play_CloseStream() error");
       return closed;
     }
@@ -210,22 +346,22 @@ int32_t My820xPlaySDK::Play_OpenStream(WindowHandle window, int32_t channel,
   record.state.window = window;
   record.state.playState = kPlaying;
   ++record.streamSerial;
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_OpenStream");
+  return OutOfResources(Operation::kOpenStream);
 }
 
 int32_t My820xPlaySDK::Play_InputData(int32_t channel, const uint8_t* data, uint32_t size,
                                       uint32_t /*reserved*/) try {
   const bool verbose = debugLevel() >= kVerboseLevel;
-  if (verbose) Trace(gbk::kTraceInputData, "Play_InputData");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  if (data == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  if (size == 0) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kInputData);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
+  if (data == nullptr) return InvalidArgument(__LINE__);
+  if (size == 0) return InvalidArgument(__LINE__);
   Channel& record = channels_[channel];
   ChannelState& state = record.state;
   uint32_t stream = 0;
-  int32_t result = kResultOk;
+  int32_t result = kelo820::kOk;
   // The channel is held for one attempt at a time, never across a pause, so
   // that a close or a play command need not wait out the retries.
   for (uint32_t attempt = 1;; ++attempt) {
@@ -233,7 +369,7 @@ int32_t My820xPlaySDK::Play_InputData(int32_t channel, const uint8_t* data, uint
       ChannelLock lock(record.lock);
       // A stream closed, or replaced, since the block came is not fed it.
       if (state.playState == kNotStarted || (attempt > 1 && record.streamSerial != stream)) {
-        return Refuse(__LINE__, gbk::kInputToClosedChannel, kResultOutOfOrder);
+        return OutOfOrder(__LINE__, gbk::kInputToClosedChannel);
       }
       if (attempt == 1) {
         stream = record.streamSerial;
@@ -241,11 +377,11 @@ int32_t My820xPlaySDK::Play_InputData(int32_t channel, const uint8_t* data, uint
         // passing uses the step up, so a step granted while this block is
         // still retried is there for the next one.
         if (state.playState == kStepping) {
-          if (state.stepInputAllowed != 1) return kResultStepping;
+          if (state.stepInputAllowed != 1) return kelo820::kInputRefused;
           state.stepInputAllowed = 0;
         }
       }
-      if (PlayM4_InputData(channel, data, size)) return kResultOk;
+      if (PlayM4_InputData(channel, data, size)) return kelo820::kOk;
       const int32_t code = PlayM4_GetLastError(channel);
       // A dropped block always leaves one entry, whatever the level.
       if (verbose || attempt == kInputAttempts) {
@@ -256,22 +392,22 @@ int32_t My820xPlaySDK::Play_InputData(int32_t channel, const uint8_t* data, uint
     if (attempt == kInputAttempts) return result;
   }
 } catch (...) {
-  return OutOfResources("Play_InputData");
+  return OutOfResources(Operation::kInputData);
 }
 
 int32_t My820xPlaySDK::Play_CloseStream(int32_t channel) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceCloseStream, "Play_CloseStream");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kCloseStream);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
   return CloseLocked(channel);
 } catch (...) {
-  return OutOfResources("Play_CloseStream");
+  return OutOfResources(Operation::kCloseStream);
 }
 
 int32_t My820xPlaySDK::CloseLocked(int32_t channel) {
   ChannelState& state = channels_[channel].state;
   if (state.playState == kNotStarted) {
-    return Refuse(__LINE__, gbk::kCannotStopUnstarted, kResultOutOfOrder);
+    return OutOfOrder(__LINE__, gbk::kCannotStopUnstarted);
   }
   if (!PlayM4_Stop(channel)) return ReportLastError(channel, "PlayM4_Stop()");
   if (!PlayM4_CloseStream(channel)) return ReportLastError(channel, "PlayM4_CloseStream()");
@@ -280,21 +416,21 @@ int32_t My820xPlaySDK::CloseLocked(int32_t channel) {
   state.videoPara.value2 = kDefaultVideoValue;
   state.videoPara.value3 = kDefaultVideoValue;
   state.videoPara.value4 = kDefaultVideoValue;
-  return kResultOk;
+  return kelo820::kOk;
 }
 
 // ---------------------------------------------------------------------------
 // Playback control
 
 int32_t My820xPlaySDK::Play_PlayState(int32_t channel, int32_t command) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTracePlayState, "Play_PlayState");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kPlayState);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
   ChannelState& state = channels_[channel].state;
   if (state.playState == kNotStarted) {
-    return Refuse(__LINE__, gbk::kCannotChangeUnstarted, kResultOutOfOrder);
+    return OutOfOrder(__LINE__, gbk::kCannotChangeUnstarted);
   }
-  if (command < kPlaying || command > kStepping) return kResultOk;
+  if (command < kPlaying || command > kStepping) return kelo820::kOk;
 
   if (command == kStepping) {
     // A step the decoder refused is reported and changes nothing: input
@@ -306,80 +442,40 @@ int32_t My820xPlaySDK::Play_PlayState(int32_t channel, int32_t command) try {
       state.stepInputAllowed = 0;
       state.playState = kStepping;
     }
-    return kResultOk;
+    return kelo820::kOk;
   }
 
-  if (state.playState == command) return kResultOk;
+  if (state.playState == command) return kelo820::kOk;
   const int32_t result = RunPlayCommand(channel, command);
-  if (result == kResultOk) state.playState = command;
+  if (result == kelo820::kOk) state.playState = command;
   return result;
 } catch (...) {
-  return OutOfResources("Play_PlayState");
-}
-
-// The decoder calls of commands 1 to 8. Speed levels count from normal speed:
-// each speed command starts with PlayM4_Play. The context texts are fixed per
-// call and are what the error log has always shown.
-int32_t My820xPlaySDK::RunPlayCommand(int32_t channel, int32_t command) {
-  WindowHandle window = channels_[channel].state.window;
-  if (command == kPaused) {
-    return PlayM4_Pause(channel, 1) ? kResultOk : ReportLastError(channel, "PlayM4_Pause()");
-  }
-  if (!PlayM4_Play(channel, window)) return ReportLastError(channel, "PlayM4_Play()");
-  switch (command) {
-    case kPlaying:
-      if (!PlayM4_Pause(channel, 0)) return ReportLastError(channel, "PlayM4_Pause()");
-      return kResultOk;
-    case kFast1:
-      if (!PlayM4_Fast(channel)) return ReportLastError(channel, "MP4Play_Fast()");
-      return kResultOk;
-    case kFast1 + 1:
-      if (!PlayM4_Fast(channel)) return ReportLastError(channel, "MP4Play_Fast(1)");
-      if (!PlayM4_Fast(channel)) return ReportLastError(channel, "PlayM4_Fast(2)");
-      return kResultOk;
-    case kFast3:
-      if (!PlayM4_Fast(channel)) return ReportLastError(channel, "PlayM4_Fast(1)");
-      if (!PlayM4_Fast(channel)) return ReportLastError(channel, "PlayM4_Fast(2)");
-      if (!PlayM4_Fast(channel)) return ReportLastError(channel, "PlayM4_Fast(3)");
-      return kResultOk;
-    case kSlow1:
-      if (!PlayM4_Slow(channel)) return ReportLastError(channel, "PlayM4_Slow()");
-      return kResultOk;
-    case kSlow1 + 1:
-      if (!PlayM4_Slow(channel)) return ReportLastError(channel, "PlayM4_Slow()");
-      if (!PlayM4_Slow(channel)) return ReportLastError(channel, "PlayM4_Slow()");
-      return kResultOk;
-    default:  // kSlow3
-      if (!PlayM4_Slow(channel)) return ReportLastError(channel, "PlayM4_Slow(1)");
-      if (!PlayM4_Slow(channel)) return ReportLastError(channel, "PlayM4_Slow(2)");
-      if (!PlayM4_Slow(channel)) return ReportLastError(channel, "PlayM4_Slow(3)");
-      return kResultOk;
-  }
+  return OutOfResources(Operation::kPlayState);
 }
 
 int32_t My820xPlaySDK::Play_GetPlayState(int32_t channel, int32_t* state) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetPlayState, "Play_GetPlayState");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kGetPlayState);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
-  if (state == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (state == nullptr) return InvalidArgument(__LINE__);
   *state = channels_[channel].state.playState;
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_GetPlayState");
+  return OutOfResources(Operation::kGetPlayState);
 }
 
 // ---------------------------------------------------------------------------
 // Sound and volume
 
 int32_t My820xPlaySDK::Play_SetVolume(int32_t channel, int32_t volume) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetVolume, "Play_SetVolume");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kSetVolume);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
-  if (volume < 0 || volume > kMaxVolume) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (volume < 0 || volume > kMaxVolume) return InvalidArgument(__LINE__);
   if (volume == 0) {
     if (!PlayM4_StopSound()) return ReportLastError(channel, "PlayM4_StopSound()");
     volume_.store(0, std::memory_order_relaxed);
-    return kResultOk;
+    return kelo820::kOk;
   }
   if (!PlayM4_PlaySound(channel)) return ReportLastError(channel, "PlayM4_PlaySound()");
   // 0..100 onto the decoder's 0..65535, truncated: 1 -> 655, 50 -> 32767.
@@ -388,28 +484,28 @@ int32_t My820xPlaySDK::Play_SetVolume(int32_t channel, int32_t volume) try {
     return ReportLastError(channel, "PlayM4_SetVolume()");
   }
   volume_.store(volume, std::memory_order_relaxed);
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_SetVolume");
+  return OutOfResources(Operation::kSetVolume);
 }
 
 int32_t My820xPlaySDK::Play_GetVolume(int32_t channel, int32_t* volume) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetVolume, "Play_GetVolume");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  if (volume == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kGetVolume);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
+  if (volume == nullptr) return InvalidArgument(__LINE__);
   *volume = volume_.load(std::memory_order_relaxed);
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_GetVolume");
+  return OutOfResources(Operation::kGetVolume);
 }
 
 // ---------------------------------------------------------------------------
 // Picture capture
 
 int32_t My820xPlaySDK::Play_GetPicture(int32_t channel, const char* path) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetPicture, "Play_GetPicture");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  if (path == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kGetPicture);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
+  if (path == nullptr) return InvalidArgument(__LINE__);
   std::string name(path);
   Channel& record = channels_[channel];
   {
@@ -430,9 +526,9 @@ int32_t My820xPlaySDK::Play_GetPicture(int32_t channel, const char* path) try {
   if (!PlayM4_SetDisplayCallBack(channel, nullptr)) {
     return ReportLastError(channel, "PlayM4_SetDisplayCallBack()");
   }
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_GetPicture");
+  return OutOfResources(Operation::kGetPicture);
 }
 
 // Runs on the decoder's display thread, which may hold locks of the decoder's
@@ -461,48 +557,48 @@ void My820xPlaySDK::OnDisplayedFrame(int32_t port, const uint8_t* frame, int32_t
 // Display mode, region and refresh
 
 int32_t My820xPlaySDK::Play_SetOverlayMode(int32_t channel, uint32_t colorKey) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetOverlayMode, "Play_SetOverlayMode");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kSetOverlayMode);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
-  if (colorKey > kMaxColorKey) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (colorKey > kMaxColorKey) return InvalidArgument(__LINE__);
   // Stored before the decoder is asked, and kept if it refuses.
   channels_[channel].state.overlayMode = 1;
   colorKey_.store(colorKey, std::memory_order_relaxed);
   if (!PlayM4_SetOverlayMode(channel, 1, colorKey)) {
     return ReportLastError(channel, "PlayM4_SetOverlayMode()");
   }
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_SetOverlayMode");
+  return OutOfResources(Operation::kSetOverlayMode);
 }
 
 int32_t My820xPlaySDK::Play_GetPreviewMode(int32_t channel, int32_t* mode, uint32_t* colorKey) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetPreviewMode, "Play_GetPreviewMode");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kGetPreviewMode);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
   if (mode == nullptr || colorKey == nullptr) {
-    return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+    return InvalidArgument(__LINE__);
   }
   *mode = channels_[channel].state.overlayMode;
   *colorKey = colorKey_.load(std::memory_order_relaxed);
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_GetPreviewMode");
+  return OutOfResources(Operation::kGetPreviewMode);
 }
 
 int32_t My820xPlaySDK::Play_RefreshPlay(int32_t channel) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceRefreshPlay, "Play_RefreshPlay");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kRefreshPlay);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
   if (!PlayM4_RefreshPlay(channel)) return ReportLastError(channel, "PlayM4_RefreshPlay()");
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_RefreshPlay");
+  return OutOfResources(Operation::kRefreshPlay);
 }
 
 int32_t My820xPlaySDK::Play_SetDispRegion(int32_t channel, int32_t enable, const RECT* rect) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetDispRegion, "Play_SetDispRegion");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kSetDispRegion);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
   ChannelState& state = channels_[channel].state;
   if (enable == 0) {
@@ -511,44 +607,44 @@ int32_t My820xPlaySDK::Play_SetDispRegion(int32_t channel, int32_t enable, const
       return ReportLastError(channel, "PlayM4_SetDisplayRegion(FALSE)");
     }
     state.displayRegion = RECT{0, 0, 0, 0};
-    return kResultOk;
+    return kelo820::kOk;
   }
-  if (rect == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (rect == nullptr) return InvalidArgument(__LINE__);
   // Bounded by the picture size last read on the channel; edges equal to the
   // width or height are inside.
-  if (rect->top < 0) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  if (rect->left < 0) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  if (rect->right > state.pictureRect.right) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
-  if (rect->bottom > state.pictureRect.bottom) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (rect->top < 0) return InvalidArgument(__LINE__);
+  if (rect->left < 0) return InvalidArgument(__LINE__);
+  if (rect->right > state.pictureRect.right) return InvalidArgument(__LINE__);
+  if (rect->bottom > state.pictureRect.bottom) return InvalidArgument(__LINE__);
   if (!PlayM4_SetDisplayRegion(channel, 1, rect, state.window, enable)) {
     return ReportLastError(channel, "PlayM4_SetDisplayRegion(TRUE)");
   }
   state.displayRegion = *rect;
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_SetDispRegion");
+  return OutOfResources(Operation::kSetDispRegion);
 }
 
 int32_t My820xPlaySDK::Play_GetDispRegion(int32_t channel, RECT* rect) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetDispRegion, "Play_GetDispRegion");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kGetDispRegion);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
-  if (rect == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (rect == nullptr) return InvalidArgument(__LINE__);
   *rect = channels_[channel].state.displayRegion;
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_GetDispRegion");
+  return OutOfResources(Operation::kGetDispRegion);
 }
 
 // ---------------------------------------------------------------------------
 // Picture size, quality and video parameters
 
 int32_t My820xPlaySDK::Play_GetPictureSize(int32_t channel, int32_t* width, int32_t* height) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetPictureSize, "Play_GetPictureSize");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kGetPictureSize);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
   if (width == nullptr || height == nullptr) {
-    return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+    return InvalidArgument(__LINE__);
   }
   int32_t decodedWidth = 0;
   int32_t decodedHeight = 0;
@@ -561,44 +657,44 @@ int32_t My820xPlaySDK::Play_GetPictureSize(int32_t channel, int32_t* width, int3
   *width = decodedWidth;
   *height = decodedHeight;
   channels_[channel].state.pictureRect = RECT{0, 0, decodedWidth, decodedHeight};
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_GetPictureSize");
+  return OutOfResources(Operation::kGetPictureSize);
 }
 
 int32_t My820xPlaySDK::Play_SetPicQuality(int32_t channel, int32_t quality) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetPicQuality, "Play_SetPicQuality");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kSetPicQuality);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
   if (!PlayM4_SetPicQuality(channel, quality)) {
     return ReportLastError(channel, "PlayM4_SetPicQuality()");
   }
   channels_[channel].state.picQuality = quality;
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_SetPicQuality");
+  return OutOfResources(Operation::kSetPicQuality);
 }
 
 int32_t My820xPlaySDK::Play_GetPicQuality(int32_t channel, int32_t* quality) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetPicQuality, "Play_GetPicQuality");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kGetPicQuality);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
-  if (quality == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (quality == nullptr) return InvalidArgument(__LINE__);
   *quality = channels_[channel].state.picQuality;
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_GetPicQuality");
+  return OutOfResources(Operation::kGetPicQuality);
 }
 
 int32_t My820xPlaySDK::Play_SetVideoPara(int32_t channel, VideoPara* para, int32_t useDefault) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceSetVideoPara, "Play_SetVideoPara");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kSetVideoPara);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
-  if (para == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (para == nullptr) return InvalidArgument(__LINE__);
   // Only the first two values have a range; the defaults are written into
   // the caller's record after the check.
   if (para->value1 < 0 || para->value1 > 100 || para->value2 < 0 || para->value2 > 100) {
-    return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+    return InvalidArgument(__LINE__);
   }
   if (useDefault != 0) {
     para->value1 = kDefaultVideoValue;
@@ -611,83 +707,83 @@ int32_t My820xPlaySDK::Play_SetVideoPara(int32_t channel, VideoPara* para, int32
   stored.value2 = para->value2;
   stored.value3 = para->value3;
   stored.value4 = para->value4;
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_SetVideoPara");
+  return OutOfResources(Operation::kSetVideoPara);
 }
 
 int32_t My820xPlaySDK::Play_GetVideoPara(int32_t channel, VideoPara* para) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetVideoPara, "Play_GetVideoPara");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kGetVideoPara);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
-  if (para == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (para == nullptr) return InvalidArgument(__LINE__);
   *para = channels_[channel].state.videoPara;
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_GetVideoPara");
+  return OutOfResources(Operation::kGetVideoPara);
 }
 
 // ---------------------------------------------------------------------------
 // Buffer and frame controls
 
 int32_t My820xPlaySDK::Play_GetHeadLen(uint32_t* length) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetHeadLen, "Play_GetHeadLen");
-  if (length == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kGetHeadLen);
+  if (length == nullptr) return InvalidArgument(__LINE__);
   *length = PlayM4_GetFileHeadLength();
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_GetHeadLen");
+  return OutOfResources(Operation::kGetHeadLen);
 }
 
 int32_t My820xPlaySDK::Play_ThrowFrame(int32_t channel, int32_t count) try {
   const bool verbose = debugLevel() >= kVerboseLevel;
-  if (verbose) Trace(gbk::kTraceThrowFrame, "Play_ThrowFrame");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kThrowFrame);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
-  if (count < 0 || count > kMaxThrowBFrames) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (count < 0 || count > kMaxThrowBFrames) return InvalidArgument(__LINE__);
   if (!PlayM4_ThrowBFrameNum(channel, static_cast<uint32_t>(count))) {
     // Frame dropping is advisory: the client is not told of a refusal.
     const int32_t code = PlayM4_GetLastError(channel);
     if (verbose) ReportDecoderError(code, "PlayM4_ThrowBFrameNum()");
   }
   channels_[channel].state.throwBFrameNum = count;
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_ThrowFrame");
+  return OutOfResources(Operation::kThrowFrame);
 }
 
 int32_t My820xPlaySDK::Play_GetThrowNum(int32_t channel, int32_t* count) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetThrowNum, "Play_GetThrowNum");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kGetThrowNum);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
-  if (count == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (count == nullptr) return InvalidArgument(__LINE__);
   *count = channels_[channel].state.throwBFrameNum;
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_GetThrowNum");
+  return OutOfResources(Operation::kGetThrowNum);
 }
 
 int32_t My820xPlaySDK::Play_ClearBuffer(int32_t channel) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceClearBuffer, "Play_ClearBuffer");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kClearBuffer);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
   if (!PlayM4_ResetSourceBuffer(channel)) {
     return ReportLastError(channel, "PlayM4_ResetSourceBuffer()");
   }
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_ClearBuffer");
+  return OutOfResources(Operation::kClearBuffer);
 }
 
 int32_t My820xPlaySDK::Play_GetBufferRemainDataSize(int32_t channel, uint32_t* size) try {
-  if (debugLevel() >= kTraceLevel) Trace(gbk::kTraceGetBufferRemain, "Play_GetBufferRemainDataSize");
-  if (!IsChannel(channel)) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  Trace(Operation::kGetBufferRemainDataSize);
+  if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   ChannelLock lock(channels_[channel].lock);
-  if (size == nullptr) return Refuse(__LINE__, gbk::kInvalidParameter, kResultInvalidParameter);
+  if (size == nullptr) return InvalidArgument(__LINE__);
   *size = PlayM4_GetSourceBufferRemain(channel);
-  return kResultOk;
+  return kelo820::kOk;
 } catch (...) {
-  return OutOfResources("Play_GetBufferRemainDataSize");
+  return OutOfResources(Operation::kGetBufferRemainDataSize);
 }
 
 }  // namespace kelo

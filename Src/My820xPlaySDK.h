@@ -19,33 +19,52 @@
 
 #include "FileUtility.h"
 #include "Kelo820_PlaySDK.h"
+#include "Kelo820_PlaySDKCodes.h"
 #include "TicketLock.h"
 #include "TraceLog.h"
 
 namespace kelo {
 
-constexpr int32_t kChannelCount = 32;
+using kelo820::kChannelCount;
 constexpr uint32_t kStreamBufferSize = 51200;
 constexpr uint32_t kDefaultColorKey = 0x00FF00FF;
 constexpr int32_t kDefaultVideoValue = 50;
 
-// Play-state codes.
-enum PlayState : int32_t {
-  kNotStarted = 0,
-  kPlaying = 1,
-  kPaused = 2,
-  kFast1 = 3,
-  kFast3 = 5,
-  kSlow1 = 6,
-  kSlow3 = 8,
-  kStepping = 9,
+// The operations in slot order, as their traces and reports name them.
+enum class Operation {
+  kInitDDraw,
+  kReleaseDDraw,
+  kSetOverlayMode,
+  kGetPreviewMode,
+  kSetOpenMode,
+  kOpenStream,
+  kInputData,
+  kCloseStream,
+  kPlayState,
+  kGetPlayState,
+  kSetVolume,
+  kGetVolume,
+  kGetPicture,
+  kRefreshPlay,
+  kGetHeadLen,
+  kGetPictureSize,
+  kSetPicQuality,
+  kGetPicQuality,
+  kThrowFrame,
+  kGetThrowNum,
+  kSetVideoPara,
+  kGetVideoPara,
+  kSetDispRegion,
+  kGetDispRegion,
+  kClearBuffer,
+  kGetBufferRemainDataSize,
 };
 
 struct ChannelState {
   int32_t picQuality = 0;
   int32_t overlayMode = 0;
   int32_t openMode = 0;
-  int32_t playState = kNotStarted;
+  int32_t playState = kelo820::kNotStarted;
   WindowHandle window = nullptr;
   int32_t stepInputAllowed = 0;
   int32_t throwBFrameNum = 0;
@@ -118,8 +137,12 @@ class My820xPlaySDK final : public SinglePlayer {
   int32_t debugLevel() const { return debugLevel_.load(std::memory_order_relaxed); }
 
  private:
-  void Trace(const char* description, const char* name);
+  // The operation's trace entry, when the debug level asks for it.
+  void Trace(Operation operation);
+  // An error entry of the player's own, from the caller's |line|.
   int32_t Refuse(int32_t line, const char* message, int32_t result);
+  int32_t InvalidArgument(int32_t line);
+  int32_t OutOfOrder(int32_t line, const char* message);
   // Asks the decoder why its last call on |channel| failed and reports it.
   int32_t ReportLastError(int32_t channel, const char* context);
   static bool IsChannel(int32_t channel) { return channel >= 0 && channel < kChannelCount; }
@@ -130,7 +153,7 @@ class My820xPlaySDK final : public SinglePlayer {
   // What an operation returns when it could not get what it needs to run
   // (memory, a lock): the result of an allocation failure, with its entry
   // when one can still be written.
-  int32_t OutOfResources(const char* operation) noexcept;
+  int32_t OutOfResources(Operation operation) noexcept;
 
   FileUtility fileUtility_;
   TraceLog traceLog_;

@@ -87,7 +87,10 @@ int32_t PlayerModel::InputData(int32_t channel, bool data, uint32_t size) {
   if (!IsChannel(channel) || !data || size == 0) return kInvalid;
   ChannelModel& state = channels_[channel];
   if (state.playState == 0) return kOutOfOrder;
-  if (state.playState == kSteppingState && state.stepInputAllowed != 1) return kStepping;
+  if (state.playState == kSteppingState) {
+    if (state.stepInputAllowed != 1) return kStepping;
+    state.stepInputAllowed = 0;  // used up by this block, taken or not
+  }
   int32_t result = 0;
   for (int attempt = 0; attempt < 10; ++attempt) {
     if (decoder_.Call("PlayM4_InputData")) {
@@ -96,7 +99,6 @@ int32_t PlayerModel::InputData(int32_t channel, bool data, uint32_t size) {
     }
     result = Failed(channel);
   }
-  if (state.playState == kSteppingState) state.stepInputAllowed = 0;
   return result;
 }
 
@@ -130,9 +132,9 @@ int32_t PlayerModel::PlayState(int32_t channel, int32_t command) {
   if (state.playState == 0) return kOutOfOrder;
   if (command < 1 || command > kSteppingState) return 0;
   if (command == kSteppingState) {
+    if (!decoder_.Call("PlayM4_OneByOne")) return Failed(channel);
     state.stepInputAllowed = state.playState == kSteppingState ? 1 : 0;
     state.playState = kSteppingState;
-    decoder_.Call("PlayM4_OneByOne");
     return 0;
   }
   if (state.playState == command) return 0;
