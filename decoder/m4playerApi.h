@@ -1,12 +1,13 @@
-// The decoder and display library that the player drives: 27 C functions.
-// A port is a channel number, 0 to 31. Functions returning int report
-// success as nonzero; after a failure PlayM4_GetLastError(port) says why.
+/* The decoder and display library that the player drives: 27 C functions.
+   A port is a channel number, 0 to 31. Functions returning int report
+   success as nonzero; after a failure PlayM4_GetLastError(port) says why.
+   Plain C. */
 #ifndef M4PLAYERAPI_H
 #define M4PLAYERAPI_H
 
 #include <stdint.h>
 
-#include "Kelo820_PlaySDK.h"  // WindowHandle, RECT
+#include "Kelo820_PlaySDKTypes.h"  /* WindowHandle, RECT */
 
 #if defined(_WIN32)
 #define M4CALL __stdcall
@@ -58,4 +59,4 @@ M4API uint32_t M4CALL PlayM4_GetFileHeadLength(void);
 }
 #endif
 
-#endif  // M4PLAYERAPI_H
+#endif /* M4PLAYERAPI_H */

@@ -9,13 +9,8 @@
 #define KELO820_PLAYSDK_H
 
 #include <cstdint>
-#if defined(_WIN32)
-#include <windows.h>
-typedef HWND WindowHandle;
-#else
-struct RECT { int32_t left; int32_t top; int32_t right; int32_t bottom; };
-typedef void* WindowHandle;
-#endif
+
+#include "Kelo820_PlaySDKTypes.h"  // WindowHandle, RECT
 
 #if defined(_WIN32)
 #if defined(KELO820_PLAYSDK_BUILD)
