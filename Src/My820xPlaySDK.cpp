@@ -13,6 +13,7 @@
 #include "GbkTexts.h"
 #include "Platform.h"
 #include "PlayerInstance.h"
+#include "ProductPaths.h"
 #include "SharedConstants.h"
 #include "m4playerApi.h"
 
@@ -264,7 +265,7 @@ int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) try {
 
   std::string traceDirectory;
   if (fileUtility_.ReadConfigValue(configFile, "GLOBAL", "TRACE_PATH", &traceDirectory) != 0) {
-    traceDirectory = CurrentPlatform().DefaultTraceDirectory(driveRoot);
+    traceDirectory = DefaultTraceDirectory(driveRoot);
   }
   // An empty value stays empty: the logs then go to the current directory.
   NormaliseDirectoryPath(traceDirectory);

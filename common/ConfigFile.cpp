@@ -1,31 +1,30 @@
 #include "ConfigFile.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "Platform.h"
 
 namespace kelo {
 
 namespace {
 
-constexpr int kPieceBuffer = 100;  // one read takes at most 99 characters
+constexpr size_t kPieceBuffer = 100;  // one read takes at most 99 characters
 
+// Reads the file as a text file read in pieces of at most 99 characters,
+// each ending at a line feed if one comes first: a longer line is read as
+// several pieces, each looked at on its own.
 class ConfigReader {
  public:
-  explicit ConfigReader(const std::string& path) : file_(std::fopen(path.c_str(), "r")) {}
-  ~ConfigReader() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  ConfigReader(const ConfigReader&) = delete;
-  ConfigReader& operator=(const ConfigReader&) = delete;
+  explicit ConfigReader(const std::string& path)
+      : opened_(CurrentPlatform().ReadText(path, &text_)) {}
 
-  bool opened() const { return file_ != nullptr; }
+  bool opened() const { return opened_; }
 
   // Reads the next piece that carries a token, skipping comments and pieces
   // without one. False at end of file.
   bool NextToken() {
     for (;;) {
-      std::memset(piece_, 0, sizeof piece_);
-      if (std::fgets(piece_, kPieceBuffer, file_) == nullptr) return false;
+      if (!NextPiece()) return false;
       if (piece_[0] == '#') continue;
       open_ = std::strchr(piece_, '[');
       if (open_ == nullptr) continue;
@@ -49,7 +48,22 @@ class ConfigReader {
   }
 
  private:
-  std::FILE* file_;
+  // The next piece into |piece_|, zero-terminated; false at the end.
+  bool NextPiece() {
+    if (read_ >= text_.size()) return false;
+    std::memset(piece_, 0, sizeof piece_);
+    size_t length = 0;
+    while (length < kPieceBuffer - 1 && read_ < text_.size()) {
+      const char c = text_[read_++];
+      piece_[length++] = c;
+      if (c == '\n') break;
+    }
+    return true;
+  }
+
+  std::string text_;  // before |opened_|, which reads into it
+  bool opened_;
+  size_t read_ = 0;
   char piece_[kPieceBuffer] = {};
   const char* open_ = nullptr;
   std::string token_;

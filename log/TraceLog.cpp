@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Platform.h"
+#include "ProductPaths.h"
 #include "SharedConstants.h"
 
 namespace kelo {
@@ -161,7 +162,7 @@ void WriteErrorEntry(const std::string& file, const char* sourceFile, int32_t li
 TraceLog::TraceLog() {
   Platform& platform = CurrentPlatform();
   std::string root;
-  if (!platform.SystemDriveRoot(&root)) root = platform.FallbackDriveRoot();
+  if (!platform.SystemDriveRoot(&root)) root = FallbackDriveRoot();
   runtimeLogFile_ = root + PRODUCT_DIR + "q81_runtime.log";
   errorLogFile_ = root + PRODUCT_DIR + "q81_error.log";
 }

@@ -1,7 +1,15 @@
 // The operating-system services the library uses, behind one interface so
 // that tests can swap in an implementation that records sleeps, fixes the
 // clock or injects faults. platform/PosixPlatform.cpp and
-// platform/Win32Platform.cpp are the only files that call the OS.
+// platform/Win32Platform.cpp are the only files that call the OS. What the
+// product makes of these services (where its files go by default) is not
+// decided here.
+//
+// Threads: every method may be called from any thread, also at once; the
+// OS implementations keep no state between calls. An implementation that
+// does (a test's) guards it itself. Whether two calls on one file are
+// atomic towards each other is the OS's matter: callers that need it
+// serialise them (the log does, with the process-wide lock below).
 #ifndef KELO820_PLATFORM_PLATFORM_H
 #define KELO820_PLATFORM_PLATFORM_H
 
@@ -45,15 +53,14 @@ class Platform {
   // Root of the drive that holds the system directory ("C:/" on Windows),
   // always ending in "/". False when the system directory is unavailable.
   virtual bool SystemDriveRoot(std::string* root) = 0;
-  // Root used for the default log files when SystemDriveRoot fails.
-  virtual std::string FallbackDriveRoot() = 0;
-  // Trace directory used when the configuration names none.
-  virtual std::string DefaultTraceDirectory(const std::string& driveRoot) = 0;
   // Where MakeDirectoryPath starts creating levels: the length of the drive
   // root that an absolute path begins with ("c:/" is 3, "/" is 1).
   virtual size_t DriveRootLength() = 0;
 
   virtual CreateDirectoryResult CreateDirectory(const std::string& path) = 0;
+  // The whole file at |path| read as text (on Windows CR LF becomes "\n").
+  // False when it cannot be opened or read.
+  virtual bool ReadText(const std::string& path, std::string* text) = 0;
   // File-search semantics: a pattern ending in "*" matches when the directory
   // has an entry; any other path matches an existing file or directory.
   virtual bool PathMatches(const std::string& pattern) = 0;
@@ -73,6 +80,38 @@ class Platform {
                              int64_t identifyAbove, FileIdentity* written) = 0;
   virtual void SleepMilliseconds(uint32_t milliseconds) = 0;
   virtual LocalTime Now() = 0;
+};
+
+// Forwards every call to another platform: a test double derives from it and
+// overrides only what it changes.
+class PlatformWrapper : public Platform {
+ public:
+  explicit PlatformWrapper(Platform& target) : target_(target) {}
+
+  bool SystemDriveRoot(std::string* root) override { return target_.SystemDriveRoot(root); }
+  size_t DriveRootLength() override { return target_.DriveRootLength(); }
+  CreateDirectoryResult CreateDirectory(const std::string& path) override {
+    return target_.CreateDirectory(path);
+  }
+  bool ReadText(const std::string& path, std::string* text) override {
+    return target_.ReadText(path, text);
+  }
+  bool PathMatches(const std::string& pattern) override { return target_.PathMatches(pattern); }
+  bool MoveFileReplacing(const std::string& from, const std::string& to,
+                         const FileIdentity& expected) override {
+    return target_.MoveFileReplacing(from, to, expected);
+  }
+  int64_t AppendText(const std::string& path, const char* text, size_t size,
+                     int64_t identifyAbove, FileIdentity* written) override {
+    return target_.AppendText(path, text, size, identifyAbove, written);
+  }
+  void SleepMilliseconds(uint32_t milliseconds) override {
+    target_.SleepMilliseconds(milliseconds);
+  }
+  LocalTime Now() override { return target_.Now(); }
+
+ private:
+  Platform& target_;
 };
 
 // The platform in use: the OS one unless a test installed another.

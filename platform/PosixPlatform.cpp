@@ -39,18 +39,27 @@ class PosixPlatform final : public Platform {
     return true;
   }
 
-  std::string FallbackDriveRoot() override { return "/"; }
-
-  std::string DefaultTraceDirectory(const std::string& driveRoot) override {
-    return driveRoot + "pindo/";
-  }
-
   size_t DriveRootLength() override { return 1; }
 
   CreateDirectoryResult CreateDirectory(const std::string& path) override {
     if (mkdir(path.c_str(), 0777) == 0) return CreateDirectoryResult::kCreated;
     return errno == EEXIST ? CreateDirectoryResult::kAlreadyExists
                            : CreateDirectoryResult::kFailed;
+  }
+
+  bool ReadText(const std::string& path, std::string* text) override {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    text->clear();
+    char chunk[4096];
+    ssize_t count = 0;
+    while ((count = read(fd, chunk, sizeof chunk)) != 0) {
+      if (count < 0 && errno == EINTR) continue;
+      if (count < 0) break;
+      text->append(chunk, static_cast<size_t>(count));
+    }
+    close(fd);
+    return count == 0;
   }
 
   bool PathMatches(const std::string& pattern) override {

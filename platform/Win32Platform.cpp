@@ -49,18 +49,26 @@ class Win32Platform : public Platform {
     return true;
   }
 
-  std::string FallbackDriveRoot() override { return "c:/"; }
-
-  // The default trace directory is fixed on drive c: whatever drive the
-  // system directory is on.
-  std::string DefaultTraceDirectory(const std::string&) override { return "c:/pindo/"; }
-
   size_t DriveRootLength() override { return kDriveRootLength; }
 
   CreateDirectoryResult CreateDirectory(const std::string& path) override {
     if (CreateDirectoryA(path.c_str(), nullptr)) return CreateDirectoryResult::kCreated;
     return GetLastError() == ERROR_ALREADY_EXISTS ? CreateDirectoryResult::kAlreadyExists
                                                   : CreateDirectoryResult::kFailed;
+  }
+
+  bool ReadText(const std::string& path, std::string* text) override {
+    // Text mode, as the configuration has always been read: CR LF becomes
+    // "\n".
+    std::FILE* in = std::fopen(path.c_str(), "r");
+    if (in == nullptr) return false;
+    text->clear();
+    char chunk[4096];
+    size_t count = 0;
+    while ((count = std::fread(chunk, 1, sizeof chunk, in)) > 0) text->append(chunk, count);
+    const bool complete = std::ferror(in) == 0;
+    std::fclose(in);
+    return complete;
   }
 
   bool PathMatches(const std::string& pattern) override {

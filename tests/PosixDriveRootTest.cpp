@@ -6,6 +6,7 @@
 
 #include "My820xPlaySDK.h"
 #include "Platform.h"
+#include "ProductPaths.h"
 #include "ScriptedDecoder.h"
 #include "TestFiles.h"
 
@@ -31,8 +32,8 @@ TEST_F(DriveRootTest, RootComesFromTheEnvironment) {
 
   setenv("Q81_DRIVE_ROOT", "", 1);
   EXPECT_FALSE(platform.SystemDriveRoot(&root));
-  EXPECT_EQ(platform.FallbackDriveRoot(), "/");
-  EXPECT_EQ(platform.DefaultTraceDirectory("/srv/drive/"), "/srv/drive/pindo/");
+  EXPECT_EQ(kelo::FallbackDriveRoot(), "/");
+  EXPECT_EQ(kelo::DefaultTraceDirectory("/srv/drive/"), "/srv/drive/pindo/");
 }
 
 TEST_F(DriveRootTest, PlayerFindsItsConfigurationUnderTheRoot) {

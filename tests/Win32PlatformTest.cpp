@@ -10,6 +10,7 @@
 
 #include "My820xPlaySDK.h"
 #include "Platform.h"
+#include "ProductPaths.h"
 #include "ScriptedDecoder.h"
 #include "TestFiles.h"
 
@@ -52,9 +53,9 @@ TEST(Win32PlatformTest, DriveRootIsTheSystemDirectorysDrive) {
   ASSERT_TRUE(platform.SystemDriveRoot(&root));
   EXPECT_EQ(root, SystemDrive());
   EXPECT_EQ(platform.DriveRootLength(), root.size());
-  EXPECT_EQ(platform.FallbackDriveRoot(), "c:/");
+  EXPECT_EQ(kelo::FallbackDriveRoot(), "c:/");
   // Fixed on drive c:, whatever the system drive is.
-  EXPECT_EQ(platform.DefaultTraceDirectory("D:/"), "c:/pindo/");
+  EXPECT_EQ(kelo::DefaultTraceDirectory("D:/"), "c:/pindo/");
 }
 
 TEST(Win32PlatformTest, CreateDirectoryTellsAnExistingOneFromAFailure) {

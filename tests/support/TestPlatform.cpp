@@ -3,7 +3,7 @@
 namespace kelo_test {
 
 TestPlatform::TestPlatform(std::string driveRoot)
-    : driveRoot_(std::move(driveRoot)), fallbackRoot_(driveRoot_ + "fallback/") {
+    : PlatformWrapper(kelo::OsPlatform()), driveRoot_(std::move(driveRoot)) {
   kelo::SetPlatformForTesting(this);
 }
 
@@ -20,18 +20,18 @@ kelo::CreateDirectoryResult TestPlatform::CreateDirectory(const std::string& pat
     std::lock_guard<std::mutex> lock(mutex_);
     createdDirectories_.push_back(path);
   }
-  return kelo::OsPlatform().CreateDirectory(path);
+  return PlatformWrapper::CreateDirectory(path);
 }
 
 bool TestPlatform::MoveFileReplacing(const std::string& from, const std::string& to,
                                      const kelo::FileIdentity& expected) {
   if (failMoves_) return false;
-  return kelo::OsPlatform().MoveFileReplacing(from, to, expected);
+  return PlatformWrapper::MoveFileReplacing(from, to, expected);
 }
 
 int64_t TestPlatform::AppendText(const std::string& path, const char* text, size_t size,
                                  int64_t identifyAbove, kelo::FileIdentity* written) {
-  const int64_t result = kelo::OsPlatform().AppendText(path, text, size, identifyAbove, written);
+  const int64_t result = PlatformWrapper::AppendText(path, text, size, identifyAbove, written);
   // A copy, so that the action may replace itself.
   const auto action = afterAppend_;
   if (action) action(path);

@@ -14,21 +14,13 @@
 
 namespace kelo_test {
 
-class TestPlatform : public kelo::Platform {
+class TestPlatform : public kelo::PlatformWrapper {
  public:
   explicit TestPlatform(std::string driveRoot);
   ~TestPlatform() override;
 
   bool SystemDriveRoot(std::string* root) override;
-  std::string FallbackDriveRoot() override { return fallbackRoot_; }
-  std::string DefaultTraceDirectory(const std::string& driveRoot) override {
-    return driveRoot + "pindo/";
-  }
-  size_t DriveRootLength() override { return kelo::OsPlatform().DriveRootLength(); }
   kelo::CreateDirectoryResult CreateDirectory(const std::string& path) override;
-  bool PathMatches(const std::string& pattern) override {
-    return kelo::OsPlatform().PathMatches(pattern);
-  }
   bool MoveFileReplacing(const std::string& from, const std::string& to,
                          const kelo::FileIdentity& expected) override;
   int64_t AppendText(const std::string& path, const char* text, size_t size,
@@ -37,7 +29,6 @@ class TestPlatform : public kelo::Platform {
   kelo::LocalTime Now() override;
 
   void set_system_directory_available(bool available) { systemDirectoryAvailable_ = available; }
-  void set_fallback_root(const std::string& root) { fallbackRoot_ = root; }
   void set_now(const kelo::LocalTime& now);
   void set_fail_moves(bool fail) { failMoves_ = fail; }
   // Runs after every append, as another writer sharing the file would act
@@ -55,7 +46,6 @@ class TestPlatform : public kelo::Platform {
 
  private:
   std::string driveRoot_;
-  std::string fallbackRoot_;
   bool systemDirectoryAvailable_ = true;
   bool failMoves_ = false;
   std::function<void(const std::string&)> afterAppend_;
