@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "ChannelOperations.h"
 #include "ConfigFile.h"
 #include "DirectoryPath.h"
 #include "GbkTexts.h"
@@ -281,24 +280,6 @@ TEST_F(PlayerTest, A64MiBBlockReachesTheDecoderInPlace) {
                                      std::to_string(reinterpret_cast<uintptr_t>(block.data())) +
                                      "," + std::to_string(kSize) + ")"});
   EXPECT_FALSE(FileExists(ErrorLogPath()));
-}
-
-// ---------------------------------------------------------------------------
-// Channels at the ends of the integer range
-
-TEST_F(PlayerTest, ExtremeChannelsAreRefusedByEveryOperation) {
-  Configure(2);
-  ChannelOperations operations;
-  for (int32_t channel : {INT32_MIN, INT32_MAX}) {
-    for (const ChannelOperation& operation : operations.all()) {
-      EXPECT_EQ(operation.call(*player_, channel), 2) << operation.name << " channel " << channel;
-    }
-  }
-  EXPECT_TRUE(DecoderCalls().empty());
-  EXPECT_TRUE(operations.OutputsUntouched());
-  EXPECT_EQ(Traces().size(), 2 * operations.all().size());
-  EXPECT_EQ(ErrorMessages(),
-            std::vector<std::string>(2 * operations.all().size(), kelo::gbk::kInvalidParameter));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ChannelOperations.h"
 #include "GbkTexts.h"
 #include "PlayerFixture.h"
 
@@ -82,86 +83,6 @@ class SettingsTest : public PlayerTest {
 
 // --- Refusals shared by every operation -----------------------------------
 
-// Where out-parameters point; compared before and after a refused call.
-struct OutValues {
-  int32_t value = -7;
-  int32_t second = -8;
-  uint32_t unsignedValue = 0xDEADBEEF;
-  RECT rect{11, 22, 33, 44};
-  VideoPara para{1, 10, 20, 30, 40, 2};
-};
-
-void ExpectUntouched(const OutValues& out) {
-  const OutValues initial;
-  EXPECT_EQ(out.value, initial.value);
-  EXPECT_EQ(out.second, initial.second);
-  EXPECT_EQ(out.unsignedValue, initial.unsignedValue);
-  EXPECT_EQ(CornersOf(out.rect), CornersOf(initial.rect));
-  EXPECT_EQ(WordsOf(out.para), WordsOf(initial.para));
-}
-
-using OperationCall = int32_t (*)(SinglePlayer& player, int32_t channel, OutValues& out);
-
-struct ChannelOperation {
-  const char* label;
-  const char* name;
-  const char* description;
-  int32_t traceLevel;
-  OperationCall call;
-};
-
-void PrintTo(const ChannelOperation& operation, std::ostream* out) { *out << operation.label; }
-
-const ChannelOperation kChannelOperations[] = {
-    // Command 0 does nothing on a valid channel, so the channel comes first.
-    {"PlayState", "Play_PlayState", gbk::kTracePlayState, 1,
-     [](SinglePlayer& p, int32_t c, OutValues&) { return p.Play_PlayState(c, 0); }},
-    {"GetPlayState", "Play_GetPlayState", gbk::kTraceGetPlayState, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_GetPlayState(c, &o.value); }},
-    {"SetVolume", "Play_SetVolume", gbk::kTraceSetVolume, 1,
-     [](SinglePlayer& p, int32_t c, OutValues&) { return p.Play_SetVolume(c, 50); }},
-    {"GetVolume", "Play_GetVolume", gbk::kTraceGetVolume, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_GetVolume(c, &o.value); }},
-    {"GetPicture", "Play_GetPicture", gbk::kTraceGetPicture, 1,
-     [](SinglePlayer& p, int32_t c, OutValues&) { return p.Play_GetPicture(c, "unused.bmp"); }},
-    {"SetOverlayMode", "Play_SetOverlayMode", gbk::kTraceSetOverlayMode, 1,
-     [](SinglePlayer& p, int32_t c, OutValues&) { return p.Play_SetOverlayMode(c, 0x123456); }},
-    {"GetPreviewMode", "Play_GetPreviewMode", gbk::kTraceGetPreviewMode, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) {
-       return p.Play_GetPreviewMode(c, &o.value, &o.unsignedValue);
-     }},
-    {"RefreshPlay", "Play_RefreshPlay", gbk::kTraceRefreshPlay, 1,
-     [](SinglePlayer& p, int32_t c, OutValues&) { return p.Play_RefreshPlay(c); }},
-    {"ShowDispRegion", "Play_SetDispRegion", gbk::kTraceSetDispRegion, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_SetDispRegion(c, 1, &o.rect); }},
-    {"HideDispRegion", "Play_SetDispRegion", gbk::kTraceSetDispRegion, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_SetDispRegion(c, 0, &o.rect); }},
-    {"GetDispRegion", "Play_GetDispRegion", gbk::kTraceGetDispRegion, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_GetDispRegion(c, &o.rect); }},
-    {"GetPictureSize", "Play_GetPictureSize", gbk::kTraceGetPictureSize, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) {
-       return p.Play_GetPictureSize(c, &o.value, &o.second);
-     }},
-    {"SetPicQuality", "Play_SetPicQuality", gbk::kTraceSetPicQuality, 1,
-     [](SinglePlayer& p, int32_t c, OutValues&) { return p.Play_SetPicQuality(c, 3); }},
-    {"GetPicQuality", "Play_GetPicQuality", gbk::kTraceGetPicQuality, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_GetPicQuality(c, &o.value); }},
-    {"SetVideoPara", "Play_SetVideoPara", gbk::kTraceSetVideoPara, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_SetVideoPara(c, &o.para, 1); }},
-    {"GetVideoPara", "Play_GetVideoPara", gbk::kTraceGetVideoPara, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_GetVideoPara(c, &o.para); }},
-    {"ThrowFrame", "Play_ThrowFrame", gbk::kTraceThrowFrame, 2,
-     [](SinglePlayer& p, int32_t c, OutValues&) { return p.Play_ThrowFrame(c, 1); }},
-    {"GetThrowNum", "Play_GetThrowNum", gbk::kTraceGetThrowNum, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_GetThrowNum(c, &o.value); }},
-    {"ClearBuffer", "Play_ClearBuffer", gbk::kTraceClearBuffer, 1,
-     [](SinglePlayer& p, int32_t c, OutValues&) { return p.Play_ClearBuffer(c); }},
-    {"GetBufferRemainDataSize", "Play_GetBufferRemainDataSize", gbk::kTraceGetBufferRemain, 1,
-     [](SinglePlayer& p, int32_t c, OutValues& o) {
-       return p.Play_GetBufferRemainDataSize(c, &o.unsignedValue);
-     }},
-};
-
 class ChannelRangeTest : public SettingsTest,
                          public ::testing::WithParamInterface<ChannelOperation> {};
 
@@ -177,7 +98,7 @@ TEST_P(ChannelRangeTest, ChannelsOutsideZeroToThirtyOneAreRefusedAfterTheTrace) 
       SCOPED_TRACE("channel " + std::to_string(channel));
       OutValues out;
       EXPECT_EQ(operation.call(*player_, channel, out), 2);
-      ExpectUntouched(out);
+      EXPECT_TRUE(Untouched(out));
     }
     EXPECT_TRUE(DecoderCalls().empty());
   }
@@ -193,7 +114,7 @@ TEST_P(ChannelRangeTest, ChannelsOutsideZeroToThirtyOneAreRefusedAfterTheTrace) 
   EXPECT_EQ(places, std::vector<std::string>(places.size(), places[0]));
 }
 
-INSTANTIATE_TEST_SUITE_P(Operations, ChannelRangeTest, ::testing::ValuesIn(kChannelOperations),
+INSTANTIATE_TEST_SUITE_P(Operations, ChannelRangeTest, ::testing::ValuesIn(ChannelOperations()),
                          [](const ::testing::TestParamInfo<ChannelOperation>& paramInfo) {
                            return std::string(paramInfo.param.label);
                          });
@@ -201,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Operations, ChannelRangeTest, ::testing::ValuesIn(kChan
 struct NullAddressCase {
   const char* label;
   bool takesChannel;
-  OperationCall call;
+  int32_t (*call)(SinglePlayer& player, int32_t channel, OutValues& out);
 };
 
 void PrintTo(const NullAddressCase& nullCase, std::ostream* out) { *out << nullCase.label; }
@@ -260,7 +181,7 @@ TEST_P(NullAddressTest, ANullAddressIsRefusedAfterTheChannelCheck) {
   const NullAddressCase& nullCase = GetParam();
   OutValues out;
   EXPECT_EQ(nullCase.call(*player_, 4, out), 2);
-  ExpectUntouched(out);
+  EXPECT_TRUE(Untouched(out));
   EXPECT_TRUE(DecoderCalls().empty());
   EXPECT_TRUE(platform_.sleeps().empty());
   ASSERT_EQ(RefusalPlaces().size(), 1u);
