@@ -4,8 +4,9 @@
 #     libm4playerApi.so beside it, where the player's RUNPATH ($ORIGIN) finds
 #     it (Windows: bin/Kelo820_PlaySDK.dll and the import libraries in lib/)
 #   <libdir>/cmake/Kelo820PlaySDK: find_package(Kelo820PlaySDK) -> Kelo820::PlaySDK
-#   <libdir>/pkgconfig/kelo820-playsdk.pc
-#   bin/m4stream and bin/kelo_demo_viewer, and the documentation.
+#   on Linux: <libdir>/pkgconfig/kelo820-playsdk.pc, bin/m4stream,
+#     bin/kelo_demo_viewer and the documentation
+#   on Windows: lib/Kelo820_PlaySDK.lib for MSVC, the .def and README.txt
 # The scripted decoder and the tests stay in the build tree.
 include(CMakePackageConfigHelpers)
 
@@ -19,6 +20,10 @@ install(TARGETS Kelo820_PlaySDK EXPORT Kelo820PlaySDKTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/Kelo820_PlaySDK.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(WIN32)
+  install(FILES ${KELO_MSVC_IMPORT_LIBRARY} ${PROJECT_SOURCE_DIR}/Src/Kelo820_PlaySDK.def
+    DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
 
 if(TARGET m4playerApi_ffmpeg)
   install(TARGETS m4playerApi_ffmpeg LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
@@ -31,8 +36,10 @@ if(TARGET kelo_demo_viewer)
   install(TARGETS m4stream kelo_demo_viewer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR})
+if(NOT WIN32)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
 
 install(EXPORT Kelo820PlaySDKTargets NAMESPACE Kelo820::
   DESTINATION ${KELO_CMAKE_PACKAGE_DIR})
@@ -47,11 +54,13 @@ install(FILES ${PROJECT_BINARY_DIR}/Kelo820PlaySDKConfig.cmake
   ${PROJECT_BINARY_DIR}/Kelo820PlaySDKConfigVersion.cmake
   DESTINATION ${KELO_CMAKE_PACKAGE_DIR})
 
-# The .pc file names its prefix relative to itself, so that it also serves
-# from an unpacked package.
-file(RELATIVE_PATH KELO_PC_PREFIX_FROM_PC_DIR /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
-string(REGEX REPLACE "/$" "" KELO_PC_PREFIX_FROM_PC_DIR "${KELO_PC_PREFIX_FROM_PC_DIR}")
-configure_file(${PROJECT_SOURCE_DIR}/cmake/kelo820-playsdk.pc.in
-  ${PROJECT_BINARY_DIR}/${KELO_PACKAGE_NAME}.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/${KELO_PACKAGE_NAME}.pc
-  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+if(NOT WIN32)
+  # The .pc file names its prefix relative to itself, so that it also serves
+  # from an unpacked package.
+  file(RELATIVE_PATH KELO_PC_PREFIX_FROM_PC_DIR /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+  string(REGEX REPLACE "/$" "" KELO_PC_PREFIX_FROM_PC_DIR "${KELO_PC_PREFIX_FROM_PC_DIR}")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/kelo820-playsdk.pc.in
+    ${PROJECT_BINARY_DIR}/${KELO_PACKAGE_NAME}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/${KELO_PACKAGE_NAME}.pc
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endif()

@@ -13,10 +13,9 @@ an FFmpeg, X11 and ALSA based decoder library, the m4stream tool and the demo vi
 set(CPACK_STRIP_FILES OFF)
 
 # Debian: one package for the library, its development files and the tools,
-# installed under /usr. dpkg-shlibdeps computes the run-time dependencies
+# installed under /usr (CPack's default for DEB). dpkg-shlibdeps computes the run-time dependencies
 # (FFmpeg, X11, ALSA, the C++ runtime) from the binaries; our own decoder
 # library is found in the package itself.
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -26,9 +25,9 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 
 # Windows: Kelo820_PlaySDK-<version>-win32.zip, with the README on loading at
 # its top.
-configure_file(${PROJECT_SOURCE_DIR}/cmake/WindowsSdkReadme.txt.in
-  ${PROJECT_BINARY_DIR}/README.txt @ONLY)
 if(WIN32)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/WindowsSdkReadme.txt.in
+    ${PROJECT_BINARY_DIR}/README.txt @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
 endif()
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)

@@ -32,11 +32,18 @@ fail() {
 }
 
 step "install"
-# dpkg-shlibdeps (dpkg-dev) computes the package's dependencies.
-"$repo/scripts/install-packages.sh" cmake g++ pkg-config dpkg-dev ffmpeg
+# dpkg-shlibdeps (dpkg-dev) computes the package's dependencies; clang, lld
+# and llvm (llvm-dlltool) build the MSVC-ABI client.
+"$repo/scripts/install-packages.sh" cmake g++ pkg-config dpkg-dev ffmpeg clang lld llvm \
+  wine wine32:i386
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-packaging.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+cleanup() {
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k </dev/null >/dev/null 2>&1 || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 # The player's logs go under here.
 export Q81_DRIVE_ROOT=$work/drive/
 mkdir -p "$Q81_DRIVE_ROOT"
@@ -133,5 +140,38 @@ cmake --build "$work/deb-consumer" >/dev/null
 LD_LIBRARY_PATH=$work/root/usr/$libdir run_consumer "$work/deb-consumer/sdk_consumer" deb
 env -u DISPLAY "$work/root/usr/bin/kelo_demo_viewer" --grid 1 --seconds 1 --out "$work/viewer" \
   "$work/clip.kst" | grep 'ch0 clip.kst'
+
+step "Windows SDK"
+(cd "$win_build" && cpack -G ZIP -B "$work/zip" >/dev/null) || fail "cpack -G ZIP failed"
+zip=$(echo "$work"/zip/*.zip)
+(mkdir "$work/win" && cd "$work/win" && cmake -E tar xf "$zip")
+sdk=$work/win/$(basename "$zip" .zip)
+listed=$(cd "$sdk" && find . -type f | sed 's|^\./||' | grep -v '^lib/cmake/' | sort)
+expected=$(printf '%s\n' README.txt bin/Kelo820_PlaySDK.dll include/Kelo820_PlaySDK.h \
+  lib/Kelo820_PlaySDK.def lib/Kelo820_PlaySDK.lib lib/libKelo820_PlaySDK.dll.a | sort)
+[ "$listed" = "$expected" ] ||
+  fail "$(basename "$zip") holds other files than expected:"$'\n'"$(diff <(echo "$expected") <(echo "$listed"))"
+echo "$(basename "$zip"): $(echo "$listed" | tr '\n' ' ')"
+
+step "MSVC-ABI client"
+client=$repo/tests/packaging/msvc_client
+mkdir "$work/msvc"
+llvm-dlltool -m i386 -k -d "$client/kernel32.def" -l "$work/msvc/kernel32.lib"
+# No C or C++ runtime: no exceptions, no stack probes, no security cookies.
+clang++ --target=i686-pc-windows-msvc -std=c++17 -O1 -fno-exceptions -fno-rtti \
+  -fno-stack-protector -mno-stack-arg-probe -nostdinc++ -Wall -Wextra -Werror \
+  -isystem "$client/windows_sdk" -I "$sdk/include" \
+  -c "$client/msvc_client.cpp" -o "$work/msvc/msvc_client.obj"
+lld-link /nologo /machine:x86 /subsystem:console /entry:ClientMain /nodefaultlib \
+  /out:"$work/msvc/msvc_client.exe" "$work/msvc/msvc_client.obj" \
+  "$sdk/lib/Kelo820_PlaySDK.lib" "$work/msvc/kernel32.lib"
+# The SDK's DLL and the scripted decoder beside the client.
+cp "$sdk/bin/Kelo820_PlaySDK.dll" "$win_build/scripted/m4playerApi.dll" "$work/msvc/"
+WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+# The prefix's services outlive wineboot; they must not hold this script's
+# output (see scripts/test-windows.sh).
+wineboot -i </dev/null >/dev/null 2>&1
+(cd "$work/msvc" && wine msvc_client.exe </dev/null) || fail "the MSVC-ABI client failed"
 
 step ""
