@@ -25,7 +25,7 @@ step() {
 }
 
 step "install"
-"$repo/scripts/install-packages.sh" cmake g++-mingw-w64-i686 mingw-w64 googletest \
+"$repo/scripts/install-packages.sh" cmake g++-mingw-w64-i686 mingw-w64 googletest llvm \
   wine wine32:i386
 
 step "wine prefix"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the Linux suite (the player against the scripted decoder,
 # the FFmpeg decoder, the demo viewer's logic), the same suite under the
-# sanitizers, and the Windows DLL's suite under wine. Installs what it needs
+# sanitizers, the Windows DLL's suite under wine, and the installed SDK and its
+# packages with clients built outside the tree. Installs what it needs
 # when it is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,3 +23,6 @@ scripts/test-sanitizers.sh
 
 echo "== Windows suite under wine"
 scripts/test-windows.sh
+
+echo "== The SDK as clients install and link it"
+scripts/test-packaging.sh

@@ -184,6 +184,10 @@ int main(int argc, char** argv) {
     std::cout << demo::ViewerUsage(argv[0]);
     return 0;
   }
+  if (options.showVersion) {
+    std::cout << "kelo_demo_viewer " << KELO_VERSION << "\n";
+    return 0;
+  }
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
 

@@ -41,6 +41,10 @@ bool ParseViewerOptions(int argc, const char* const* argv, ViewerOptions* option
       parsed.showHelp = true;
       continue;
     }
+    if (argument == "--version") {
+      parsed.showVersion = true;
+      continue;
+    }
     if (argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
       parsed.streams.push_back(argument);
       continue;
@@ -90,7 +94,8 @@ std::string ViewerUsage(const std::string& programName) {
          "  --capture-at S     capture every tile to BMP at S seconds\n"
          "  --screenshot FILE  write the window's picture as PPM ...\n"
          "  --screenshot-at S  ... at S seconds (default 3)\n"
-         "  --out DIR          captures go to DIR/captures (default demo-out)\n" +
+         "  --out DIR          captures go to DIR/captures (default demo-out)\n"
+         "  --version          print the SDK's version and quit\n" +
          ViewerKeyHelp();
 }
 

@@ -23,6 +23,7 @@ struct ViewerOptions {
   // Streams for the tiles, in tile order; repeated when there are more tiles.
   std::vector<std::string> streams;
   bool showHelp = false;
+  bool showVersion = false;
 };
 
 // Parses argv[1..argc-1]. On a bad command line returns false and says why in

@@ -56,13 +56,17 @@ TEST(ViewerOptionsTest, RefusesBadValuesAndLeavesTheOptionsAlone) {
   }
 }
 
-TEST(ViewerOptionsTest, HelpIsAFlagAndTheUsageNamesEveryKey) {
+TEST(ViewerOptionsTest, HelpAndVersionAreFlagsAndTheUsageNamesEveryKey) {
   ViewerOptions options;
   std::string error;
   ASSERT_TRUE(Parse({"--help"}, &options, &error));
   EXPECT_TRUE(options.showHelp);
+  EXPECT_FALSE(options.showVersion);
+  ASSERT_TRUE(Parse({"--version"}, &options, &error));
+  EXPECT_TRUE(options.showVersion);
   const std::string usage = ViewerUsage("viewer");
   for (const char* word : {"--grid", "--seconds", "--capture-at", "--screenshot", "--out",
+                           "--version",
                            "pause", "faster", "slower", "step", "volume", "capture", "zoom",
                            "quit"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
