@@ -1,5 +1,7 @@
 # What `cmake --install` puts under the prefix, for clients that link the SDK:
-#   include/Kelo820_PlaySDK.h
+#   include/Kelo820_PlaySDK.h, the types it shares with the decoder's C
+#     header (Kelo820_PlaySDKTypes.h) and the named codes
+#     (Kelo820_PlaySDKCodes.h)
 #   <libdir>/libKelo820_PlaySDK.so* and, on Linux, the FFmpeg decoder
 #     libm4playerApi.so beside it, where the player's RUNPATH ($ORIGIN) finds
 #     it (Windows: bin/Kelo820_PlaySDK.dll and the import libraries in lib/)
@@ -18,7 +20,10 @@ install(TARGETS Kelo820_PlaySDK EXPORT Kelo820PlaySDKTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/Kelo820_PlaySDK.h
+install(FILES
+  ${PROJECT_SOURCE_DIR}/include/Kelo820_PlaySDK.h
+  ${PROJECT_SOURCE_DIR}/include/Kelo820_PlaySDKTypes.h
+  ${PROJECT_SOURCE_DIR}/include/Kelo820_PlaySDKCodes.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 if(WIN32)
   install(FILES ${KELO_MSVC_IMPORT_LIBRARY} ${PROJECT_SOURCE_DIR}/Src/Kelo820_PlaySDK.def

@@ -58,6 +58,8 @@ check_prefix() {
 bin/kelo_demo_viewer
 bin/m4stream
 include/Kelo820_PlaySDK.h
+include/Kelo820_PlaySDKCodes.h
+include/Kelo820_PlaySDKTypes.h
 LIBDIR/cmake/Kelo820PlaySDK/Kelo820PlaySDKConfig.cmake
 LIBDIR/cmake/Kelo820PlaySDK/Kelo820PlaySDKConfigVersion.cmake
 LIBDIR/cmake/Kelo820PlaySDK/Kelo820PlaySDKTargets-CONFIG.cmake
@@ -148,7 +150,7 @@ zip=$(echo "$work"/zip/*.zip)
 sdk=$work/win/$(basename "$zip" .zip)
 listed=$(cd "$sdk" && find . -type f | sed 's|^\./||' | grep -v '^lib/cmake/' | sort)
 expected=$(printf '%s\n' README.txt bin/Kelo820_PlaySDK.dll include/Kelo820_PlaySDK.h \
-  lib/Kelo820_PlaySDK.def lib/Kelo820_PlaySDK.lib lib/libKelo820_PlaySDK.dll.a | sort)
+  include/Kelo820_PlaySDKCodes.h include/Kelo820_PlaySDKTypes.h lib/Kelo820_PlaySDK.def lib/Kelo820_PlaySDK.lib lib/libKelo820_PlaySDK.dll.a | sort)
 [ "$listed" = "$expected" ] ||
   fail "$(basename "$zip") holds other files than expected:"$'\n'"$(diff <(echo "$expected") <(echo "$listed"))"
 echo "$(basename "$zip"): $(echo "$listed" | tr '\n' ' ')"
