@@ -1,11 +1,11 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # check-windows-dll.sh OBJDUMP DLL DECODER_DEF
 # Checks the interface of Kelo820_PlaySDK.dll as a client and the loader see
 # it: a 32-bit x86 image that exports exactly CreateSinglePlayerDll and
 # ReleaseSinglePlayerDll, imports nothing but system DLLs and m4playerApi.dll,
 # and takes from m4playerApi.dll every function of DECODER_DEF under its
 # undecorated name.
-set -eu
+set -euo pipefail
 objdump=$1
 dll=$2
 decoder_def=$3

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # install-packages.sh PACKAGE...: installs the Debian packages that are not
 # installed yet (apt-get update first), and nothing when all are present.
-# Packages of the form name:i386 enable the i386 architecture first.
+# Packages of the form name:i386 enable the i386 architecture first. Says
+# what it installs, and shows apt's own lines as it goes.
 set -euo pipefail
 
 missing=()
@@ -16,9 +17,12 @@ sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "Enabling the i386 architecture (for 32-bit wine)"
     $sudo dpkg --add-architecture i386
   fi
 fi
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "Installing ${#missing[@]} Debian packages and what they need: ${missing[*]}"
+echo "Updating the package lists"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+echo "Installed: ${missing[*]}"

@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Builds the 32-bit Windows DLL, its test double and the test suite with
 # mingw-w64, then runs the whole suite under wine in a throwaway prefix.
 #
@@ -7,7 +7,7 @@
 # Environment: KELO_WIN_BUILD_DIR (build directory, default build-win32 in the
 # repository), KELO_JOBS (parallel compile jobs, default 2). Installs the
 # Debian packages it needs when they are missing.
-set -eu
+set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${KELO_WIN_BUILD_DIR:-$repo/build-win32}
