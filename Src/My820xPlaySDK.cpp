@@ -265,7 +265,7 @@ int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) try {
 
   std::string traceDirectory;
   if (fileUtility_.ReadConfigValue(configFile, "GLOBAL", "TRACE_PATH", &traceDirectory) != 0) {
-    traceDirectory = DefaultTraceDirectory(driveRoot);
+    traceDirectory = DefaultTraceDirectory();
   }
   // An empty value stays empty: the logs then go to the current directory.
   NormaliseDirectoryPath(traceDirectory);

@@ -1,5 +1,5 @@
 // Where the product's files go when nothing says otherwise: decisions of
-// this library's, not services of the operating system.
+// this library's, made from what the platform says of the machine.
 #ifndef KELO820_COMMON_PRODUCTPATHS_H
 #define KELO820_COMMON_PRODUCTPATHS_H
 
@@ -8,14 +8,13 @@
 namespace kelo {
 
 // The drive root of the default log files when the system directory cannot
-// be found: "c:/" on Windows, "/" elsewhere.
+// be found: the first drive's ("c:/" on Windows).
 std::string FallbackDriveRoot();
 
-// The trace directory when the configuration names none: "c:/pindo/" on
-// Windows, fixed on drive c: whatever drive the system directory is on;
-// |driveRoot| + "pindo/" elsewhere, so that a drive root set for a test or
-// a demo holds it too.
-std::string DefaultTraceDirectory(const std::string& driveRoot);
+// The trace directory when the configuration names none: "pindo/" on the
+// first drive ("c:/pindo/" on Windows, whatever drive the system directory
+// is on).
+std::string DefaultTraceDirectory();
 
 }  // namespace kelo
 

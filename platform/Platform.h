@@ -53,6 +53,10 @@ class Platform {
   // Root of the drive that holds the system directory ("C:/" on Windows),
   // always ending in "/". False when the system directory is unavailable.
   virtual bool SystemDriveRoot(std::string* root) = 0;
+  // Root of drive c:, the first drive ("c:/" on Windows, whatever drive
+  // the system directory is on). Elsewhere the drive root stands in for it:
+  // Q81_DRIVE_ROOT when that names one, "/" otherwise.
+  virtual std::string PrimaryDriveRoot() = 0;
   // Where MakeDirectoryPath starts creating levels: the length of the drive
   // root that an absolute path begins with ("c:/" is 3, "/" is 1).
   virtual size_t DriveRootLength() = 0;
@@ -89,6 +93,7 @@ class PlatformWrapper : public Platform {
   explicit PlatformWrapper(Platform& target) : target_(target) {}
 
   bool SystemDriveRoot(std::string* root) override { return target_.SystemDriveRoot(root); }
+  std::string PrimaryDriveRoot() override { return target_.PrimaryDriveRoot(); }
   size_t DriveRootLength() override { return target_.DriveRootLength(); }
   CreateDirectoryResult CreateDirectory(const std::string& path) override {
     return target_.CreateDirectory(path);

@@ -39,6 +39,11 @@ class PosixPlatform final : public Platform {
     return true;
   }
 
+  std::string PrimaryDriveRoot() override {
+    std::string root;
+    return SystemDriveRoot(&root) ? root : "/";
+  }
+
   size_t DriveRootLength() override { return 1; }
 
   CreateDirectoryResult CreateDirectory(const std::string& path) override {

@@ -49,6 +49,8 @@ class Win32Platform : public Platform {
     return true;
   }
 
+  std::string PrimaryDriveRoot() override { return "c:/"; }
+
   size_t DriveRootLength() override { return kDriveRootLength; }
 
   CreateDirectoryResult CreateDirectory(const std::string& path) override {

@@ -6,7 +6,6 @@
 
 #include "My820xPlaySDK.h"
 #include "Platform.h"
-#include "ProductPaths.h"
 #include "ScriptedDecoder.h"
 #include "TestFiles.h"
 
@@ -32,8 +31,10 @@ TEST_F(DriveRootTest, RootComesFromTheEnvironment) {
 
   setenv("Q81_DRIVE_ROOT", "", 1);
   EXPECT_FALSE(platform.SystemDriveRoot(&root));
-  EXPECT_EQ(kelo::FallbackDriveRoot(), "/");
-  EXPECT_EQ(kelo::DefaultTraceDirectory("/srv/drive/"), "/srv/drive/pindo/");
+  EXPECT_EQ(platform.PrimaryDriveRoot(), "/");
+
+  setenv("Q81_DRIVE_ROOT", "/srv/drive", 1);
+  EXPECT_EQ(platform.PrimaryDriveRoot(), "/srv/drive/");
 }
 
 TEST_F(DriveRootTest, PlayerFindsItsConfigurationUnderTheRoot) {

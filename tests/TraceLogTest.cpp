@@ -9,7 +9,6 @@
 
 #include "FileUtility.h"
 #include "GbkTexts.h"
-#include "ProductPaths.h"
 #include "TestFiles.h"
 #include "TestPlatform.h"
 
@@ -80,9 +79,10 @@ TEST_F(TraceLogTest, DefaultPathsLieUnderTheDriveRoot) {
   EXPECT_EQ(log.ErrorLogFile(), dir_.path() + "q81/q81_error.log");
 
   platform_.set_system_directory_available(false);
+  platform_.set_primary_drive_root("z:/");
   kelo::FileUtility fallback;
-  EXPECT_EQ(fallback.RuntimeLogFile(), kelo::FallbackDriveRoot() + "q81/q81_runtime.log");
-  EXPECT_EQ(fallback.ErrorLogFile(), kelo::FallbackDriveRoot() + "q81/q81_error.log");
+  EXPECT_EQ(fallback.RuntimeLogFile(), "z:/q81/q81_runtime.log");
+  EXPECT_EQ(fallback.ErrorLogFile(), "z:/q81/q81_error.log");
 }
 
 TEST_F(TraceLogTest, EmptyPathsSelectBareNamesInTheCurrentDirectory) {

@@ -10,7 +10,6 @@
 
 #include "My820xPlaySDK.h"
 #include "Platform.h"
-#include "ProductPaths.h"
 #include "ScriptedDecoder.h"
 #include "TestFiles.h"
 
@@ -53,9 +52,8 @@ TEST(Win32PlatformTest, DriveRootIsTheSystemDirectorysDrive) {
   ASSERT_TRUE(platform.SystemDriveRoot(&root));
   EXPECT_EQ(root, SystemDrive());
   EXPECT_EQ(platform.DriveRootLength(), root.size());
-  EXPECT_EQ(kelo::FallbackDriveRoot(), "c:/");
-  // Fixed on drive c:, whatever the system drive is.
-  EXPECT_EQ(kelo::DefaultTraceDirectory("D:/"), "c:/pindo/");
+  // Drive c:, whatever the system drive is.
+  EXPECT_EQ(platform.PrimaryDriveRoot(), "c:/");
 }
 
 TEST(Win32PlatformTest, CreateDirectoryTellsAnExistingOneFromAFailure) {

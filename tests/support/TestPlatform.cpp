@@ -3,7 +3,9 @@
 namespace kelo_test {
 
 TestPlatform::TestPlatform(std::string driveRoot)
-    : PlatformWrapper(kelo::OsPlatform()), driveRoot_(std::move(driveRoot)) {
+    : PlatformWrapper(kelo::OsPlatform()),
+      driveRoot_(std::move(driveRoot)),
+      primaryDriveRoot_(driveRoot_) {
   kelo::SetPlatformForTesting(this);
 }
 
@@ -13,6 +15,16 @@ bool TestPlatform::SystemDriveRoot(std::string* root) {
   if (!systemDirectoryAvailable_) return false;
   *root = driveRoot_;
   return true;
+}
+
+std::string TestPlatform::PrimaryDriveRoot() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return primaryDriveRoot_;
+}
+
+void TestPlatform::set_primary_drive_root(const std::string& root) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  primaryDriveRoot_ = root;
 }
 
 kelo::CreateDirectoryResult TestPlatform::CreateDirectory(const std::string& path) {

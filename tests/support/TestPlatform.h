@@ -20,6 +20,7 @@ class TestPlatform : public kelo::PlatformWrapper {
   ~TestPlatform() override;
 
   bool SystemDriveRoot(std::string* root) override;
+  std::string PrimaryDriveRoot() override;
   kelo::CreateDirectoryResult CreateDirectory(const std::string& path) override;
   bool MoveFileReplacing(const std::string& from, const std::string& to,
                          const kelo::FileIdentity& expected) override;
@@ -29,6 +30,8 @@ class TestPlatform : public kelo::PlatformWrapper {
   kelo::LocalTime Now() override;
 
   void set_system_directory_available(bool available) { systemDirectoryAvailable_ = available; }
+  // Drive c:, where default files go; the temporary drive unless set.
+  void set_primary_drive_root(const std::string& root);
   void set_now(const kelo::LocalTime& now);
   void set_fail_moves(bool fail) { failMoves_ = fail; }
   // Runs after every append, as another writer sharing the file would act
@@ -46,6 +49,7 @@ class TestPlatform : public kelo::PlatformWrapper {
 
  private:
   std::string driveRoot_;
+  std::string primaryDriveRoot_;
   bool systemDirectoryAvailable_ = true;
   bool failMoves_ = false;
   std::function<void(const std::string&)> afterAppend_;
