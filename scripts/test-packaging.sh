@@ -5,14 +5,14 @@
 #
 #   scripts/test-packaging.sh
 #
-# Needs the Linux build that scripts/test.sh makes (build/, or
+# Needs the Linux build that scripts/test.sh makes (build-debug/, or
 # KELO_BUILD_DIR) and the mingw-w64 build of scripts/test-windows.sh
 # (build-win32/, or KELO_WIN_BUILD_DIR). Everything it makes goes to a
 # temporary directory that is removed afterwards.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-build=${KELO_BUILD_DIR:-$repo/build}
+build=${KELO_BUILD_DIR:-$repo/build-debug}
 win_build=${KELO_WIN_BUILD_DIR:-$repo/build-win32}
 
 step_started=0

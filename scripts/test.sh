@@ -45,9 +45,9 @@ run_suite() {
 }
 
 run_suite "Linux suite" bash -c '
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
-  cmake --build build -j2 &&
-  ctest --test-dir build -j2 --timeout 300 --output-on-failure'
+  cmake -S . -B build-debug -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
+  cmake --build build-debug -j2 &&
+  ctest --test-dir build-debug -j2 --timeout 300 --output-on-failure'
 run_suite "AddressSanitizer + UBSan" scripts/test-sanitizers.sh asan
 run_suite "ThreadSanitizer" scripts/test-sanitizers.sh tsan
 run_suite "Windows suite under wine" scripts/test-windows.sh
