@@ -98,6 +98,8 @@ struct DecoderErrorRow {
   int32_t line;
 };
 
+// One row a line: the line is what tells the rows apart in the log.
+// clang-format off
 constexpr DecoderErrorRow kDecoderErrors[] = {
     {1, gbk::kDecoderError1, 2, __LINE__},
     {2, gbk::kDecoderError2, 3, __LINE__},
@@ -123,6 +125,7 @@ constexpr DecoderErrorRow kDecoderErrors[] = {
     {22, gbk::kDecoderError22, 23, __LINE__},
     {23, gbk::kDecoderError23, 24, __LINE__},
 };
+// clang-format on
 // Any other code, with its own number in the entry.
 constexpr DecoderErrorRow kUnknownDecoderError = {0, gbk::kDecoderErrorUnknown, 26, __LINE__};
 
@@ -185,9 +188,9 @@ const char* const kEmpty = "";
 
 using ChannelLock = std::lock_guard<TicketLock>;
 
-void M4CALL DisplayCallback(int32_t port, const uint8_t* frame, int32_t frameSize,
-                            int32_t width, int32_t height, int32_t /*timeStamp*/,
-                            int32_t frameType, int32_t /*reserved*/) noexcept try {
+void M4CALL DisplayCallback(int32_t port, const uint8_t* frame, int32_t frameSize, int32_t width,
+                            int32_t height, int32_t /*timeStamp*/, int32_t frameType,
+                            int32_t /*reserved*/) noexcept try {
   PlayerInstance::WithLivePlayer([&](My820xPlaySDK& player) {
     player.OnDisplayedFrame(port, frame, frameSize, width, height, frameType);
   });
@@ -238,10 +241,9 @@ int32_t My820xPlaySDK::ReportLastError(int32_t channel, const char* context) {
 }
 
 int32_t My820xPlaySDK::ReportDecoderError(int32_t code, const std::string& context) {
-  const DecoderErrorRow& row =
-      code >= 1 && code <= static_cast<int32_t>(std::size(kDecoderErrors))
-          ? kDecoderErrors[code - 1]
-          : kUnknownDecoderError;
+  const DecoderErrorRow& row = code >= 1 && code <= static_cast<int32_t>(std::size(kDecoderErrors))
+                                   ? kDecoderErrors[code - 1]
+                                   : kUnknownDecoderError;
   traceLog_.WriteErrorWithContext(__FILE__, row.line, code, row.words, context);
   return row.result;
 }
@@ -312,9 +314,8 @@ int32_t My820xPlaySDK::Play_SetOpenMode(int32_t channel, int32_t mode) try {
   return OutOfResources(Operation::kSetOpenMode);
 }
 
-int32_t My820xPlaySDK::Play_OpenStream(WindowHandle window, int32_t channel,
-                                       const uint8_t* header, uint32_t headerSize,
-                                       uint32_t /*reserved*/) try {
+int32_t My820xPlaySDK::Play_OpenStream(WindowHandle window, int32_t channel, const uint8_t* header,
+                                       uint32_t headerSize, uint32_t /*reserved*/) try {
   Trace(Operation::kOpenStream);
   if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   if (header == nullptr) return InvalidArgument(__LINE__);
@@ -535,8 +536,8 @@ int32_t My820xPlaySDK::Play_GetPicture(int32_t channel, const char* path) try {
 // Runs on the decoder's display thread, which may hold locks of the decoder's
 // own meanwhile: it takes no channel lock, only the pending name of its port.
 void My820xPlaySDK::OnDisplayedFrame(int32_t port, const uint8_t* frame, int32_t frameSize,
-                                     int32_t width, int32_t height,
-                                     int32_t frameType) noexcept try {
+                                     int32_t width, int32_t height, int32_t frameType) noexcept
+    try {
   // Taking the name empties it: one capture writes at most one file.
   std::string path;
   if (IsChannel(port)) {

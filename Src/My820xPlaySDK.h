@@ -68,8 +68,8 @@ struct ChannelState {
   WindowHandle window = nullptr;
   int32_t stepInputAllowed = 0;
   int32_t throwBFrameNum = 0;
-  VideoPara videoPara = {0, kDefaultVideoValue, kDefaultVideoValue, kDefaultVideoValue,
-                         kDefaultVideoValue, 0};
+  VideoPara videoPara = {
+      0, kDefaultVideoValue, kDefaultVideoValue, kDefaultVideoValue, kDefaultVideoValue, 0};
   RECT pictureRect = {0, 0, 0, 0};
   RECT displayRegion = {0, 0, 0, 0};
 };

@@ -17,7 +17,8 @@ class FloorReporter : public benchmark::ConsoleReporter {
       if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
       const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
       auto found = fastest_.find(run.benchmark_name());
-      if (found == fastest_.end() || seconds < found->second) fastest_[run.benchmark_name()] = seconds;
+      if (found == fastest_.end() || seconds < found->second)
+        fastest_[run.benchmark_name()] = seconds;
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -36,8 +37,8 @@ struct Comparison {
   const char* what;
   const char* measured;
   const char* floor;
-  double target;       // largest ratio allowed; 0 when none is set
-  double blockBytes;   // for a throughput in MB/s; 0 when none
+  double target;      // largest ratio allowed; 0 when none is set
+  double blockBytes;  // for a throughput in MB/s; 0 when none
 };
 
 const Comparison kComparisons[] = {

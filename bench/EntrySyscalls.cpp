@@ -23,10 +23,11 @@ int main(int argc, char** argv) {
   int32_t state = 0;
   world.SetDebugLevel(trace ? 1 : 0);
   world.player().Play_GetPlayState(trace ? 0 : 32, &state);
-  const std::string bytes = kelo_bench::LastEntryBytes(trace ? world.RuntimeLogPath()
-                                                             : world.ErrorLogPath());
+  const std::string bytes =
+      kelo_bench::LastEntryBytes(trace ? world.RuntimeLogPath() : world.ErrorLogPath());
   if (mode.rfind("floor-", 0) == 0) {
-    for (int i = 0; i < count; ++i) kelo_bench::AppendWithOpenWriteClose(world.FloorLogPath(), bytes);
+    for (int i = 0; i < count; ++i)
+      kelo_bench::AppendWithOpenWriteClose(world.FloorLogPath(), bytes);
   } else {
     for (int i = 0; i < count; ++i) world.player().Play_GetPlayState(trace ? 0 : 32, &state);
   }

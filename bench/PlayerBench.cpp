@@ -75,9 +75,15 @@ void DirectInputData(benchmark::State& state, bool copy) {
 BENCHMARK_CAPTURE(PlayerInputData, taken, false)->Name("player/Play_InputData taken")->Arg(4096);
 BENCHMARK_CAPTURE(DirectInputData, taken, false)->Name("floor/PlayM4_InputData taken")->Arg(4096);
 BENCHMARK_CAPTURE(PlayerInputData, copied, true)
-    ->Name("player/Play_InputData copied")->Arg(4 << 10)->Arg(64 << 10)->Arg(1 << 20);
+    ->Name("player/Play_InputData copied")
+    ->Arg(4 << 10)
+    ->Arg(64 << 10)
+    ->Arg(1 << 20);
 BENCHMARK_CAPTURE(DirectInputData, copied, true)
-    ->Name("floor/PlayM4_InputData copied")->Arg(4 << 10)->Arg(64 << 10)->Arg(1 << 20);
+    ->Name("floor/PlayM4_InputData copied")
+    ->Arg(4 << 10)
+    ->Arg(64 << 10)
+    ->Arg(1 << 20);
 
 void PlayerInitDDraw(benchmark::State& state) {
   BenchWorld& world = BenchWorld::Get();

@@ -71,8 +71,8 @@ class ConfigReader {
 
 }  // namespace
 
-int ReadConfigValue(const std::string& path, const std::string& section,
-                    const std::string& key, std::string* value) {
+int ReadConfigValue(const std::string& path, const std::string& section, const std::string& key,
+                    std::string* value) {
   ConfigReader reader(path);
   if (!reader.opened()) return -1;
   do {

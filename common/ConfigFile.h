@@ -19,8 +19,8 @@ namespace kelo {
 
 // 0 with |value| set when found; -1 with |value| untouched when the file cannot
 // be opened, the section or key is missing, or the key's value is incomplete.
-int ReadConfigValue(const std::string& path, const std::string& section,
-                    const std::string& key, std::string* value);
+int ReadConfigValue(const std::string& path, const std::string& section, const std::string& key,
+                    std::string* value);
 
 }  // namespace kelo
 

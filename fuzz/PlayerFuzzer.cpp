@@ -23,14 +23,29 @@ using kelo_fuzz::PlayerModel;
 
 // The decoder functions whose answer is success or failure.
 const char* const kFallible[] = {
-    "PlayM4_InitDDraw",      "PlayM4_RealeseDDraw",     "PlayM4_SetStreamOpenMode",
-    "PlayM4_OpenStream",     "PlayM4_Play",             "PlayM4_InputData",
-    "PlayM4_Stop",           "PlayM4_CloseStream",      "PlayM4_Pause",
-    "PlayM4_Fast",           "PlayM4_Slow",             "PlayM4_OneByOne",
-    "PlayM4_PlaySound",      "PlayM4_StopSound",        "PlayM4_SetVolume",
-    "PlayM4_SetDisplayCallBack", "PlayM4_SetOverlayMode", "PlayM4_RefreshPlay",
-    "PlayM4_SetDisplayRegion", "PlayM4_GetPictureSize", "PlayM4_SetPicQuality",
-    "PlayM4_ThrowBFrameNum", "PlayM4_ResetSourceBuffer",
+    "PlayM4_InitDDraw",
+    "PlayM4_RealeseDDraw",
+    "PlayM4_SetStreamOpenMode",
+    "PlayM4_OpenStream",
+    "PlayM4_Play",
+    "PlayM4_InputData",
+    "PlayM4_Stop",
+    "PlayM4_CloseStream",
+    "PlayM4_Pause",
+    "PlayM4_Fast",
+    "PlayM4_Slow",
+    "PlayM4_OneByOne",
+    "PlayM4_PlaySound",
+    "PlayM4_StopSound",
+    "PlayM4_SetVolume",
+    "PlayM4_SetDisplayCallBack",
+    "PlayM4_SetOverlayMode",
+    "PlayM4_RefreshPlay",
+    "PlayM4_SetDisplayRegion",
+    "PlayM4_GetPictureSize",
+    "PlayM4_SetPicQuality",
+    "PlayM4_ThrowBFrameNum",
+    "PlayM4_ResetSourceBuffer",
 };
 
 void Expect(bool condition, const char* what, int step) {
@@ -43,9 +58,7 @@ bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-bool SamePara(const VideoPara& a, const VideoPara& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
+bool SamePara(const VideoPara& a, const VideoPara& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // The fixed world every input runs in: a temporary drive with the
 // configuration, and a platform that records pauses instead of sleeping.
@@ -77,9 +90,12 @@ class Session {
  private:
   int32_t Channel() {
     switch (input_.ConsumeIntegralInRange<int>(0, 9)) {
-      case 0: return input_.PickValueInArray({-1, 32, INT32_MIN, INT32_MAX});
-      case 1: return input_.ConsumeIntegral<int32_t>();
-      default: return input_.ConsumeIntegralInRange<int32_t>(0, 3);
+      case 0:
+        return input_.PickValueInArray({-1, 32, INT32_MIN, INT32_MAX});
+      case 1:
+        return input_.ConsumeIntegral<int32_t>();
+      default:
+        return input_.ConsumeIntegralInRange<int32_t>(0, 3);
     }
   }
   // Mostly a real address, now and then none.
@@ -134,8 +150,9 @@ class Session {
         expected = model_.ReleaseDDraw();
         break;
       case 7: {
-        const uint32_t key = input_.ConsumeBool() ? input_.ConsumeIntegral<uint32_t>()
-                                                  : input_.ConsumeIntegralInRange<uint32_t>(0, 0x00FFFFFF);
+        const uint32_t key = input_.ConsumeBool()
+                                 ? input_.ConsumeIntegral<uint32_t>()
+                                 : input_.ConsumeIntegralInRange<uint32_t>(0, 0x00FFFFFF);
         result = player_.Play_SetOverlayMode(channel, key);
         expected = model_.SetOverlayMode(channel, key);
         break;

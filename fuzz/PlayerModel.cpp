@@ -235,8 +235,8 @@ int32_t PlayerModel::SetVideoPara(int32_t channel, VideoPara* para, int32_t useD
   }
   if (useDefault != 0) para->value1 = para->value2 = para->value3 = para->value4 = 50;
   VideoPara& stored = channels_[channel].video;
-  stored = VideoPara{stored.reserved1, para->value1, para->value2, para->value3, para->value4,
-                     stored.reserved2};
+  stored = VideoPara{stored.reserved1, para->value1, para->value2,
+                     para->value3,     para->value4, stored.reserved2};
   return 0;
 }
 

@@ -12,8 +12,8 @@ namespace kelo {
 
 class FileUtility : public TraceLog {
  public:
-  int ReadConfigValue(const std::string& path, const std::string& section,
-                      const std::string& key, std::string* value) const;
+  int ReadConfigValue(const std::string& path, const std::string& section, const std::string& key,
+                      std::string* value) const;
   int DirectoryExists(const std::string& path) const;
   int MakeDirectoryPath(const std::string& path) const;
 };

@@ -148,12 +148,11 @@ void WriteErrorEntry(const std::string& file, const char* sourceFile, int32_t li
   char lineText[16];
   const int lineSize = std::snprintf(lineText, sizeof lineText, "%d]", line);
   // Laid out without a fixed-size buffer, so a long source name is kept whole.
-  const Pair pairs[3] = {
-      OnePiece("ErrCode", Piece{code, static_cast<size_t>(codeSize)}),
-      Pair{Text("Context"),
-           {Text("Source File: ["), Text(FileNameOf(sourceFile)), Text("], LINE: ["),
-            Piece{lineText, static_cast<size_t>(lineSize)}}},
-      errString};
+  const Pair pairs[3] = {OnePiece("ErrCode", Piece{code, static_cast<size_t>(codeSize)}),
+                         Pair{Text("Context"),
+                              {Text("Source File: ["), Text(FileNameOf(sourceFile)),
+                               Text("], LINE: ["), Piece{lineText, static_cast<size_t>(lineSize)}}},
+                         errString};
   AppendEntry(file, pairs);
 }
 
@@ -189,8 +188,7 @@ std::string TraceLog::ErrorLogFile() const {
 
 void TraceLog::WriteTrace(const char* s1, const char* s2, const char* s3, const char* s4,
                           const char* s5, const char* s6) noexcept {
-  const Pair pairs[3] = {OnePiece(s1, Text(s2)), OnePiece(s3, Text(s4)),
-                         OnePiece(s5, Text(s6))};
+  const Pair pairs[3] = {OnePiece(s1, Text(s2)), OnePiece(s3, Text(s4)), OnePiece(s5, Text(s6))};
   ProcessWideLock lock;
   AppendEntry(runtimeLogFile_, pairs);
 }
@@ -198,8 +196,7 @@ void TraceLog::WriteTrace(const char* s1, const char* s2, const char* s3, const 
 void TraceLog::WriteError(const char* sourceFile, int32_t line, int32_t errorCode,
                           const std::string& message) noexcept {
   ProcessWideLock lock;
-  WriteErrorEntry(errorLogFile_, sourceFile, line, errorCode,
-                  OnePiece("ErrString", Text(message)));
+  WriteErrorEntry(errorLogFile_, sourceFile, line, errorCode, OnePiece("ErrString", Text(message)));
 }
 
 void TraceLog::WriteErrorWithContext(const char* sourceFile, int32_t line, int32_t errorCode,

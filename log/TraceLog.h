@@ -39,8 +39,8 @@ class TraceLog {
   std::string ErrorLogFile() const;
 
   // Three label:[value] pairs to the runtime log.
-  void WriteTrace(const char* s1, const char* s2, const char* s3, const char* s4,
-                  const char* s5, const char* s6) noexcept;
+  void WriteTrace(const char* s1, const char* s2, const char* s3, const char* s4, const char* s5,
+                  const char* s6) noexcept;
   // An error entry: ErrCode, Context (the source file's name and the line),
   // ErrString. Only the part of |sourceFile| after its last separator is kept.
   void WriteError(const char* sourceFile, int32_t line, int32_t errorCode,

@@ -26,9 +26,9 @@
 namespace kelo {
 
 struct LocalTime {
-  int month;        // 1 to 12
-  int day;          // 1 to 31
-  int hour;         // 0 to 23
+  int month;  // 1 to 12
+  int day;    // 1 to 31
+  int hour;   // 0 to 23
   int minute;
   int second;
   int millisecond;  // 0 to 999
@@ -106,8 +106,8 @@ class PlatformWrapper : public Platform {
                          const FileIdentity& expected) override {
     return target_.MoveFileReplacing(from, to, expected);
   }
-  int64_t AppendText(const std::string& path, const char* text, size_t size,
-                     int64_t identifyAbove, FileIdentity* written) override {
+  int64_t AppendText(const std::string& path, const char* text, size_t size, int64_t identifyAbove,
+                     FileIdentity* written) override {
     return target_.AppendText(path, text, size, identifyAbove, written);
   }
   void SleepMilliseconds(uint32_t milliseconds) override {

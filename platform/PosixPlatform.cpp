@@ -48,8 +48,7 @@ class PosixPlatform final : public Platform {
 
   CreateDirectoryResult CreateDirectory(const std::string& path) override {
     if (mkdir(path.c_str(), 0777) == 0) return CreateDirectoryResult::kCreated;
-    return errno == EEXIST ? CreateDirectoryResult::kAlreadyExists
-                           : CreateDirectoryResult::kFailed;
+    return errno == EEXIST ? CreateDirectoryResult::kAlreadyExists : CreateDirectoryResult::kFailed;
   }
 
   bool ReadText(const std::string& path, std::string* text) override {
@@ -97,8 +96,8 @@ class PosixPlatform final : public Platform {
     return moved;
   }
 
-  int64_t AppendText(const std::string& path, const char* text, size_t size,
-                     int64_t identifyAbove, FileIdentity* written) override {
+  int64_t AppendText(const std::string& path, const char* text, size_t size, int64_t identifyAbove,
+                     FileIdentity* written) override {
     // A bare descriptor: one write of the whole text, and its position
     // afterwards is the file's size, since appending writes at the end.
     const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
@@ -136,8 +135,8 @@ class PosixPlatform final : public Platform {
     clock_gettime(CLOCK_REALTIME, &now);
     struct tm local;
     localtime_r(&now.tv_sec, &local);
-    return LocalTime{local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                     local.tm_sec, static_cast<int>(now.tv_nsec / 1000000L)};
+    return LocalTime{local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                     local.tm_min,     local.tm_sec,  static_cast<int>(now.tv_nsec / 1000000L)};
   }
 };
 

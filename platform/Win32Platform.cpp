@@ -22,10 +22,9 @@ bool IdentityOf(HANDLE file, FileIdentity* identity) {
 }
 
 bool NameLeadsTo(const std::string& path, const FileIdentity& expected) {
-  const HANDLE file =
-      CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   FileIdentity named;
   const bool same = IdentityOf(file, &named) && named == expected;
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
@@ -81,8 +80,8 @@ class Win32Platform : public Platform {
     return true;
   }
 
-  int64_t AppendText(const std::string& path, const char* text, size_t size,
-                     int64_t identifyAbove, FileIdentity* written) override {
+  int64_t AppendText(const std::string& path, const char* text, size_t size, int64_t identifyAbove,
+                     FileIdentity* written) override {
     // The C runtime's text mode turns each "\n" into CR LF.
     std::FILE* out = std::fopen(path.c_str(), "a+");
     if (out == nullptr) return -1;
@@ -103,8 +102,8 @@ class Win32Platform : public Platform {
   bool MoveFileReplacing(const std::string& from, const std::string& to,
                          const FileIdentity& expected) override {
     constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    const HANDLE file = CreateFileA(from.c_str(), GENERIC_READ, kShareAll, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileA(from.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     // Whoever moves a file holds a lock on it, so once we hold it, the name
     // cannot be moved away between our look and our move. The locked byte
@@ -129,8 +128,7 @@ class Win32Platform : public Platform {
   LocalTime Now() override {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    return LocalTime{now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                     now.wMilliseconds};
+    return LocalTime{now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
   }
 
  private:

@@ -49,13 +49,13 @@ TEST_F(ConfigFileTest, WindowsLineEndsDoNotDisturbTheTokens) {
 TEST_F(ConfigFileTest, FailuresLeaveTheValueUntouched) {
   std::string value = "unchanged";
   EXPECT_EQ(kelo::ReadConfigValue(dir_.path() + "missing.cfg", "GLOBAL", "KEY", &value), -1);
-  EXPECT_EQ(Read("[OTHER]\n[KEY] [v]\n", "KEY", &value), -1);           // no such section
-  EXPECT_EQ(Read("[GLOBAL]\n[OTHER] [v]\n", "KEY", &value), -1);        // no such key
-  EXPECT_EQ(Read("[KEY] [v]\n[GLOBAL]\n", "KEY", &value), -1);          // key before its section
-  EXPECT_EQ(Read("[global]\n[KEY] [v]\n", "KEY", &value), -1);          // case differs
+  EXPECT_EQ(Read("[OTHER]\n[KEY] [v]\n", "KEY", &value), -1);     // no such section
+  EXPECT_EQ(Read("[GLOBAL]\n[OTHER] [v]\n", "KEY", &value), -1);  // no such key
+  EXPECT_EQ(Read("[KEY] [v]\n[GLOBAL]\n", "KEY", &value), -1);    // key before its section
+  EXPECT_EQ(Read("[global]\n[KEY] [v]\n", "KEY", &value), -1);    // case differs
   EXPECT_EQ(Read("[GLOBAL]\n[key] [v]\n", "KEY", &value), -1);
-  EXPECT_EQ(Read("[ GLOBAL ]\n[KEY] [v]\n", "KEY", &value), -1);        // blanks are part of the token
-  EXPECT_EQ(Read("[GLOBAL]\n#[KEY] [v]\n", "KEY", &value), -1);         // comment
+  EXPECT_EQ(Read("[ GLOBAL ]\n[KEY] [v]\n", "KEY", &value), -1);  // blanks are part of the token
+  EXPECT_EQ(Read("[GLOBAL]\n#[KEY] [v]\n", "KEY", &value), -1);   // comment
   EXPECT_EQ(value, "unchanged");
 }
 

@@ -45,9 +45,9 @@ std::vector<std::string> CallsWithoutFrameAddresses() {
 // log directory that cannot be written is therefore made unreachable in ways
 // that stop root too.
 enum class BrokenLog {
-  kPathThroughAPlainFile,    // TRACE_PATH runs through a file
-  kDirectoryRemovedLater,    // the log directory goes after initialisation
-  kLogFilesAreDirectories,   // both log names are taken by directories
+  kPathThroughAPlainFile,   // TRACE_PATH runs through a file
+  kDirectoryRemovedLater,   // the log directory goes after initialisation
+  kLogFilesAreDirectories,  // both log names are taken by directories
 };
 
 class BrokenLogTest : public PlayerTest, public ::testing::WithParamInterface<BrokenLog> {
@@ -188,8 +188,8 @@ TEST(ClockFaultTest, FieldsOutsideTheirRangesArePrintedWhole) {
   log.SetRuntimeLogFile(dir.path() + "run.log");
   log.WriteTrace("a", "b", "", "", "", "");
   char expected[64];
-  std::snprintf(expected, sizeof expected, "\n[%02d-%02d %02d:%02d:%02d.%02u]\na:[b]\n:[]\n:[]\n", 123,
-                -5, 7, 100, 0, static_cast<unsigned>(-20 / 10));
+  std::snprintf(expected, sizeof expected, "\n[%02d-%02d %02d:%02d:%02d.%02u]\na:[b]\n:[]\n:[]\n",
+                123, -5, 7, 100, 0, static_cast<unsigned>(-20 / 10));
   EXPECT_EQ(ReadBytes(dir.path() + "run.log"), WithLineEnds(expected));
 }
 

@@ -92,8 +92,8 @@ TEST_F(CaptureTest, AnEmptyNameWritesNothingAndEveryFrameFindsNoName) {
   Scripted_SetFramesPerCallback(2);
   EXPECT_EQ(player_->Play_GetPicture(3, ""), 0);
   EXPECT_TRUE(ShotFiles().empty());
-  EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_SetDisplayCallBack(3,callback)",
-                                   "PlayM4_SetDisplayCallBack(3,null)"}));
+  EXPECT_EQ(DecoderCalls(),
+            (Calls{"PlayM4_SetDisplayCallBack(3,callback)", "PlayM4_SetDisplayCallBack(3,null)"}));
   EXPECT_EQ(PathNotSetEntries(), 2u);
   EXPECT_EQ(Errors().size(), 2u);
 }
@@ -102,8 +102,8 @@ TEST_F(CaptureTest, NoFrameInTheWindowWritesNothingAndReportsNothing) {
   const std::string path = ShotDirectory() + "none.bmp";
   EXPECT_EQ(player_->Play_GetPicture(3, path.c_str()), 0);
   EXPECT_TRUE(ShotFiles().empty());
-  EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_SetDisplayCallBack(3,callback)",
-                                   "PlayM4_SetDisplayCallBack(3,null)"}));
+  EXPECT_EQ(DecoderCalls(),
+            (Calls{"PlayM4_SetDisplayCallBack(3,callback)", "PlayM4_SetDisplayCallBack(3,null)"}));
   EXPECT_TRUE(Errors().empty());
 }
 

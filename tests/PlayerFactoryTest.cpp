@@ -95,14 +95,18 @@ TEST_F(InitDDrawTest, DebugLevelFollowsAtoi) {
   const struct {
     const char* text;
     int32_t level;
-  } cases[] = {{"2", 2},           {"abc", 0},
-               {"-1", -1},         {"  7x", 7},
-               {"+3", 3},          {"", 0},
-               {"2147483647", INT32_MAX}, {"99999999999999999999", INT32_MAX},
+  } cases[] = {{"2", 2},
+               {"abc", 0},
+               {"-1", -1},
+               {"  7x", 7},
+               {"+3", 3},
+               {"", 0},
+               {"2147483647", INT32_MAX},
+               {"99999999999999999999", INT32_MAX},
                {"-2147483649", INT32_MIN}};
   for (const auto& c : cases) {
-    WriteConfig("[GLOBAL]\n[TRACE_PATH] [" + drive_.path() + "logs/]\n[DEBUG_LEVEL] [" +
-                c.text + "]\n");
+    WriteConfig("[GLOBAL]\n[TRACE_PATH] [" + drive_.path() + "logs/]\n[DEBUG_LEVEL] [" + c.text +
+                "]\n");
     EXPECT_EQ(player_->Play_InitDDraw(nullptr), 0);
     EXPECT_EQ(player().debugLevel(), c.level) << c.text;
   }
@@ -198,7 +202,8 @@ TEST_F(PlayerTest, DecoderErrorsBecomeWordsAndResultCodes) {
     const int32_t code = codes[i];
     const bool known = code >= 1 && code <= 23;
     EXPECT_EQ(errors[i].value[0], std::to_string(code));
-    const std::string expected = std::string(known ? words[code - 1] : kelo::gbk::kDecoderErrorUnknown) + "\nctx()";
+    const std::string expected =
+        std::string(known ? words[code - 1] : kelo::gbk::kDecoderErrorUnknown) + "\nctx()";
     EXPECT_EQ(errors[i].value[2], expected) << code;
     if (known) knownLines.push_back(errors[i].value[1]);
   }
@@ -212,9 +217,9 @@ TEST_F(PlayerTest, ErrorsAreReportedAtEveryDebugLevelWithTheContextAsGiven) {
   auto& player = *static_cast<kelo::My820xPlaySDK*>(player_);
   player.ReportDecoderError(17, "PlayM4_OpenStream");
   player.ReportDecoderError(3, "");
-  EXPECT_EQ(ErrorMessages(),
-            (std::vector<std::string>{std::string(kelo::gbk::kDecoderError17) + "\nPlayM4_OpenStream",
-                                      std::string(kelo::gbk::kDecoderError3) + "\n"}));
+  EXPECT_EQ(ErrorMessages(), (std::vector<std::string>{
+                                 std::string(kelo::gbk::kDecoderError17) + "\nPlayM4_OpenStream",
+                                 std::string(kelo::gbk::kDecoderError3) + "\n"}));
   EXPECT_FALSE(FileExists(RuntimeLogPath()));
 }
 

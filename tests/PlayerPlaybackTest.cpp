@@ -107,8 +107,7 @@ class PlaybackTest : public PlayerTest {
 
 // --- Call sequences -------------------------------------------------------
 
-class FromEveryStateTest : public PlaybackTest,
-                           public ::testing::WithParamInterface<int32_t> {};
+class FromEveryStateTest : public PlaybackTest, public ::testing::WithParamInterface<int32_t> {};
 
 // A speed level counts from normal speed, so a command's calls must not
 // depend on where the channel comes from; only repeating the current state
@@ -151,8 +150,7 @@ TEST_F(PlaybackTest, SpeedCommandsPlayInTheWindowOfTheirOwnChannel) {
 
 // --- Failures ---------------------------------------------------------------
 
-class CommandFailureTest : public PlaybackTest,
-                           public ::testing::WithParamInterface<CommandRow> {};
+class CommandFailureTest : public PlaybackTest, public ::testing::WithParamInterface<CommandRow> {};
 
 // Fails each call of the row in turn: the command stops there, asks for the
 // last error at once, reports the call's own context text and keeps the
@@ -187,8 +185,7 @@ TEST_P(CommandFailureTest, EachFailingCallStopsTheCommandAndReportsItsContext) {
     const std::vector<LogEntry> errors = Errors();
     ASSERT_EQ(errors.size(), failing + 1);
     EXPECT_EQ(errors.back().value[0], std::to_string(error.code));
-    EXPECT_EQ(errors.back().value[2],
-              std::string(error.words) + "\n" + row.steps[failing].context);
+    EXPECT_EQ(errors.back().value[2], std::string(error.words) + "\n" + row.steps[failing].context);
   }
 }
 
@@ -203,8 +200,8 @@ TEST_F(PlaybackTest, CommandsOutsideOneToNineDoNothingOnAStartedChannel) {
   for (const int32_t from : {1, 9}) {
     ASSERT_EQ(Command(from), 0);
     Scripted_ClearCalls();
-    for (const int32_t command : {0, 10, -1, std::numeric_limits<int32_t>::min(),
-                                  std::numeric_limits<int32_t>::max()}) {
+    for (const int32_t command :
+         {0, 10, -1, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}) {
       SCOPED_TRACE("from " + std::to_string(from) + ", command " + std::to_string(command));
       EXPECT_EQ(Command(command), 0);
       EXPECT_EQ(StateOf(kChannel), from);

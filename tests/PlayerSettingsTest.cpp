@@ -229,8 +229,8 @@ TEST_F(SettingsTest, VolumeZeroSwitchesSoundOffWithoutNamingAPort) {
 TEST_F(SettingsTest, VolumeOutsideZeroToHundredIsRefusedAfterTheChannel) {
   ASSERT_EQ(player_->Play_SetVolume(0, 40), 0);
   Scripted_ClearCalls();
-  for (const int32_t volume : {101, -1, std::numeric_limits<int32_t>::min(),
-                               std::numeric_limits<int32_t>::max()}) {
+  for (const int32_t volume :
+       {101, -1, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}) {
     EXPECT_EQ(player_->Play_SetVolume(0, volume), 2) << volume;
   }
   EXPECT_EQ(player_->Play_SetVolume(32, 101), 2);
@@ -250,12 +250,17 @@ TEST_F(SettingsTest, AFailedSoundCallReportsItsContextAndKeepsTheVolume) {
     const char* context;
   };
   const Row rows[] = {
-      {0, "PlayM4_StopSound", {"PlayM4_StopSound()", "PlayM4_GetLastError(2)"},
+      {0,
+       "PlayM4_StopSound",
+       {"PlayM4_StopSound()", "PlayM4_GetLastError(2)"},
        "PlayM4_StopSound()"},
-      {60, "PlayM4_PlaySound", {"PlayM4_PlaySound(2)", "PlayM4_GetLastError(2)"},
+      {60,
+       "PlayM4_PlaySound",
+       {"PlayM4_PlaySound(2)", "PlayM4_GetLastError(2)"},
        "PlayM4_PlaySound()"},
       // The sound switched on just before is not switched off again.
-      {60, "PlayM4_SetVolume",
+      {60,
+       "PlayM4_SetVolume",
        {"PlayM4_PlaySound(2)", "PlayM4_SetVolume(2,39321)", "PlayM4_GetLastError(2)"},
        "PlayM4_SetVolume()"},
   };
@@ -432,14 +437,12 @@ TEST_F(DisplayRegionTest, AFailedShowOrHideKeepsTheFormerRegion) {
   Scripted_FailNthCall("PlayM4_SetDisplayRegion", 1);
   EXPECT_EQ(player_->Play_SetDispRegion(3, 0, nullptr), 10);
 
-  EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_SetDisplayRegion(3,1,{0,0,100,100},31232,1)",
-                                   "PlayM4_GetLastError(3)",
-                                   "PlayM4_SetDisplayRegion(3,1,null,31232,0)",
-                                   "PlayM4_GetLastError(3)"}));
-  EXPECT_EQ(ErrorMessages(),
-            (std::vector<std::string>{
-                Reported(gbk::kDecoderError9, "PlayM4_SetDisplayRegion(TRUE)"),
-                Reported(gbk::kDecoderError9, "PlayM4_SetDisplayRegion(FALSE)")}));
+  EXPECT_EQ(DecoderCalls(),
+            (Calls{"PlayM4_SetDisplayRegion(3,1,{0,0,100,100},31232,1)", "PlayM4_GetLastError(3)",
+                   "PlayM4_SetDisplayRegion(3,1,null,31232,0)", "PlayM4_GetLastError(3)"}));
+  EXPECT_EQ(ErrorMessages(), (std::vector<std::string>{
+                                 Reported(gbk::kDecoderError9, "PlayM4_SetDisplayRegion(TRUE)"),
+                                 Reported(gbk::kDecoderError9, "PlayM4_SetDisplayRegion(FALSE)")}));
   EXPECT_EQ(CornersOf(Region(3)), (Corners{8, 16, 320, 240}));
 }
 
@@ -479,7 +482,8 @@ TEST_F(SettingsTest, PictureSizeIsReadIntoThePlayersOwnValuesAndBoundsOnlyItsCha
   EXPECT_EQ(height, 1080);
   const Calls calls = DecoderCalls();
   ASSERT_EQ(calls.size(), 1u);
-  EXPECT_TRUE(std::regex_match(calls[0], std::regex(R"(PlayM4_GetPictureSize\(5,[1-9]\d*,[1-9]\d*\))")))
+  EXPECT_TRUE(
+      std::regex_match(calls[0], std::regex(R"(PlayM4_GetPictureSize\(5,[1-9]\d*,[1-9]\d*\))")))
       << calls[0];
   const RECT full{0, 0, 1920, 1080};
   EXPECT_EQ(player_->Play_SetDispRegion(5, 1, &full), 0);
@@ -524,9 +528,10 @@ TEST_F(SettingsTest, OnlyTheFirstTwoVideoValuesHaveARange) {
 TEST_F(SettingsTest, AVideoValueOutOfRangeChangesNeitherTheChannelNorTheCallersRecord) {
   VideoPara stored{0, 1, 2, 3, 4, 0};
   ASSERT_EQ(player_->Play_SetVideoPara(3, &stored, 0), 0);
-  const VideoPara refused[] = {
-      {7, 101, 20, 30, 40, 9}, {7, 10, -1, 30, 40, 9}, {7, -1, 20, 30, 40, 9},
-      {7, 10, 101, 30, 40, 9}};
+  const VideoPara refused[] = {{7, 101, 20, 30, 40, 9},
+                               {7, 10, -1, 30, 40, 9},
+                               {7, -1, 20, 30, 40, 9},
+                               {7, 10, 101, 30, 40, 9}};
   for (const int32_t useDefault : {0, 1}) {
     for (const VideoPara& values : refused) {
       SCOPED_TRACE(::testing::PrintToString(WordsOf(values)) + " useDefault " +
@@ -627,8 +632,7 @@ TEST_F(SettingsTest, ClearBufferAndRefreshEachMakeOneReportedCall) {
   const Row rows[] = {
       {"clear", &SinglePlayer::Play_ClearBuffer, "PlayM4_ResetSourceBuffer(6)",
        "PlayM4_ResetSourceBuffer()"},
-      {"refresh", &SinglePlayer::Play_RefreshPlay, "PlayM4_RefreshPlay(6)",
-       "PlayM4_RefreshPlay()"},
+      {"refresh", &SinglePlayer::Play_RefreshPlay, "PlayM4_RefreshPlay(6)", "PlayM4_RefreshPlay()"},
   };
   Scripted_SetLastError(6, 19);
   for (const Row& row : rows) {

@@ -23,13 +23,16 @@ class StreamTest : public PlayerTest {
   std::string InputCall(int32_t channel) const {
     return "PlayM4_InputData(" + std::to_string(channel) + "," + Address(block_) + ",64)";
   }
-  int32_t Input(int32_t channel) { return player_->Play_InputData(channel, block_, sizeof block_, 0); }
+  int32_t Input(int32_t channel) {
+    return player_->Play_InputData(channel, block_, sizeof block_, 0);
+  }
 };
 
 TEST_F(StreamTest, OpenPlaysInTheWindowWithTheFixedBufferSize) {
   Configure(1);
   int window = 0;
-  EXPECT_EQ(player_->Play_OpenStream(reinterpret_cast<WindowHandle>(&window), 5, header_, 40, 12345), 0);
+  EXPECT_EQ(
+      player_->Play_OpenStream(reinterpret_cast<WindowHandle>(&window), 5, header_, 40, 12345), 0);
   EXPECT_EQ(DecoderCalls(), (Calls{OpenCall(5), "PlayM4_Play(5," + Address(&window) + ")"}));
   int32_t state = 0;
   player_->Play_GetPlayState(5, &state);
@@ -66,8 +69,8 @@ TEST_F(StreamTest, ReopeningClosesTheOpenStreamFirst) {
   ASSERT_EQ(player_->Play_SetVideoPara(3, &para, 0), 0);
   Scripted_ClearCalls();
   EXPECT_EQ(player_->Play_OpenStream(nullptr, 3, header_, 40, 0), 0);
-  EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_Stop(3)", "PlayM4_CloseStream(3)", OpenCall(3),
-                                   "PlayM4_Play(3,0)"}));
+  EXPECT_EQ(DecoderCalls(),
+            (Calls{"PlayM4_Stop(3)", "PlayM4_CloseStream(3)", OpenCall(3), "PlayM4_Play(3,0)"}));
   EXPECT_EQ(ErrorMessages(), Calls{kelo::gbk::kStopPlaybackFirst});
   const Calls traced = TracedNames();
   ASSERT_GE(traced.size(), 2u);
@@ -84,7 +87,8 @@ TEST_F(StreamTest, AFailedInnerCloseAbandonsTheOpen) {
   Scripted_FailAlways("PlayM4_CloseStream");
   Scripted_SetLastError(3, 2);
   EXPECT_EQ(player_->Play_OpenStream(nullptr, 3, header_, 40, 0), 3);
-  EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_Stop(3)", "PlayM4_CloseStream(3)", "PlayM4_GetLastError(3)"}));
+  EXPECT_EQ(DecoderCalls(),
+            (Calls{"PlayM4_Stop(3)", "PlayM4_CloseStream(3)", "PlayM4_GetLastError(3)"}));
   const std::vector<LogEntry> errors = Errors();
   ASSERT_EQ(errors.size(), 3u);
   EXPECT_EQ(errors[0].value[2], kelo::gbk::kStopPlaybackFirst);
@@ -102,7 +106,8 @@ TEST_F(StreamTest, AFailedOpenLeavesTheChannelClosed) {
   Scripted_SetLastError(1, 17);
   EXPECT_EQ(player_->Play_OpenStream(nullptr, 1, header_, 40, 0), 18);
   EXPECT_EQ(DecoderCalls(), (Calls{OpenCall(1), "PlayM4_GetLastError(1)"}));
-  EXPECT_EQ(ErrorMessages(), Calls{std::string(kelo::gbk::kDecoderError17) + "\nPlayM4_OpenStream"});
+  EXPECT_EQ(ErrorMessages(),
+            Calls{std::string(kelo::gbk::kDecoderError17) + "\nPlayM4_OpenStream"});
   EXPECT_EQ(Input(1), 3);
 }
 
@@ -125,8 +130,9 @@ TEST_F(StreamTest, InputChecksArgumentsBeforeState) {
   EXPECT_EQ(Input(0), 3);
   EXPECT_EQ(Input(32), 2);
   EXPECT_TRUE(DecoderCalls().empty());
-  EXPECT_EQ(ErrorMessages(), (Calls{kelo::gbk::kInvalidParameter, kelo::gbk::kInvalidParameter,
-                                    kelo::gbk::kInputToClosedChannel, kelo::gbk::kInvalidParameter}));
+  EXPECT_EQ(ErrorMessages(),
+            (Calls{kelo::gbk::kInvalidParameter, kelo::gbk::kInvalidParameter,
+                   kelo::gbk::kInputToClosedChannel, kelo::gbk::kInvalidParameter}));
 }
 
 TEST_F(StreamTest, InputPassesTheBlockWithoutCopying) {
@@ -143,9 +149,9 @@ TEST_F(StreamTest, RefusedInputIsRetriedAfterPauses) {
   Scripted_FailNextCalls("PlayM4_InputData", 3);
   Scripted_SetLastError(7, 11);
   EXPECT_EQ(Input(7), 0);
-  EXPECT_EQ(DecoderCalls(), (Calls{InputCall(7), "PlayM4_GetLastError(7)", InputCall(7),
-                                   "PlayM4_GetLastError(7)", InputCall(7), "PlayM4_GetLastError(7)",
-                                   InputCall(7)}));
+  EXPECT_EQ(DecoderCalls(),
+            (Calls{InputCall(7), "PlayM4_GetLastError(7)", InputCall(7), "PlayM4_GetLastError(7)",
+                   InputCall(7), "PlayM4_GetLastError(7)", InputCall(7)}));
   EXPECT_EQ(platform_.sleeps(), (std::vector<uint32_t>{100, 100, 100}));
   EXPECT_FALSE(FileExists(ErrorLogPath()));  // recovered failures show only at level 2
 }
@@ -160,7 +166,8 @@ TEST_F(StreamTest, ADroppedBlockIsReportedOnceBelowLevelTwo) {
   size_t inputs = 0;
   for (const std::string& call : DecoderCalls()) inputs += call == InputCall(7);
   EXPECT_EQ(inputs, 10u);
-  EXPECT_EQ(ErrorMessages(), Calls{std::string(kelo::gbk::kDecoderError11) + "\nPlayM4_InputData()"});
+  EXPECT_EQ(ErrorMessages(),
+            Calls{std::string(kelo::gbk::kDecoderError11) + "\nPlayM4_InputData()"});
   EXPECT_EQ(TracedNames(), Calls{"Play_OpenStream"});  // input is traced only at level 2
 }
 
@@ -251,8 +258,9 @@ TEST_F(StreamTest, AFailedStopOrCloseLeavesTheChannelOpen) {
   EXPECT_EQ(player_->Play_CloseStream(0), 3);
   Scripted_FailNextCalls("PlayM4_CloseStream", 1);
   EXPECT_EQ(player_->Play_CloseStream(0), 3);
-  EXPECT_EQ(ErrorMessages(), (Calls{std::string(kelo::gbk::kDecoderError2) + "\nPlayM4_Stop()",
-                                    std::string(kelo::gbk::kDecoderError2) + "\nPlayM4_CloseStream()"}));
+  EXPECT_EQ(ErrorMessages(),
+            (Calls{std::string(kelo::gbk::kDecoderError2) + "\nPlayM4_Stop()",
+                   std::string(kelo::gbk::kDecoderError2) + "\nPlayM4_CloseStream()"}));
   int32_t state = 0;
   player_->Play_GetPlayState(0, &state);
   EXPECT_EQ(state, 1);
@@ -271,7 +279,8 @@ TEST_F(StreamTest, OpenModeIsStoredEvenWhenTheDecoderRefuses) {
   EXPECT_EQ(player_->Play_SetOpenMode(0, 0), 2);
   EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_SetStreamOpenMode(0,1)", "PlayM4_SetStreamOpenMode(0,0)",
                                    "PlayM4_GetLastError(0)"}));
-  EXPECT_EQ(ErrorMessages().back(), std::string(kelo::gbk::kDecoderError1) + "\nPlayM4_SetStreamOpenMode()");
+  EXPECT_EQ(ErrorMessages().back(),
+            std::string(kelo::gbk::kDecoderError1) + "\nPlayM4_SetStreamOpenMode()");
 }
 
 TEST_F(StreamTest, TracesComeFirstEvenForRefusedCalls) {

@@ -36,13 +36,20 @@ struct PlannedFailure {
   int32_t count;
 };
 constexpr PlannedFailure kFailures[] = {
-    {"PlayM4_InputData", 0, 12},     {"PlayM4_InputData", 40, 1},
-    {"PlayM4_InputData", 90, 1},     {"PlayM4_ConvertToBmpFile", 2, 1},
-    {"PlayM4_ConvertToBmpFile", 9, 1}, {"PlayM4_OpenStream", 5, 1},
-    {"PlayM4_Play", 7, 1},           {"PlayM4_Play", 30, 1},
-    {"PlayM4_Stop", 4, 1},           {"PlayM4_CloseStream", 11, 1},
-    {"PlayM4_Fast", 3, 1},           {"PlayM4_Pause", 6, 1},
-    {"PlayM4_Slow", 2, 1},           {"PlayM4_OneByOne", 1, 2},
+    {"PlayM4_InputData", 0, 12},
+    {"PlayM4_InputData", 40, 1},
+    {"PlayM4_InputData", 90, 1},
+    {"PlayM4_ConvertToBmpFile", 2, 1},
+    {"PlayM4_ConvertToBmpFile", 9, 1},
+    {"PlayM4_OpenStream", 5, 1},
+    {"PlayM4_Play", 7, 1},
+    {"PlayM4_Play", 30, 1},
+    {"PlayM4_Stop", 4, 1},
+    {"PlayM4_CloseStream", 11, 1},
+    {"PlayM4_Fast", 3, 1},
+    {"PlayM4_Pause", 6, 1},
+    {"PlayM4_Slow", 2, 1},
+    {"PlayM4_OneByOne", 1, 2},
 };
 
 // Refusals of |function| the plans above make, and the number of its calls
@@ -56,7 +63,8 @@ PlannedCount Planned(const std::string& function) {
   for (const PlannedFailure& failure : kFailures) {
     if (function != failure.function) continue;
     planned.failures += static_cast<size_t>(failure.count);
-    planned.callsNeeded = std::max(planned.callsNeeded, failure.nth > 0 ? failure.nth : failure.count);
+    planned.callsNeeded =
+        std::max(planned.callsNeeded, failure.nth > 0 ? failure.nth : failure.count);
   }
   return planned;
 }
@@ -73,7 +81,9 @@ struct EntryCount {
 class Client {
  public:
   Client(SinglePlayer& player, int32_t channel, std::string capturePath)
-      : player_(player), channel_(channel), capturePath_(std::move(capturePath)),
+      : player_(player),
+        channel_(channel),
+        capturePath_(std::move(capturePath)),
         random_(static_cast<unsigned>(channel)) {}
 
   void Run() {
@@ -178,9 +188,9 @@ class Client {
 };
 
 size_t CountCalls(const std::vector<std::string>& calls, const std::string& function) {
-  return static_cast<size_t>(std::count_if(calls.begin(), calls.end(), [&](const std::string& call) {
-    return call.rfind(function + "(", 0) == 0;
-  }));
+  return static_cast<size_t>(
+      std::count_if(calls.begin(), calls.end(),
+                    [&](const std::string& call) { return call.rfind(function + "(", 0) == 0; }));
 }
 
 // The bytes the log writer produces for |entry|: comparing the file with the
@@ -217,7 +227,8 @@ TEST_F(StressTest, ConcurrentClientsLeaveWholeAndCompleteLogs) {
   std::vector<Client> clients;
   clients.reserve(channels.size());
   for (int32_t channel : channels) {
-    clients.emplace_back(*player_, channel, drive_.path() + "capture" + std::to_string(channel) + ".bmp");
+    clients.emplace_back(*player_, channel,
+                         drive_.path() + "capture" + std::to_string(channel) + ".bmp");
   }
   std::vector<std::thread> threads;
   for (Client& client : clients) threads.emplace_back([&client] { client.Run(); });
@@ -253,9 +264,9 @@ TEST_F(StressTest, ConcurrentClientsLeaveWholeAndCompleteLogs) {
   EXPECT_EQ(Joined(traces), runtimeText);
   EXPECT_EQ(Joined(errors), errorText);
 
-  const std::set<std::string> operations = {"Play_OpenStream", "Play_InputData", "Play_PlayState",
-                                            "Play_GetPicture", "Play_CloseStream",
-                                            "Play_GetPlayState"};
+  const std::set<std::string> operations = {"Play_OpenStream",  "Play_InputData",
+                                            "Play_PlayState",   "Play_GetPicture",
+                                            "Play_CloseStream", "Play_GetPlayState"};
   for (const LogEntry& entry : traces) {
     EXPECT_EQ(operations.count(entry.value[0]), 1u) << entry.value[0];
     EXPECT_EQ(entry.label[1] + entry.value[1] + entry.label[2] + entry.value[2], "");

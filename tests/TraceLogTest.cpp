@@ -29,8 +29,8 @@ TEST_F(TraceLogTest, TraceEntryHasTheExactLayout) {
   log.SetRuntimeLogFile(LogPath());
   log.WriteTrace(kelo::gbk::kTraceSetOverlayMode, "Play_SetOverlayMode", "", "", "", "");
   EXPECT_EQ(ReadBytes(LogPath()),
-            WithLineEnds(std::string("\n[07-15 09:03:27.45]\n") +
-                         kelo::gbk::kTraceSetOverlayMode + ":[Play_SetOverlayMode]\n:[]\n:[]\n"));
+            WithLineEnds(std::string("\n[07-15 09:03:27.45]\n") + kelo::gbk::kTraceSetOverlayMode +
+                         ":[Play_SetOverlayMode]\n:[]\n:[]\n"));
 }
 
 TEST_F(TraceLogTest, ErrorEntryKeepsOnlyTheSourceFileName) {
@@ -68,9 +68,8 @@ TEST_F(TraceLogTest, TimestampShowsHundredthsWithoutYear) {
   log.WriteTrace("a", "b", "c", "d", "e", "f");
   platform_.set_now({12, 31, 23, 59, 59, 999});
   log.WriteTrace("", "", "", "", "", "");
-  EXPECT_EQ(ReadBytes(LogPath()),
-            WithLineEnds("\n[01-01 00:00:00.00]\na:[b]\nc:[d]\ne:[f]\n"
-                         "\n[12-31 23:59:59.99]\n:[]\n:[]\n:[]\n"));
+  EXPECT_EQ(ReadBytes(LogPath()), WithLineEnds("\n[01-01 00:00:00.00]\na:[b]\nc:[d]\ne:[f]\n"
+                                               "\n[12-31 23:59:59.99]\n:[]\n:[]\n:[]\n"));
 }
 
 TEST_F(TraceLogTest, DefaultPathsLieUnderTheDriveRoot) {
@@ -154,7 +153,8 @@ TEST_F(RotationTest, OneByteMoreMovesTheFileAsideWithTheCrossingEntry) {
   EXPECT_FALSE(FileExists(LogPath()));
   const std::string moved = ReadBytes(LogPath() + ".bak");
   EXPECT_EQ(moved.size(), static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1);
-  EXPECT_EQ(moved.substr(moved.size() - TraceEntrySize(2)), WithLineEnds("\n[07-15 09:03:27.45]\na:[vv]\n:[]\n:[]\n"));
+  EXPECT_EQ(moved.substr(moved.size() - TraceEntrySize(2)),
+            WithLineEnds("\n[07-15 09:03:27.45]\na:[vv]\n:[]\n:[]\n"));
 
   // The next entry starts a fresh file.
   log.WriteTrace("a", "v", "", "", "", "");

@@ -38,7 +38,8 @@ const TestStream& BenchStream(StreamKind kind, int frames) {
   static std::map<std::pair<StreamKind, int>, TestStream> made;
   auto found = made.find({kind, frames});
   if (found == made.end()) {
-    found = made.emplace(std::make_pair(kind, frames), m4test::MakeStream(kind, frames, WorkDir())).first;
+    found = made.emplace(std::make_pair(kind, frames), m4test::MakeStream(kind, frames, WorkDir()))
+                .first;
   }
   return found->second;
 }
@@ -51,8 +52,8 @@ std::array<std::atomic<int>, 32> shown;
 std::array<std::atomic<int64_t>, 32> firstShownAt;
 std::array<std::atomic<int32_t>, 32> lastTimeStamp;
 
-void M4CALL CountPicture(int32_t port, const uint8_t*, int32_t, int32_t, int32_t,
-                         int32_t timeStamp, int32_t, int32_t) {
+void M4CALL CountPicture(int32_t port, const uint8_t*, int32_t, int32_t, int32_t, int32_t timeStamp,
+                         int32_t, int32_t) {
   if (shown[port]++ == 0) firstShownAt[port] = Clock::now().time_since_epoch().count();
   lastTimeStamp[port] = timeStamp;
 }
@@ -103,9 +104,9 @@ class Player {
 
 // The ffmpeg tool's own measure of its decoding loop, without its start-up.
 double FfmpegSeconds(const std::string& media) {
-  const std::string command =
-      std::string(m4test::FfmpegTool()) + " -nostdin -hide_banner -benchmark -i " + media +
-      " -an -f null - 2>&1";
+  const std::string command = std::string(m4test::FfmpegTool()) +
+                              " -nostdin -hide_banner -benchmark -i " + media +
+                              " -an -f null - 2>&1";
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   char line[512];
   double seconds = -1;
@@ -155,7 +156,8 @@ void BM_Throughput(benchmark::State& state) {
     theirs += FfmpegSeconds(stream.mediaFile);
   }
   unsetenv("KELO_M4_CLOCK");
-  state.counters["fps"] = benchmark::Counter(stream.frames * static_cast<double>(state.iterations()) / ours);
+  state.counters["fps"] =
+      benchmark::Counter(stream.frames * static_cast<double>(state.iterations()) / ours);
   state.counters["ffmpeg_s"] = theirs / static_cast<double>(state.iterations());
   state.counters["ratio_vs_ffmpeg"] = theirs / ours;
 }
@@ -171,15 +173,16 @@ BENCHMARK(BM_Throughput)
 void BM_TimeToFirstFrame(benchmark::State& state) {
   const auto kind = static_cast<StreamKind>(state.range(0));
   const TestStream& stream = BenchStream(kind, 50);
-  const double bytesPerSecond =
-      static_cast<double>(stream.payload.size()) / (stream.frames * m4test::kTestFrameMillis / 1000.0);
+  const double bytesPerSecond = static_cast<double>(stream.payload.size()) /
+                                (stream.frames * m4test::kTestFrameMillis / 1000.0);
   Player player;
   for (auto _ : state) {
     if (!player.Open(0, stream, 0)) state.SkipWithError("open failed");
     const auto start = Clock::now();
     for (size_t fed = 0; fed < stream.payload.size() && shown[0] == 0;) {
-      const auto due = start + std::chrono::duration_cast<Clock::duration>(
-                                   std::chrono::duration<double>(static_cast<double>(fed) / bytesPerSecond));
+      const auto due =
+          start + std::chrono::duration_cast<Clock::duration>(
+                      std::chrono::duration<double>(static_cast<double>(fed) / bytesPerSecond));
       std::this_thread::sleep_until(due);
       const auto size = static_cast<uint32_t>(std::min(kBlock, stream.payload.size() - fed));
       if (player.TryFeed(0, stream.payload.data() + fed, size)) fed += size;

@@ -32,8 +32,8 @@ bool WriteOnePixelBitmap(const char* path, uint8_t grey) {
   AppendLittleEndian(bytes, kRowSize, 4);                 // image size
   AppendLittleEndian(bytes, 2835, 4);                     // 72 dpi
   AppendLittleEndian(bytes, 2835, 4);
-  AppendLittleEndian(bytes, 0, 4);                        // palette colours
-  AppendLittleEndian(bytes, 0, 4);                        // important colours
+  AppendLittleEndian(bytes, 0, 4);  // palette colours
+  AppendLittleEndian(bytes, 0, 4);  // important colours
   bytes.insert(bytes.end(), {grey, grey, grey, 0x00});
 
   std::FILE* file = std::fopen(path, "wb");

@@ -21,9 +21,7 @@ std::string CallbackText(M4DisplayCallback callback) {
   return callback != nullptr ? "callback" : "null";
 }
 
-std::string NameText(const char* name) {
-  return name != nullptr ? name : "null";
-}
+std::string NameText(const char* name) { return name != nullptr ? name : "null"; }
 
 std::string CallText(const char* function, std::initializer_list<std::string> arguments) {
   std::string text = function;

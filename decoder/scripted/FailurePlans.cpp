@@ -4,9 +4,7 @@
 
 namespace scripted {
 
-void FailurePlans::FailAlways(const std::string& function) {
-  plans_[function].always = true;
-}
+void FailurePlans::FailAlways(const std::string& function) { plans_[function].always = true; }
 
 void FailurePlans::FailNthCall(const std::string& function, int32_t n) {
   if (n < 1) return;
@@ -33,9 +31,8 @@ bool FailurePlans::CallFails(const std::string& function) {
   for (int32_t& callsLeft : plan.callsUntilNth) {
     if (--callsLeft == 0) fails = true;
   }
-  plan.callsUntilNth.erase(
-      std::remove(plan.callsUntilNth.begin(), plan.callsUntilNth.end(), 0),
-      plan.callsUntilNth.end());
+  plan.callsUntilNth.erase(std::remove(plan.callsUntilNth.begin(), plan.callsUntilNth.end(), 0),
+                           plan.callsUntilNth.end());
   return fails;
 }
 

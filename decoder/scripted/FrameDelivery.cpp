@@ -11,14 +11,12 @@ std::thread StartFrameDelivery(int32_t port, M4DisplayCallback callback, int32_t
   return std::thread([=] {
     constexpr int32_t kTimeStampStep = 40;
     constexpr int32_t kFrameType = 1;
-    const size_t pixels = width > 0 && height > 0
-                              ? static_cast<size_t>(width) * static_cast<size_t>(height)
-                              : 0;
+    const size_t pixels =
+        width > 0 && height > 0 ? static_cast<size_t>(width) * static_cast<size_t>(height) : 0;
     const std::vector<uint8_t> frame(pixels * 3 / 2, PortGrey(port));
     const auto frameSize = static_cast<int32_t>(frame.size());
     for (int32_t index = 0; index < frames; ++index) {
-      callback(port, frame.data(), frameSize, width, height, index * kTimeStampStep,
-               kFrameType, 0);
+      callback(port, frame.data(), frameSize, width, height, index * kTimeStampStep, kFrameType, 0);
     }
   });
 }

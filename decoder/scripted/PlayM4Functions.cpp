@@ -49,8 +49,8 @@ M4API int M4CALL PlayM4_SetStreamOpenMode(int32_t port, int32_t mode) {
 
 M4API int M4CALL PlayM4_OpenStream(int32_t port, const uint8_t* header, uint32_t headerSize,
                                    uint32_t bufferSize) {
-  return Answer(__func__,
-                {to_string(port), AddressText(header), to_string(headerSize), to_string(bufferSize)});
+  return Answer(__func__, {to_string(port), AddressText(header), to_string(headerSize),
+                           to_string(bufferSize)});
 }
 
 M4API int M4CALL PlayM4_Play(int32_t port, WindowHandle window) {
@@ -92,9 +92,8 @@ M4API int M4CALL PlayM4_SetDisplayCallBack(int32_t port, M4DisplayCallback callb
   if (callback != nullptr) {
     State().lastCallbacks[port] = callback;
     const scripted::Answers& answers = State().answers;
-    State().deliveries[port] =
-        scripted::StartFrameDelivery(port, callback, answers.framesPerCallback,
-                                     answers.pictureWidth, answers.pictureHeight);
+    State().deliveries[port] = scripted::StartFrameDelivery(
+        port, callback, answers.framesPerCallback, answers.pictureWidth, answers.pictureHeight);
   }
   return 1;
 }
@@ -121,8 +120,8 @@ M4API int M4CALL PlayM4_RefreshPlay(int32_t port) { return Answer(__func__, {to_
 
 M4API int M4CALL PlayM4_SetDisplayRegion(int32_t port, uint32_t region, const RECT* rect,
                                          WindowHandle window, int enable) {
-  return Answer(__func__, {to_string(port), to_string(region), RectText(rect),
-                           AddressText(window), to_string(enable)});
+  return Answer(__func__, {to_string(port), to_string(region), RectText(rect), AddressText(window),
+                           to_string(enable)});
 }
 
 M4API int M4CALL PlayM4_GetPictureSize(int32_t port, int32_t* width, int32_t* height) {

@@ -36,7 +36,7 @@ struct ScriptState {
   Answers answers;
   FailurePlans failurePlans;
   std::vector<std::string> calls;
-  std::map<int32_t, std::thread> deliveries;  // by port
+  std::map<int32_t, std::thread> deliveries;           // by port
   std::map<int32_t, M4DisplayCallback> lastCallbacks;  // last installed, by port
 };
 

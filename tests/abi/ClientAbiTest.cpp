@@ -91,9 +91,11 @@ TEST_F(ClientAbiTest, EverySlotReachesTheOperationOfItsName) {
   // Slots 3 to 26, in order.
   const std::vector<std::pair<std::string, std::function<int32_t()>>> slots = {
       {"Play_SetOverlayMode", [&] { return p.Play_SetOverlayMode(kNoChannel, 0); }},
-      {"Play_GetPreviewMode", [&] { return p.Play_GetPreviewMode(kNoChannel, &number, &unsignedNumber); }},
+      {"Play_GetPreviewMode",
+       [&] { return p.Play_GetPreviewMode(kNoChannel, &number, &unsignedNumber); }},
       {"Play_SetOpenMode", [&] { return p.Play_SetOpenMode(kNoChannel, 0); }},
-      {"Play_OpenStream", [&] { return p.Play_OpenStream(nullptr, kNoChannel, bytes, sizeof bytes, 0); }},
+      {"Play_OpenStream",
+       [&] { return p.Play_OpenStream(nullptr, kNoChannel, bytes, sizeof bytes, 0); }},
       {"Play_InputData", [&] { return p.Play_InputData(kNoChannel, bytes, sizeof bytes, 0); }},
       {"Play_CloseStream", [&] { return p.Play_CloseStream(kNoChannel); }},
       {"Play_PlayState", [&] { return p.Play_PlayState(kNoChannel, 1); }},
@@ -103,7 +105,8 @@ TEST_F(ClientAbiTest, EverySlotReachesTheOperationOfItsName) {
       {"Play_GetPicture", [&] { return p.Play_GetPicture(kNoChannel, "picture.bmp"); }},
       {"Play_RefreshPlay", [&] { return p.Play_RefreshPlay(kNoChannel); }},
       {"Play_GetHeadLen", [&] { return p.Play_GetHeadLen(&unsignedNumber); }},
-      {"Play_GetPictureSize", [&] { return p.Play_GetPictureSize(kNoChannel, &number, &otherNumber); }},
+      {"Play_GetPictureSize",
+       [&] { return p.Play_GetPictureSize(kNoChannel, &number, &otherNumber); }},
       {"Play_SetPicQuality", [&] { return p.Play_SetPicQuality(kNoChannel, 0); }},
       {"Play_GetPicQuality", [&] { return p.Play_GetPicQuality(kNoChannel, &number); }},
       {"Play_ThrowFrame", [&] { return p.Play_ThrowFrame(kNoChannel, 0); }},
@@ -113,7 +116,8 @@ TEST_F(ClientAbiTest, EverySlotReachesTheOperationOfItsName) {
       {"Play_SetDispRegion", [&] { return p.Play_SetDispRegion(kNoChannel, 1, &rect); }},
       {"Play_GetDispRegion", [&] { return p.Play_GetDispRegion(kNoChannel, &rect); }},
       {"Play_ClearBuffer", [&] { return p.Play_ClearBuffer(kNoChannel); }},
-      {"Play_GetBufferRemainDataSize", [&] { return p.Play_GetBufferRemainDataSize(kNoChannel, &unsignedNumber); }},
+      {"Play_GetBufferRemainDataSize",
+       [&] { return p.Play_GetBufferRemainDataSize(kNoChannel, &unsignedNumber); }},
   };
   for (const auto& [name, call] : slots) {
     const size_t tracedBefore = TracedNames().size();

@@ -13,7 +13,8 @@ namespace kelo_test {
 #if defined(_WIN32)
 
 LoadedLibrary::LoadedLibrary(const char* file) : handle_(LoadLibraryA(file)) {
-  if (handle_ == nullptr) error_ = "LoadLibraryA failed with error " + std::to_string(GetLastError());
+  if (handle_ == nullptr)
+    error_ = "LoadLibraryA failed with error " + std::to_string(GetLastError());
 }
 
 LoadedLibrary::~LoadedLibrary() {

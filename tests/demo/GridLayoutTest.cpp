@@ -6,8 +6,7 @@ namespace demo {
 namespace {
 
 bool Overlap(const TileRect& a, const TileRect& b) {
-  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
-         b.y < a.y + a.height;
+  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
 }
 
 TEST(GridLayoutTest, OffersSquareGridsOnly) {

@@ -47,8 +47,8 @@ TEST_F(MediaConversionRunTest, AFailingOrMissingToolIsAnErrorWithAReason) {
   EXPECT_FALSE(ConvertMediaFile("/bin/false", media_, directory_ + "/x.kst", &error));
   EXPECT_NE(error.find("could not convert"), std::string::npos) << error;
   error.clear();
-  EXPECT_FALSE(ConvertMediaFile(directory_ + "/no-such-tool", media_, directory_ + "/x.kst",
-                                &error));
+  EXPECT_FALSE(
+      ConvertMediaFile(directory_ + "/no-such-tool", media_, directory_ + "/x.kst", &error));
   EXPECT_FALSE(error.empty());
 }
 

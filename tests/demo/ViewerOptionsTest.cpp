@@ -15,10 +15,10 @@ bool Parse(std::vector<const char*> arguments, ViewerOptions* options, std::stri
 TEST(ViewerOptionsTest, ReadsEveryOptionAndKeepsStreamsInOrder) {
   ViewerOptions options;
   std::string error;
-  ASSERT_TRUE(Parse({"a.kst", "--grid", "9", "--seconds", "12.5", "--capture-at", "4",
-                     "--screenshot", "shot.ppm", "--screenshot-at", "5", "--out", "/tmp/o",
-                     "b.kst"},
-                    &options, &error))
+  ASSERT_TRUE(
+      Parse({"a.kst", "--grid", "9", "--seconds", "12.5", "--capture-at", "4", "--screenshot",
+             "shot.ppm", "--screenshot-at", "5", "--out", "/tmp/o", "b.kst"},
+            &options, &error))
       << error;
   EXPECT_EQ(options.tileCount, 9);
   EXPECT_DOUBLE_EQ(options.seconds, 12.5);
@@ -43,9 +43,9 @@ TEST(ViewerOptionsTest, DefaultsRunUntilQuitWithoutCaptures) {
 
 TEST(ViewerOptionsTest, RefusesBadValuesAndLeavesTheOptionsAlone) {
   const std::vector<std::vector<const char*>> badLines = {
-      {"--grid", "5"},         {"--grid", "4x"},       {"--grid", ""},
-      {"--seconds", "-1"},     {"--seconds", "soon"},  {"--capture-at", "nan"},
-      {"--seconds"},           {"--colour", "red"},    {"--out", ""}};
+      {"--grid", "5"},     {"--grid", "4x"},      {"--grid", ""},
+      {"--seconds", "-1"}, {"--seconds", "soon"}, {"--capture-at", "nan"},
+      {"--seconds"},       {"--colour", "red"},   {"--out", ""}};
   for (const auto& line : badLines) {
     ViewerOptions options;
     options.tileCount = 16;
@@ -65,10 +65,9 @@ TEST(ViewerOptionsTest, HelpAndVersionAreFlagsAndTheUsageNamesEveryKey) {
   ASSERT_TRUE(Parse({"--version"}, &options, &error));
   EXPECT_TRUE(options.showVersion);
   const std::string usage = ViewerUsage("viewer");
-  for (const char* word : {"--grid", "--seconds", "--capture-at", "--screenshot", "--out",
-                           "--version",
-                           "pause", "faster", "slower", "step", "volume", "capture", "zoom",
-                           "quit"}) {
+  for (const char* word :
+       {"--grid", "--seconds", "--capture-at", "--screenshot", "--out", "--version", "pause",
+        "faster", "slower", "step", "volume", "capture", "zoom", "quit"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
 }

@@ -34,11 +34,10 @@ TEST_F(ViewerSessionTest, OpensOneChannelPerTileWithTheStreamsRepeatedAndClosesT
   ASSERT_EQ(captions.size(), 3u);
   EXPECT_NE(captions[2].find("ch2 a.kst"), std::string::npos) << captions[2];
   session.Close();
-  EXPECT_EQ(player_.Calls(),
-            (std::vector<std::string>{"Play_OpenStream(0)", "Play_OpenStream(1)",
-                                      "Play_OpenStream(2)", "Play_SetVolume(0,50)",
-                                      "Play_CloseStream(0)", "Play_CloseStream(1)",
-                                      "Play_CloseStream(2)"}));
+  EXPECT_EQ(player_.Calls(), (std::vector<std::string>{"Play_OpenStream(0)", "Play_OpenStream(1)",
+                                                       "Play_OpenStream(2)", "Play_SetVolume(0,50)",
+                                                       "Play_CloseStream(0)", "Play_CloseStream(1)",
+                                                       "Play_CloseStream(2)"}));
 }
 
 TEST_F(ViewerSessionTest, ChannelsThatDidNotOpenAreNeitherDrivenNorClosed) {

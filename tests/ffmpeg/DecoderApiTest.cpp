@@ -44,9 +44,8 @@ class DecoderApiTest : public ::testing::Test {
 // ---------------------------------------------------------------------------
 // Every container and mode: every frame, in order, with the known picture.
 
-class EveryStreamTest
-    : public DecoderApiTest,
-      public ::testing::WithParamInterface<std::tuple<StreamKind, int32_t>> {};
+class EveryStreamTest : public DecoderApiTest,
+                        public ::testing::WithParamInterface<std::tuple<StreamKind, int32_t>> {};
 
 TEST_P(EveryStreamTest, PresentsEveryFrameInOrderWithTheKnownPicture) {
   const TestStream& stream = Stream(std::get<0>(GetParam()));
@@ -78,9 +77,8 @@ TEST_P(EveryStreamTest, PresentsEveryFrameInOrderWithTheKnownPicture) {
   ASSERT_EQ(bitmap.height, kTestHeight);
   for (const KnownColour& known : KnownColours()) {
     const Rgb pixel = bitmap.Pixel(known.x, known.y);
-    EXPECT_TRUE(Near(pixel, known.colour))
-        << "at " << known.x << "," << known.y << ": " << pixel.red << " " << pixel.green << " "
-        << pixel.blue;
+    EXPECT_TRUE(Near(pixel, known.colour)) << "at " << known.x << "," << known.y << ": "
+                                           << pixel.red << " " << pixel.green << " " << pixel.blue;
   }
 }
 
@@ -91,12 +89,12 @@ std::string StreamAndModeName(
          (std::get<1>(info.param) == kLiveMode ? "Live" : "File");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ContainersAndModes, EveryStreamTest,
-    ::testing::Combine(::testing::Values(StreamKind::kProgramMpeg2WithAudio,
-                                         StreamKind::kProgramMpeg4, StreamKind::kTransportH264),
-                       ::testing::Values(kLiveMode, kFileMode)),
-    StreamAndModeName);
+INSTANTIATE_TEST_SUITE_P(ContainersAndModes, EveryStreamTest,
+                         ::testing::Combine(::testing::Values(StreamKind::kProgramMpeg2WithAudio,
+                                                              StreamKind::kProgramMpeg4,
+                                                              StreamKind::kTransportH264),
+                                            ::testing::Values(kLiveMode, kFileMode)),
+                         StreamAndModeName);
 
 TEST_F(DecoderApiTest, StartsWithoutHeaderWhenTheFirstBlockBeginsTheStream) {
   const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
@@ -219,8 +217,9 @@ TEST_F(DecoderApiTest, ResetDuringTheFirstProbeLeavesThePortWorking) {
 
 TEST_F(DecoderApiTest, ClosesWhetherStarvedFullOrNeverFed) {
   const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
-  const std::vector<uint8_t> half(stream.payload.begin(),
-                                  stream.payload.begin() + static_cast<ptrdiff_t>(stream.payload.size() / 2));
+  const std::vector<uint8_t> half(
+      stream.payload.begin(),
+      stream.payload.begin() + static_cast<ptrdiff_t>(stream.payload.size() / 2));
   OpenAndPlay(stream, kLiveMode);
   ASSERT_TRUE(FeedAll(kPort, half, kBlock));
   EXPECT_TRUE(PlayM4_CloseStream(kPort));
@@ -449,24 +448,54 @@ TEST_F(DecoderApiTest, CallsInAnyOrderFromManyThreadsNeverHang) {
         int32_t width = 0;
         int32_t height = 0;
         switch (random() % 16) {
-          case 0: PlayM4_OpenStream(port, stream.header.data(), 64, static_cast<uint32_t>(8192 + random() % 60000)); break;
-          case 1: PlayM4_Play(port, nullptr); break;
-          case 2:
-            PlayM4_InputData(port, stream.payload.data() + offset,
-                             static_cast<uint32_t>(std::min(kBlock, stream.payload.size() - offset)));
+          case 0:
+            PlayM4_OpenStream(port, stream.header.data(), 64,
+                              static_cast<uint32_t>(8192 + random() % 60000));
             break;
-          case 3: PlayM4_Pause(port, random() % 2); break;
-          case 4: PlayM4_Fast(port); break;
-          case 5: PlayM4_Slow(port); break;
-          case 6: PlayM4_OneByOne(port); break;
-          case 7: PlayM4_ResetSourceBuffer(port); break;
-          case 8: PlayM4_SetDisplayCallBack(port, random() % 2 ? &IgnorePicture : nullptr); break;
-          case 9: PlayM4_GetPictureSize(port, &width, &height); break;
-          case 10: PlayM4_Stop(port); break;
-          case 11: if (random() % 8 == 0) PlayM4_CloseStream(port); break;
-          case 12: PlayM4_SetDisplayRegion(port, 1, &rect, nullptr, random() % 2); break;
-          case 13: PlayM4_ThrowBFrameNum(port, random() % 4); break;
-          case 14: PlayM4_SetStreamOpenMode(port, static_cast<int32_t>(random() % 3)); break;
+          case 1:
+            PlayM4_Play(port, nullptr);
+            break;
+          case 2:
+            PlayM4_InputData(
+                port, stream.payload.data() + offset,
+                static_cast<uint32_t>(std::min(kBlock, stream.payload.size() - offset)));
+            break;
+          case 3:
+            PlayM4_Pause(port, random() % 2);
+            break;
+          case 4:
+            PlayM4_Fast(port);
+            break;
+          case 5:
+            PlayM4_Slow(port);
+            break;
+          case 6:
+            PlayM4_OneByOne(port);
+            break;
+          case 7:
+            PlayM4_ResetSourceBuffer(port);
+            break;
+          case 8:
+            PlayM4_SetDisplayCallBack(port, random() % 2 ? &IgnorePicture : nullptr);
+            break;
+          case 9:
+            PlayM4_GetPictureSize(port, &width, &height);
+            break;
+          case 10:
+            PlayM4_Stop(port);
+            break;
+          case 11:
+            if (random() % 8 == 0) PlayM4_CloseStream(port);
+            break;
+          case 12:
+            PlayM4_SetDisplayRegion(port, 1, &rect, nullptr, random() % 2);
+            break;
+          case 13:
+            PlayM4_ThrowBFrameNum(port, random() % 4);
+            break;
+          case 14:
+            PlayM4_SetStreamOpenMode(port, static_cast<int32_t>(random() % 3));
+            break;
           default:
             PlayM4_ConvertToBmpFile(frame.data(), static_cast<int32_t>(frame.size()), 16, 16, 1,
                                     bitmap.c_str());

@@ -53,10 +53,11 @@ std::string EncoderArguments(StreamKind kind) {
 
 TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirectory& dir) {
   const std::string media = dir.path() + ("source" + std::to_string(static_cast<int>(kind)) + "-" +
-                                     std::to_string(frames));
+                                          std::to_string(frames));
   const std::string packed = media + ".m4s";
-  Run(std::string(FFMPEG_TOOL) + " -nostdin -hide_banner -loglevel error -y -f lavfi -i \"" + std::string(kPicture) +
-      "\" " + EncoderArguments(kind) + " -frames:v " + std::to_string(frames) + " " + media);
+  Run(std::string(FFMPEG_TOOL) + " -nostdin -hide_banner -loglevel error -y -f lavfi -i \"" +
+      std::string(kPicture) + "\" " + EncoderArguments(kind) + " -frames:v " +
+      std::to_string(frames) + " " + media);
   Run(std::string(M4STREAM_TOOL) + " " + media + " " + packed + " > /dev/null");
   TestStream stream;
   stream.mediaFile = media;
@@ -64,7 +65,8 @@ TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirector
   stream.header.assign(bytes.begin(), bytes.begin() + 64);
   stream.payload.assign(bytes.begin() + 64, bytes.end());
   const std::string probe =
-      std::string(FFPROBE_TOOL) + " -v error -select_streams v:0 -show_entries frame=pict_type -of csv=p=0 " + media;
+      std::string(FFPROBE_TOOL) +
+      " -v error -select_streams v:0 -show_entries frame=pict_type -of csv=p=0 " + media;
   stream.frames = CountLines(probe + " | grep -v '^$'");
   stream.bidirectionalFrames = CountLines(probe + " | grep '^B'");
   return stream;
@@ -96,7 +98,8 @@ bool Near(const Rgb& actual, const Rgb& expected, int tolerance) {
 
 Rgb Bitmap::Pixel(int x, int y) const {
   const size_t rowBytes = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-  const size_t at = 54 + rowBytes * static_cast<size_t>(height - 1 - y) + 3 * static_cast<size_t>(x);
+  const size_t at =
+      54 + rowBytes * static_cast<size_t>(height - 1 - y) + 3 * static_cast<size_t>(x);
   return Rgb{file[at + 2], file[at + 1], file[at]};
 }
 

@@ -60,8 +60,8 @@ class XServer {
     std::string number;
     pollfd wait{ready[0], POLLIN, 0};
     char c = 0;
-    while (poll(&wait, 1, static_cast<int>(kPatience.count() * 1000)) > 0 && read(ready[0], &c, 1) == 1 &&
-           c != '\n') {
+    while (poll(&wait, 1, static_cast<int>(kPatience.count() * 1000)) > 0 &&
+           read(ready[0], &c, 1) == 1 && c != '\n') {
       number.push_back(c);
     }
     close(ready[0]);
@@ -88,9 +88,9 @@ class WindowTest : public ::testing::Test {
   }
 
   Window MapWindow(int width, int height) {
-    const Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0,
-                                              static_cast<unsigned>(width),
-                                              static_cast<unsigned>(height), 0, 0, 0);
+    const Window window =
+        XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0,
+                            static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0, 0);
     XSelectInput(display_, window, StructureNotifyMask);
     XMapWindow(display_, window);
     for (XEvent event;;) {

@@ -60,9 +60,13 @@ const std::vector<ChannelOperation>& ChannelOperations() {
       {"RefreshPlay", "Play_RefreshPlay", gbk::kTraceRefreshPlay, 1,
        [](SinglePlayer& p, int32_t c, OutValues&) { return p.Play_RefreshPlay(c); }},
       {"ShowDispRegion", "Play_SetDispRegion", gbk::kTraceSetDispRegion, 1,
-       [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_SetDispRegion(c, 1, &o.rect); }},
+       [](SinglePlayer& p, int32_t c, OutValues& o) {
+         return p.Play_SetDispRegion(c, 1, &o.rect);
+       }},
       {"HideDispRegion", "Play_SetDispRegion", gbk::kTraceSetDispRegion, 1,
-       [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_SetDispRegion(c, 0, &o.rect); }},
+       [](SinglePlayer& p, int32_t c, OutValues& o) {
+         return p.Play_SetDispRegion(c, 0, &o.rect);
+       }},
       {"GetDispRegion", "Play_GetDispRegion", gbk::kTraceGetDispRegion, 1,
        [](SinglePlayer& p, int32_t c, OutValues& o) { return p.Play_GetDispRegion(c, &o.rect); }},
       {"GetPictureSize", "Play_GetPictureSize", gbk::kTraceGetPictureSize, 1,

@@ -27,9 +27,9 @@ void PlayerTest::TearDown() {
 
 void PlayerTest::Configure(int debugLevel) {
   MakeDirectories(drive_.path() + "q81/cfg");
-  WriteBytes(drive_.path() + "q81/cfg/Q81.cfg",
-             "[GLOBAL]\n[TRACE_PATH] [" + LogDirectory() + "]\n[DEBUG_LEVEL] [" +
-                 std::to_string(debugLevel) + "]\n");
+  WriteBytes(drive_.path() + "q81/cfg/Q81.cfg", "[GLOBAL]\n[TRACE_PATH] [" + LogDirectory() +
+                                                    "]\n[DEBUG_LEVEL] [" +
+                                                    std::to_string(debugLevel) + "]\n");
   ASSERT_EQ(player_->Play_InitDDraw(nullptr), 0);
   Scripted_ClearCalls();
 }

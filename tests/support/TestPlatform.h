@@ -24,8 +24,8 @@ class TestPlatform : public kelo::PlatformWrapper {
   kelo::CreateDirectoryResult CreateDirectory(const std::string& path) override;
   bool MoveFileReplacing(const std::string& from, const std::string& to,
                          const kelo::FileIdentity& expected) override;
-  int64_t AppendText(const std::string& path, const char* text, size_t size,
-                     int64_t identifyAbove, kelo::FileIdentity* written) override;
+  int64_t AppendText(const std::string& path, const char* text, size_t size, int64_t identifyAbove,
+                     kelo::FileIdentity* written) override;
   void SleepMilliseconds(uint32_t milliseconds) override;
   kelo::LocalTime Now() override;
 

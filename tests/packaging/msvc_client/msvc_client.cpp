@@ -118,8 +118,8 @@ void DriveEveryOperation(SinglePlayer* player) {
   Check("Play_SetVideoPara", p.Play_SetVideoPara(0, &para, 0), kOk);
   VideoPara read = {};
   Check("Play_GetVideoPara", p.Play_GetVideoPara(0, &read), kOk);
-  Check("  video values", read.value1 * 1000000 + read.value2 * 10000 + read.value3 * 100 +
-                              read.value4, 10203040);
+  Check("  video values",
+        read.value1 * 1000000 + read.value2 * 10000 + read.value3 * 100 + read.value4, 10203040);
 
   Check("Play_GetPicture", p.Play_GetPicture(0, "capture.bmp"), kOk);
   Check("Play_RefreshPlay", p.Play_RefreshPlay(0), kOk);
