@@ -8,7 +8,8 @@
 #   scripts/run-demo.sh            (as root on a fresh Debian 12, or with
 #                                   everything already installed)
 # Environment: DEMO_SECONDS (default 10; 0 plays until you press q in the
-# window), DEMO_GRID (1, 4, 9 or 16; default 4), BUILD_DIR (default build).
+# window), DEMO_GRID (1, 4, 9, 16, 25 or 36; default 4; 36 plays 32 channels),
+# BUILD_DIR (default build).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -12,8 +12,8 @@ namespace {
 class ViewerSessionTest : public ::testing::Test {
  protected:
   ViewerSessionTest() {
-    streams_.push_back({"a.kst", {1, 2}, std::vector<uint8_t>(100, 7)});
-    streams_.push_back({"b.kst", {1, 2}, std::vector<uint8_t>(100, 8)});
+    streams_.push_back({"a.kst", {1, 2}, std::vector<uint8_t>(100, 7), ""});
+    streams_.push_back({"b.kst", {1, 2}, std::vector<uint8_t>(100, 8), ""});
     // Nothing fits: the feeders only wait, so the record shows the session's calls.
     player_.bufferRemain = kSourceBufferBytes;
   }
