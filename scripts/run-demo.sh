@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds the SDK with its FFmpeg
-# decoder, makes the sample streams and plays four of them in the demo
+# decoder, makes the sample streams and plays them in the demo
 # viewer's grid, under a virtual X server when there is no display. Leaves a
 # screenshot of the grid (PNG), BMP captures and the player's logs in
 # build/demo-out/ and prints where they are.
