@@ -1,7 +1,9 @@
 // When each decoded picture is due. A picture's deadline is the anchor's
 // clock time plus its time stamp's distance from the anchor's, divided by the
 // speed; the anchor moves whenever the time line breaks (first picture,
-// speed change, resume, a jump in the time stamps, falling far behind).
+// speed change, resume, a jump in the time stamps, falling far behind), and
+// in live mode at normal speed to any picture ready before its deadline,
+// which is shown at once: the time line follows the quickest arrival.
 #ifndef M4_FFMPEG_PACER_H
 #define M4_FFMPEG_PACER_H
 
