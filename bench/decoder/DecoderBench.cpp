@@ -301,6 +301,8 @@ struct LatencyCase {
 const LatencyCase kLatencyCases[] = {
     {"CIF H.264 TS", "testsrc2=size=352x288:rate=25",
      "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 512k -pix_fmt yuv420p -f mpegts"},
+    {"CIF H.264 TS, PES lengths", "testsrc2=size=352x288:rate=25",
+     "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 512k -pix_fmt yuv420p -f mpegts -omit_video_pes_length 0"},
     {"D1 H.264 TS", "testsrc2=size=704x576:rate=25",
      "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 2M -pix_fmt yuv420p -f mpegts"},
     {"1080p H.264 TS", "testsrc2=size=1920x1080:rate=25",
@@ -504,6 +506,6 @@ void BM_LiveLatency(benchmark::State& state) {
   state.counters["floor_p99_ms"] = Percentile(floor, 0.99);
   state.counters["dropped"] = dropped;
 }
-BENCHMARK(BM_LiveLatency)->DenseRange(0, 4)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_LiveLatency)->DenseRange(0, 5)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace
