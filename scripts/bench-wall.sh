@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The live wall: many channels of one stream in the demo viewer's grid, on a
+# virtual X server of its own, for WALL_SECONDS (default 30). For each case
+# it reports the pictures shown per second per tile (lowest and mean, from
+# the viewer's progress lines after the first 6 s), the CPU of the viewer and
+# of the X server separately (in cores, measured from 6 s to the end), and
+# the viewer's memory (resident, and per channel beyond a one-tile run).
+# Not part of the test command.
+#
+#   scripts/bench-wall.sh [CASE...]
+#     d1-h264-32     32 channels of D1 H.264, 2 Mbit/s, 25/s, in a 6 x 6 grid
+#     1080p-h264-9   9 channels of 1080p H.264 in a 3 x 3 grid
+#     1080p-h265-4   4 channels of 1080p H.265 in a 2 x 2 grid
+#   (default: all three). BUILD_DIR (default build-wall), WALL_SECONDS.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build-wall}
+seconds=${WALL_SECONDS:-30}
+warmup=6
+cases=("$@")
+[[ ${#cases[@]} -eq 0 ]] && cases=(d1-h264-32 1080p-h264-9 1080p-h265-4)
+
+"$root/scripts/install-packages.sh" build-essential cmake pkg-config libgtest-dev ffmpeg bc \
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev \
+  libx11-dev libxext-dev libxdamage-dev libasound2-dev xvfb xfonts-base
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target kelo_demo_viewer m4stream m4playerApi_ffmpeg >/dev/null
+
+streams=$build/wall-streams
+mkdir -p "$streams"
+# make NAME SIZE ENCODER...: twenty seconds of a moving test picture.
+make_stream() {
+  local name=$1 size=$2
+  shift 2
+  [[ -s $streams/$name.kst ]] && return
+  ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "testsrc2=size=$size:rate=25" \
+    -t 20 "$@" -pix_fmt yuv420p -f mpegts "$streams/$name.ts"
+  "$build/bin/m4stream" "$streams/$name.ts" "$streams/$name.kst" >/dev/null
+}
+
+ticks=$(getconf CLK_TCK)
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+resident_mb() { awk '/VmRSS/ { printf "%.0f", $2 / 1024 }' "/proc/$1/status"; }
+
+# play STREAM GRID TILES: runs the viewer; sets shown_min, shown_mean,
+# viewer_cores, x_cores, rss_mb.
+play() {
+  local stream=$1 grid=$2 tiles=$3 display out
+  display=$((200 + ($$ % 300)))
+  out=$build/wall-out/$(basename "$stream" .kst)-$tiles
+  rm -rf "$out"
+  mkdir -p "$out/q81/cfg"
+  Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+  local xvfb=$!
+  sleep 1
+  DISPLAY=":$display" Q81_DRIVE_ROOT="$out" "$build/bin/kelo_demo_viewer" --grid "$grid" \
+    --seconds "$seconds" --out "$out" "$stream" >"$out/viewer.txt" 2>&1 &
+  local viewer=$!
+  sleep "$warmup"
+  local viewer_start x_start
+  viewer_start=$(cpu_ticks "$viewer")
+  x_start=$(cpu_ticks "$xvfb")
+  sleep $((seconds - warmup - 1))
+  local viewer_end x_end
+  viewer_end=$(cpu_ticks "$viewer")
+  x_end=$(cpu_ticks "$xvfb")
+  rss_mb=$(resident_mb "$viewer")
+  wait "$viewer" || true
+  kill "$xvfb"
+  wait "$xvfb" 2>/dev/null || true
+  local span=$((seconds - warmup - 1))
+  viewer_cores=$(echo "scale=2; ($viewer_end - $viewer_start) / $ticks / $span" | bc)
+  x_cores=$(echo "scale=2; ($x_end - $x_start) / $ticks / $span" | bc)
+  # Rates of the regular lines after the warm-up (the last line's interval is short).
+  read -r shown_min shown_mean < <(awk -v from="$warmup" -v to="$seconds" -v tiles="$tiles" '
+    /^\[ *[0-9.]+s\] ch[0-9]+ .* shown [0-9]+ \(/ {
+      stamp = $0; sub(/^\[ */, "", stamp); sub(/s\].*/, "", stamp)
+      channel = $2; sub(/^ch/, "", channel)
+      if (stamp + 0 < from || stamp + 0 >= to || channel + 0 >= tiles) next
+      rate = $0; sub(/.* shown [0-9]+ \(/, "", rate); sub(/\/s.*/, "", rate)
+      if (n == 0 || rate + 0 < low) low = rate + 0
+      sum += rate; n++
+    }
+    END { if (n == 0) print "none none"; else printf "%.1f %.1f\n", low, sum / n }' "$out/viewer.txt")
+}
+
+echo "load before: $(uptime)"
+printf '\n| case | tiles | shown/s per tile (lowest, mean) | viewer cores | X server cores | viewer memory | per channel |\n'
+printf '|---|---:|---|---:|---:|---:|---:|\n'
+for name in "${cases[@]}"; do
+  case $name in
+    d1-h264-32)
+      make_stream d1-h264 704x576 -c:v libx264 -preset veryfast -b:v 2M -maxrate 2M -bufsize 1M -g 50 -bf 0
+      stream=$streams/d1-h264.kst grid=36 tiles=32 ;;
+    1080p-h264-9)
+      make_stream 1080p-h264 1920x1080 -c:v libx264 -preset veryfast -b:v 6M -maxrate 6M -bufsize 3M -g 50 -bf 0
+      stream=$streams/1080p-h264.kst grid=9 tiles=9 ;;
+    1080p-h265-4)
+      make_stream 1080p-h265 1920x1080 -c:v libx265 -preset ultrafast -b:v 4M -g 50 -x265-params log-level=error:bframes=0
+      stream=$streams/1080p-h265.kst grid=4 tiles=4 ;;
+    *) echo "unknown case $name" >&2; exit 2 ;;
+  esac
+  play "$stream" 1 1
+  single_mb=$rss_mb
+  play "$stream" "$grid" "$tiles"
+  per_channel=$(echo "scale=1; ($rss_mb - $single_mb) / ($tiles - 1)" | bc)
+  printf '| %s | %d | %s, %s | %s | %s | %s MB | %s MB |\n' "$name" "$tiles" "$shown_min" \
+    "$shown_mean" "$viewer_cores" "$x_cores" "$rss_mb" "$per_channel"
+done
+echo
+echo "load after: $(uptime)"
+echo "viewer output: $build/wall-out/"
