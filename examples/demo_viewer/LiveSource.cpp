@@ -125,7 +125,7 @@ struct LiveSource::Connection {
     const int read = avio_read_partial(connection->raw, buffer, size);
     if (read > 0) {
       connection->probed.insert(connection->probed.end(), buffer, buffer + read);
-      connection->source->lastActivity_ = NowNanos();
+      connection->source->NoteData();
     }
     return read == 0 ? AVERROR_EOF : read;
   }
@@ -175,10 +175,23 @@ bool LiveSource::Stopping() {
 int LiveSource::Interrupt(void* opaque) {
   auto* self = static_cast<LiveSource*>(opaque);
   if (self->Stopping()) return 1;
-  return NowNanos() - self->lastActivity_.load() > self->patience_.load() ? 1 : 0;
+  const int64_t quiet = NowNanos() - self->lastActivity_.load();
+  if (self->live_ && quiet > std::chrono::nanoseconds(self->timeouts_.stall).count() &&
+      !self->stallReported_.exchange(true)) {
+    self->report_(self->address_ + ": no data for " +
+                  std::to_string(self->timeouts_.stall.count()) + " ms: stalled");
+  }
+  return quiet > self->patience_.load() ? 1 : 0;
+}
+
+void LiveSource::NoteData() {
+  lastActivity_ = NowNanos();
+  if (stallReported_.exchange(false)) report_(address_ + ": data flows again");
 }
 
 void LiveSource::SetPhase(Phase phase, const std::string& detail) {
+  live_ = phase == Phase::kLive;
+  if (!live_) stallReported_ = false;
   std::lock_guard<std::mutex> lock(mutex_);
   phase_ = phase;
   detail_ = detail;
@@ -290,7 +303,7 @@ std::string LiveSource::Session() {
         return read == 0 || read == AVERROR_EOF ? "the stream ended"
                                                 : "dropped (" + ErrorText(read) + ")";
       }
-      lastActivity_ = NowNanos();
+      NoteData();
       if (!Feed(buffer.data(), static_cast<size_t>(read))) return "stopped";
     }
   }
@@ -343,7 +356,7 @@ std::string LiveSource::Session() {
                                       : "dropped (" + ErrorText(error) + ")";
       break;
     }
-    lastActivity_ = NowNanos();
+    NoteData();
     const int index = outputIndex[static_cast<size_t>(packet->stream_index)];
     if (index >= 0) {
       av_packet_rescale_ts(packet, connection.input->streams[packet->stream_index]->time_base,

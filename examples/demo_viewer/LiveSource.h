@@ -70,6 +70,8 @@ class LiveSource {
   // One connection from start to its end; returns why it ended.
   std::string Session();
   bool Feed(const uint8_t* data, size_t size);
+  // Data came: the stall clock starts again, and a stall that was told ends.
+  void NoteData();
   bool Stopping();
   static int Interrupt(void* opaque);
   void SetPhase(Phase phase, const std::string& detail = "");
@@ -89,6 +91,8 @@ class LiveSource {
   // current wait; the interrupt callback measures stalls against it.
   std::atomic<int64_t> lastActivity_{0};
   std::atomic<int64_t> patience_{0};  // ns the current wait may last
+  std::atomic<bool> live_{false};          // data is flowing (or stalled)
+  std::atomic<bool> stallReported_{false};
   std::vector<uint8_t> header_;       // only the source's thread touches it
 
   mutable std::mutex mutex_;

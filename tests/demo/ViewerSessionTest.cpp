@@ -41,6 +41,18 @@ TEST_F(ViewerSessionTest, OpensOneChannelPerTileWithTheStreamsRepeatedAndClosesT
                                       "Play_CloseStream(2)"}));
 }
 
+TEST_F(ViewerSessionTest, TilesBeyondThePlayersChannelsSayTheyDoNotPlay) {
+  ViewerSession session(player_, streams_, "unused", out_);
+  ASSERT_TRUE(session.Open(Windows(kPlayerChannels + 2)));
+  const std::vector<std::string> captions = session.Captions();
+  EXPECT_NE(captions.back().find("ch33 b.kst  not played"), std::string::npos) << captions.back();
+  session.Close();
+  for (const std::string& call : player_.Calls()) {
+    EXPECT_EQ(call.find("(32)"), std::string::npos) << call;
+    EXPECT_EQ(call.find("(33)"), std::string::npos) << call;
+  }
+}
+
 TEST_F(ViewerSessionTest, ChannelsThatDidNotOpenAreNeitherDrivenNorClosed) {
   player_.openResult = 5;
   ViewerSession session(player_, streams_, "unused", out_);

@@ -35,7 +35,9 @@ send() {  # send SECONDS URL
 
 Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
-"$camera" "$rtsp" 20 >/dev/null &
+# The camera is not under test: sanitizer reports from GStreamer's own
+# threads are not ours to judge.
+TSAN_OPTIONS=report_bugs=0 ASAN_OPTIONS=detect_leaks=0 "$camera" "$rtsp" 20 >/dev/null &
 pids+=($!)
 send 9 "tcp://127.0.0.1:$tcp?listen=1"
 send 2.5 "udp://127.0.0.1:$udp?pkt_size=1316"
@@ -65,7 +67,8 @@ for tile in 0 1 2; do
     failures=$((failures + 1))
   fi
 done
-check "the UDP tile showed its stall" "ch0 udp://.*stalled"
+check "the UDP tile told its stall and its recovery" "ch0: udp://.*stalled"
+check "the UDP tile told its recovery" "ch0: udp://.*data flows again"
 check "the tiles give their latency" "ch2 rtsp://.*latency [0-9]* ms  dropped"
 check "the unreachable source said so" "ch3: tcp://127.0.0.1:$nobody: cannot reach it"
 exit $((failures > 0))
