@@ -254,10 +254,13 @@ void ViewerSession::Execute(ViewerCommand command, int tile) {
 std::vector<std::string> ViewerSession::Captions() const {
   std::vector<std::string> captions;
   for (const auto& channel : channels_) {
-    std::string caption = ChannelName(channel->number) + " " + channel->stream->name + "  ";
     if (channel->number >= kPlayerChannels) {
-      caption += "not played: the player has 32 channels";
-    } else if (channel->live && !channel->open) {
+      // Said first: a small tile's caption is cut at its right edge.
+      captions.push_back(ChannelName(channel->number) + " not played: the player has 32 channels");
+      continue;
+    }
+    std::string caption = ChannelName(channel->number) + " " + channel->stream->name + "  ";
+    if (channel->live && !channel->open) {
       caption += channel->live->State();
     } else {
       caption += channel->open ? PlayStateName(StateOf(*channel)) : "not open";
