@@ -218,13 +218,15 @@ std::string LiveSource::State() const {
 
 bool LiveSource::Feed(const uint8_t* data, size_t size) {
   const auto length = static_cast<uint32_t>(size);
+  // Noted before the player has it: its picture may be drawn before
+  // Play_InputData returns.
+  timing_.Fed(data, size, TimingClock::now());
   for (int attempt = 0; attempt < kRoomAttempts; ++attempt) {
     uint32_t waiting = 0;
     const bool room = player_.Play_GetBufferRemainDataSize(channel_, &waiting) != 0 ||
                       waiting + length <= kSourceBufferBytes;
     if (room && player_.Play_InputData(channel_, data, length, 0) == 0) {
       bytesFed_ += size;
-      timing_.Fed(data, size, TimingClock::now());
       return true;
     }
     std::unique_lock<std::mutex> lock(mutex_);

@@ -40,14 +40,27 @@ TsPictureScanner::Found TsPictureScanner::Scan(const uint8_t* data, size_t size)
   return found;
 }
 
-void TsPictureScanner::ScanPacket(const uint8_t* packet, Found* found) const {
+void TsPictureScanner::ScanPacket(const uint8_t* packet, Found* found) {
   const int pid = ((packet[1] & 0x1F) << 8) | packet[2];
   if (pid != pid_ || (packet[3] & 0x10) == 0) return;  // another pid, or no payload
+  const size_t payload = (packet[3] & 0x20) != 0 ? 5 + size_t{packet[4]} : 4;
+  if (payload >= kTsPacketBytes) return;
+  const auto bytes = static_cast<int64_t>(kTsPacketBytes - payload);
+  const bool start = (packet[1] & 0x40) != 0;
+  if (start) {
+    if (open_) ++(found->payload ? found->endedHere : found->endedEarlier);
+    const uint8_t* pes = packet + payload;
+    const int64_t length = bytes >= 6 ? (pes[4] << 8) | pes[5] : 0;
+    open_ = true;
+    remaining_ = length > 0 ? 6 + length : -1;
+  }
   found->payload = true;
-  if ((packet[1] & 0x40) != 0) {
-    ++found->starts;
-  } else if (found->starts == 0) {
-    found->tail = true;
+  if (open_ && remaining_ > 0) {
+    remaining_ -= bytes;
+    if (remaining_ <= 0) {
+      ++found->endedHere;
+      open_ = false;
+    }
   }
 }
 
@@ -59,19 +72,15 @@ void PictureTiming::SetVideoPid(int pid) {
 void PictureTiming::Restart() {
   std::lock_guard<std::mutex> lock(mutex_);
   scanner_ = TsPictureScanner();
-  pictureOpen_ = false;
+  shownAny_ = false;
   arrived_.clear();
 }
 
 void PictureTiming::Fed(const uint8_t* data, size_t size, TimingClock::time_point now) {
   std::lock_guard<std::mutex> lock(mutex_);
   const TsPictureScanner::Found found = scanner_.Scan(data, size);
-  // A picture's last byte is the last of its packets before the next picture
-  // starts: in this piece or an earlier one.
-  for (int start = 0; start < found.starts; ++start) {
-    if (pictureOpen_) arrived_.push_back(start == 0 && !found.tail ? lastPayload_ : now);
-    pictureOpen_ = true;
-  }
+  for (int picture = 0; picture < found.endedEarlier; ++picture) arrived_.push_back(lastPayload_);
+  for (int picture = 0; picture < found.endedHere; ++picture) arrived_.push_back(now);
   if (found.payload) lastPayload_ = now;
   while (arrived_.size() > kMaxPicturesInFlight) {
     arrived_.pop_front();
@@ -82,6 +91,10 @@ void PictureTiming::Fed(const uint8_t* data, size_t size, TimingClock::time_poin
 void PictureTiming::Shown(TimingClock::time_point when) {
   std::lock_guard<std::mutex> lock(mutex_);
   ++shown_;
+  if (!shownAny_) {
+    shownAny_ = true;
+    while (arrived_.size() > 1 && arrived_[1] <= when) arrived_.pop_front();
+  }
   while (!arrived_.empty() && arrived_.front() <= when) {
     const TimingClock::time_point arrival = arrived_.front();
     arrived_.pop_front();

@@ -16,25 +16,26 @@ namespace demo {
 
 using TimingClock = std::chrono::steady_clock;
 
-// Finds where the pictures of one elementary stream begin in a transport
-// stream that arrives in pieces of any size: every packet of |pid| that
-// starts a PES packet starts a picture.
+// Finds where the pictures of one elementary stream end in a transport
+// stream that arrives in pieces of any size. Each PES packet of |pid| is a
+// picture; one that gives its length ends with its last byte, one that does
+// not (length 0, as most encoders write video) where the next one begins.
 class TsPictureScanner {
  public:
   void SetPid(int pid) { pid_ = pid; }
-  // Pictures that begin in |data|; whether |data| holds any of the pid's
-  // packets at all, and any before the first start (the end of a picture).
   struct Found {
-    int starts = 0;
-    bool payload = false;
-    bool tail = false;
+    int endedEarlier = 0;  // pictures whose last byte came in an earlier piece
+    int endedHere = 0;     // pictures whose last byte is in this piece
+    bool payload = false;  // the piece holds some of the pid's payload
   };
   Found Scan(const uint8_t* data, size_t size);
 
  private:
-  void ScanPacket(const uint8_t* packet, Found* found) const;
+  void ScanPacket(const uint8_t* packet, Found* found);
 
   int pid_ = -1;
+  bool open_ = false;      // a picture has begun and not yet ended
+  int64_t remaining_ = 0;  // its bytes still to come; -1 when it gives no length
   std::vector<uint8_t> partial_;  // the start of a packet cut by the piece's end
 };
 
@@ -47,7 +48,8 @@ class PictureTiming {
   // Feeding side: a transport stream piece has just gone to the player.
   void Fed(const uint8_t* data, size_t size, TimingClock::time_point now);
   void SetVideoPid(int pid);
-  // Forgets the pictures in flight (a new connection starts afresh).
+  // Forgets the pictures in flight (a new connection starts afresh); the
+  // first drawing after it matches the newest picture, not the oldest.
   void Restart();
 
   // Window side: a picture was drawn into the tile at |when|.
@@ -64,7 +66,9 @@ class PictureTiming {
  private:
   mutable std::mutex mutex_;
   TsPictureScanner scanner_;
-  bool pictureOpen_ = false;  // a picture has begun and not yet ended
+  // Until the first drawing, pictures that cannot be shown pile up: those
+  // before the first key picture of a stream joined midway.
+  bool shownAny_ = false;
   TimingClock::time_point lastPayload_{};
   std::deque<TimingClock::time_point> arrived_;  // last bytes of complete pictures
   std::vector<double> latenciesMs_;
