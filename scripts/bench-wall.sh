@@ -77,7 +77,7 @@ play() {
   read -r shown_min shown_mean < <(awk -v from="$warmup" -v to="$seconds" -v tiles="$tiles" '
     /^\[ *[0-9.]+s\] ch[0-9]+ .* shown [0-9]+ \(/ {
       stamp = $0; sub(/^\[ */, "", stamp); sub(/s\].*/, "", stamp)
-      channel = $2; sub(/^ch/, "", channel)
+      match($0, / ch[0-9]+ /); channel = substr($0, RSTART + 3, RLENGTH - 4)
       if (stamp + 0 < from || stamp + 0 >= to || channel + 0 >= tiles) next
       rate = $0; sub(/.* shown [0-9]+ \(/, "", rate); sub(/\/s.*/, "", rate)
       if (n == 0 || rate + 0 < low) low = rate + 0
