@@ -1,7 +1,9 @@
 #include "LiveSource.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <utility>
 
 extern "C" {
@@ -105,6 +107,14 @@ struct LiveSource::Connection {
   AVFormatContext* output = nullptr;  // rtsp: the transport stream remuxer
   AVIOContext* outputIo = nullptr;
   bool feedFailed = false;
+
+  // Connects and reads what the source announces; an FFmpeg error code.
+  int Open(const std::string& address, const AVIOInterruptCB& interrupt);
+  // Feeds the transport stream as it arrives, the bytes read while probing
+  // first; returns why it ended.
+  std::string PassOn(int videoIndex);
+  // Feeds the RTSP source's streams remuxed into a transport stream.
+  std::string Remux(int videoIndex, int audioIndex);
 
   ~Connection() {
     if (output != nullptr) avformat_free_context(output);
@@ -236,44 +246,119 @@ bool LiveSource::Feed(const uint8_t* data, size_t size) {
   return true;
 }
 
+int LiveSource::Connection::Open(const std::string& address, const AVIOInterruptCB& interrupt) {
+  AVDictionary* options = nullptr;
+  int error = 0;
+  if (StartsWith(address, "rtsp://")) {
+    input = avformat_alloc_context();
+    if (input == nullptr) return AVERROR(ENOMEM);
+    input->interrupt_callback = interrupt;
+    av_dict_set(&options, "rtsp_transport", "tcp", 0);
+    error = avformat_open_input(&input, address.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    return error;
+  }
+  if (StartsWith(address, "udp://")) av_dict_set(&options, "overrun_nonfatal", "1", 0);
+  error = avio_open2(&raw, address.c_str(), AVIO_FLAG_READ, &interrupt, &options);
+  av_dict_free(&options);
+  if (error < 0) return error;
+  // The demuxer reads the stream's tables through a tee that keeps every
+  // byte, so that nothing read while probing is lost to the player.
+  auto* buffer = static_cast<uint8_t*>(av_malloc(kReadBytes));
+  probeIo = buffer == nullptr ? nullptr
+                              : avio_alloc_context(buffer, kReadBytes, 0, this, &ReadProbe,
+                                                   nullptr, nullptr);
+  if (probeIo == nullptr) av_free(buffer);
+  input = avformat_alloc_context();
+  if (probeIo == nullptr || input == nullptr) return AVERROR(ENOMEM);
+  input->pb = probeIo;
+  input->flags |= AVFMT_FLAG_CUSTOM_IO;
+  input->interrupt_callback = interrupt;
+  return avformat_open_input(&input, nullptr, av_find_input_format("mpegts"), nullptr);
+}
+
+std::string LiveSource::Connection::PassOn(int videoIndex) {
+  if (videoIndex >= 0) source->timing_.SetVideoPid(input->streams[videoIndex]->id);
+  source->SetPhase(Phase::kLive);
+  if (!probed.empty() && !source->Feed(probed.data(), probed.size())) return "stopped";
+  std::vector<uint8_t> buffer(kReadBytes);
+  for (;;) {
+    const int read = avio_read_partial(raw, buffer.data(), kReadBytes);
+    if (read <= 0) {
+      if (source->Stopping()) return "stopped";
+      return read == 0 || read == AVERROR_EOF ? "the stream ended"
+                                              : "dropped (" + ErrorText(read) + ")";
+    }
+    source->NoteData();
+    if (!source->Feed(buffer.data(), static_cast<size_t>(read))) return "stopped";
+  }
+}
+
+std::string LiveSource::Connection::Remux(int videoIndex, int audioIndex) {
+  const std::string failed = "cannot make a transport stream";
+  if (avformat_alloc_output_context2(&output, nullptr, "mpegts", nullptr) < 0) return failed;
+  std::vector<int> outputIndex(input->nb_streams, -1);
+  for (int index : {videoIndex, audioIndex}) {
+    if (index < 0) continue;
+    const AVStream* from = input->streams[index];
+    AVStream* to = avformat_new_stream(output, nullptr);
+    if (to == nullptr || avcodec_parameters_copy(to->codecpar, from->codecpar) < 0) return failed;
+    to->codecpar->codec_tag = 0;
+    to->time_base = from->time_base;
+    outputIndex[static_cast<size_t>(index)] = to->index;
+  }
+  auto* buffer = static_cast<uint8_t*>(av_malloc(kTsPieceBytes));
+  outputIo = buffer == nullptr ? nullptr
+                               : avio_alloc_context(buffer, kTsPieceBytes, 1, this, nullptr,
+                                                    &WriteOutput, nullptr);
+  if (outputIo == nullptr) {
+    av_free(buffer);
+    return failed;
+  }
+  output->pb = outputIo;
+  // Each picture's packet says how long it is, so that the player's demuxer
+  // can pass the picture on without waiting for the next one to begin.
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "omit_video_pes_length", "0", 0);
+  const int error = avformat_write_header(output, &options);
+  av_dict_free(&options);
+  if (error < 0) return failed + " (" + ErrorText(error) + ")";
+  if (videoIndex >= 0) {
+    source->timing_.SetVideoPid(output->streams[outputIndex[static_cast<size_t>(videoIndex)]]->id);
+  }
+  source->SetPhase(Phase::kLive);
+  std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(av_packet_alloc(), [](AVPacket* unused) {
+    av_packet_free(&unused);
+  });
+  if (!packet) return "out of memory";
+  while (!feedFailed) {
+    const int read = av_read_frame(input, packet.get());
+    if (read < 0) {
+      if (source->Stopping()) return "stopped";
+      return read == AVERROR_EOF ? "the stream ended" : "dropped (" + ErrorText(read) + ")";
+    }
+    source->NoteData();
+    const int index = outputIndex[static_cast<size_t>(packet->stream_index)];
+    if (index >= 0) {
+      av_packet_rescale_ts(packet.get(), input->streams[packet->stream_index]->time_base,
+                           output->streams[index]->time_base);
+      packet->stream_index = index;
+      packet->pos = -1;
+      // A packet the muxer refuses (a time stamp out of order) costs itself only.
+      if (av_write_frame(output, packet.get()) >= 0) avio_flush(output->pb);
+    }
+    av_packet_unref(packet.get());
+  }
+  return "stopped";
+}
+
 std::string LiveSource::Session() {
   SetPhase(Phase::kConnecting);
   Connection connection;
   connection.source = this;
-  const AVIOInterruptCB interrupt{&LiveSource::Interrupt, this};
   lastActivity_ = NowNanos();
   patience_ = std::chrono::nanoseconds(timeouts_.connect).count();
-  const bool rtsp = StartsWith(address_, "rtsp://");
-  int error = 0;
-  if (rtsp) {
-    connection.input = avformat_alloc_context();
-    if (connection.input == nullptr) return "out of memory";
-    connection.input->interrupt_callback = interrupt;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "rtsp_transport", "tcp", 0);
-    error = avformat_open_input(&connection.input, address_.c_str(), nullptr, &options);
-    av_dict_free(&options);
-  } else {
-    AVDictionary* options = nullptr;
-    if (StartsWith(address_, "udp://")) av_dict_set(&options, "overrun_nonfatal", "1", 0);
-    error = avio_open2(&connection.raw, address_.c_str(), AVIO_FLAG_READ, &interrupt, &options);
-    av_dict_free(&options);
-    if (error >= 0) {
-      auto* buffer = static_cast<uint8_t*>(av_malloc(kReadBytes));
-      connection.probeIo = buffer == nullptr
-                               ? nullptr
-                               : avio_alloc_context(buffer, kReadBytes, 0, &connection,
-                                                    &Connection::ReadProbe, nullptr, nullptr);
-      if (connection.probeIo == nullptr) av_free(buffer);
-      connection.input = avformat_alloc_context();
-      if (connection.probeIo == nullptr || connection.input == nullptr) return "out of memory";
-      connection.input->pb = connection.probeIo;
-      connection.input->flags |= AVFMT_FLAG_CUSTOM_IO;
-      connection.input->interrupt_callback = interrupt;
-      error = avformat_open_input(&connection.input, nullptr, av_find_input_format("mpegts"),
-                                  nullptr);
-    }
-  }
+  const int error = connection.Open(address_, AVIOInterruptCB{&LiveSource::Interrupt, this});
   if (error < 0) {
     if (Stopping()) return "stopped";
     const bool silent = NowNanos() - lastActivity_.load() > patience_.load();
@@ -290,89 +375,9 @@ std::string LiveSource::Session() {
   }
   timing_.Restart();
   patience_ = std::chrono::nanoseconds(timeouts_.drop).count();
-
-  if (!rtsp) {
-    if (chosen.video >= 0) timing_.SetVideoPid(connection.input->streams[chosen.video]->id);
-    SetPhase(Phase::kLive);
-    if (!connection.probed.empty() && !Feed(connection.probed.data(), connection.probed.size())) {
-      return "stopped";
-    }
-    std::vector<uint8_t> buffer(kReadBytes);
-    for (;;) {
-      const int read = avio_read_partial(connection.raw, buffer.data(), kReadBytes);
-      if (read <= 0) {
-        if (Stopping()) return "stopped";
-        return read == 0 || read == AVERROR_EOF ? "the stream ended"
-                                                : "dropped (" + ErrorText(read) + ")";
-      }
-      NoteData();
-      if (!Feed(buffer.data(), static_cast<size_t>(read))) return "stopped";
-    }
-  }
-
-  // RTSP: the announced streams go into a transport stream, packet by packet.
-  if (avformat_alloc_output_context2(&connection.output, nullptr, "mpegts", nullptr) < 0) {
-    return "cannot make a transport stream";
-  }
-  std::vector<int> outputIndex(connection.input->nb_streams, -1);
-  for (int index : {chosen.video, chosen.audio}) {
-    if (index < 0) continue;
-    const AVStream* from = connection.input->streams[index];
-    AVStream* to = avformat_new_stream(connection.output, nullptr);
-    if (to == nullptr || avcodec_parameters_copy(to->codecpar, from->codecpar) < 0) {
-      return "cannot make a transport stream";
-    }
-    to->codecpar->codec_tag = 0;
-    to->time_base = from->time_base;
-    outputIndex[static_cast<size_t>(index)] = to->index;
-  }
-  auto* buffer = static_cast<uint8_t*>(av_malloc(kTsPieceBytes));
-  connection.outputIo = buffer == nullptr
-                            ? nullptr
-                            : avio_alloc_context(buffer, kTsPieceBytes, 1, &connection, nullptr,
-                                                 &Connection::WriteOutput, nullptr);
-  if (connection.outputIo == nullptr) {
-    av_free(buffer);
-    return "out of memory";
-  }
-  connection.output->pb = connection.outputIo;
-  // Each picture's packet says how long it is, so that the player's demuxer
-  // can pass the picture on without waiting for the next one to begin.
-  AVDictionary* options = nullptr;
-  av_dict_set(&options, "omit_video_pes_length", "0", 0);
-  error = avformat_write_header(connection.output, &options);
-  av_dict_free(&options);
-  if (error < 0) return "cannot make a transport stream (" + ErrorText(error) + ")";
-  if (chosen.video >= 0) {
-    timing_.SetVideoPid(connection.output->streams[outputIndex[static_cast<size_t>(chosen.video)]]->id);
-  }
-  SetPhase(Phase::kLive);
-  AVPacket* packet = av_packet_alloc();
-  if (packet == nullptr) return "out of memory";
-  std::string ending;
-  while (ending.empty()) {
-    error = av_read_frame(connection.input, packet);
-    if (error < 0) {
-      ending = Stopping()               ? "stopped"
-               : error == AVERROR_EOF ? "the stream ended"
-                                      : "dropped (" + ErrorText(error) + ")";
-      break;
-    }
-    NoteData();
-    const int index = outputIndex[static_cast<size_t>(packet->stream_index)];
-    if (index >= 0) {
-      av_packet_rescale_ts(packet, connection.input->streams[packet->stream_index]->time_base,
-                           connection.output->streams[index]->time_base);
-      packet->stream_index = index;
-      packet->pos = -1;
-      // A packet the muxer refuses (a time stamp out of order) costs itself only.
-      if (av_write_frame(connection.output, packet) >= 0) avio_flush(connection.output->pb);
-    }
-    av_packet_unref(packet);
-    if (connection.feedFailed) ending = "stopped";
-  }
-  av_packet_free(&packet);
-  return ending;
+  // A transport stream goes on byte for byte; RTSP is remuxed into one.
+  return connection.raw != nullptr ? connection.PassOn(chosen.video)
+                                   : connection.Remux(chosen.video, chosen.audio);
 }
 
 void LiveSource::Run() {
