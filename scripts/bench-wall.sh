@@ -55,12 +55,14 @@ resident_mb() { awk '/VmRSS/ { printf "%.0f", $2 / 1024 }' "/proc/$1/status"; }
 # latency_max, dropped, viewer_cores, x_cores, rss_mb.
 play() {
   local stream=$1 grid=$2 tiles=$3 display out
-  display=$((200 + ($$ % 300)))
   out=$build/wall-out/$(basename "$stream" .kst)-$tiles-$feed
   rm -rf "$out"
   mkdir -p "$out/q81/cfg"
-  Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb picks a free display and writes its number.
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$out/display" >/dev/null 2>&1 &
   local xvfb=$!
+  while [[ ! -s $out/display ]]; do sleep 0.1; done
+  display=$(cat "$out/display")
   local sources=("$stream") senders=()
   if [[ $feed == udp ]]; then
     sources=()

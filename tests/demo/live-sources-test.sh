@@ -24,7 +24,6 @@ trap cleanup EXIT
 # Ports of our own: the process id keeps parallel runs apart.
 base=$((20000 + ($$ % 2000) * 8))
 udp=$base tcp=$((base + 1)) rtsp=$((base + 2)) nobody=$((base + 3))
-display=$((100 + ($$ % 400)))
 
 send() {  # send SECONDS URL
   "$ffmpeg" -hide_banner -loglevel error -re -f lavfi -i "testsrc=size=352x288:rate=25" \
@@ -33,8 +32,14 @@ send() {  # send SECONDS URL
   pids+=($!)
 }
 
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and writes its number.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
+for _ in $(seq 50); do
+  [[ -s $work/display ]] && break
+  sleep 0.1
+done
+display=$(cat "$work/display")
 # The camera is not under test: sanitizer reports from GStreamer's own
 # threads are not ours to judge.
 TSAN_OPTIONS=report_bugs=0 ASAN_OPTIONS=detect_leaks=0 "$camera" "$rtsp" 20 >/dev/null &
