@@ -112,6 +112,7 @@ play() {
       worst = "-"; total = "-"
       for (c in latency) if (worst == "-" || latency[c] + 0 > worst + 0) worst = latency[c]
       for (c in lost) total += lost[c]
+      if (worst != "-") worst = worst "ms"
       if (n == 0) print "none none", worst, total
       else printf "%.1f %.1f %s %s\n", low, sum / n, worst, total
     }' "$out/viewer.txt")
@@ -137,7 +138,7 @@ for name in "${cases[@]}"; do
   single_mb=$rss_mb
   play "$stream" "$grid" "$tiles"
   per_channel=$(echo "scale=1; ($rss_mb - $single_mb) / ($tiles - 1)" | bc)
-  printf '| %s | %s | %d | %s, %s | %s ms | %s | %s | %s | %s MB | %s MB |\n' "$name" "$feed" \
+  printf '| %s | %s | %d | %s, %s | %s | %s | %s | %s | %s MB | %s MB |\n' "$name" "$feed" \
     "$tiles" "$shown_min" "$shown_mean" "$latency_max" "$dropped" "$viewer_cores" "$x_cores" \
     "$rss_mb" "$per_channel"
 done
