@@ -284,11 +284,7 @@ std::string LiveSource::Connection::PassOn(int videoIndex) {
   std::vector<uint8_t> buffer(kReadBytes);
   for (;;) {
     const int read = avio_read_partial(raw, buffer.data(), kReadBytes);
-    if (read <= 0) {
-      if (source->Stopping()) return "stopped";
-      return read == 0 || read == AVERROR_EOF ? "the stream ended"
-                                              : "dropped (" + ErrorText(read) + ")";
-    }
+    if (read <= 0) return source->EndReason(read);
     source->NoteData();
     if (!source->Feed(buffer.data(), static_cast<size_t>(read))) return "stopped";
   }
@@ -333,10 +329,7 @@ std::string LiveSource::Connection::Remux(int videoIndex, int audioIndex) {
   if (!packet) return "out of memory";
   while (!feedFailed) {
     const int read = av_read_frame(input, packet.get());
-    if (read < 0) {
-      if (source->Stopping()) return "stopped";
-      return read == AVERROR_EOF ? "the stream ended" : "dropped (" + ErrorText(read) + ")";
-    }
+    if (read < 0) return source->EndReason(read);
     source->NoteData();
     const int index = outputIndex[static_cast<size_t>(packet->stream_index)];
     if (index >= 0) {
@@ -352,6 +345,15 @@ std::string LiveSource::Connection::Remux(int videoIndex, int audioIndex) {
   return "stopped";
 }
 
+std::string LiveSource::EndReason(int error) {
+  if (Stopping()) return "stopped";
+  if (error == 0 || error == AVERROR_EOF) return "the stream ended";
+  if (NowNanos() - lastActivity_.load() > patience_.load()) {
+    return "dropped: no data for " + std::to_string(patience_.load() / 1000000) + " ms";
+  }
+  return "dropped (" + ErrorText(error) + ")";
+}
+
 std::string LiveSource::Session() {
   SetPhase(Phase::kConnecting);
   Connection connection;
@@ -359,15 +361,18 @@ std::string LiveSource::Session() {
   lastActivity_ = NowNanos();
   patience_ = std::chrono::nanoseconds(timeouts_.connect).count();
   const int error = connection.Open(address_, AVIOInterruptCB{&LiveSource::Interrupt, this});
+  const bool silent = NowNanos() - lastActivity_.load() > patience_.load();
+  const std::string noStream =
+      "no stream within " + std::to_string(timeouts_.connect.count()) + " ms";
   if (error < 0) {
     if (Stopping()) return "stopped";
-    const bool silent = NowNanos() - lastActivity_.load() > patience_.load();
-    return silent ? "no stream within " + std::to_string(timeouts_.connect.count()) + " ms"
-                  : "cannot reach it (" + ErrorText(error) + ")";
+    return silent ? noStream : "cannot reach it (" + ErrorText(error) + ")";
   }
   const ChosenStreams chosen = ChooseStreams(connection.input);
   std::vector<uint8_t> header;
-  if (chosen.video < 0 && chosen.audio < 0) return "it announces no video or audio";
+  if (chosen.video < 0 && chosen.audio < 0) {
+    return silent ? noStream : "it announces no video or audio";
+  }
   if (!BuildHeader(connection.input, chosen, &header)) return "it announces unknown codecs";
   if (header != header_) {
     if (!openChannel_(header)) return "the channel would not open with its header";

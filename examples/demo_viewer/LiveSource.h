@@ -70,6 +70,8 @@ class LiveSource {
   // One connection from start to its end; returns why it ended.
   std::string Session();
   bool Feed(const uint8_t* data, size_t size);
+  // Why reading ended with |error|.
+  std::string EndReason(int error);
   // Data came: the stall clock starts again, and a stall that was told ends.
   void NoteData();
   bool Stopping();
