@@ -1,5 +1,6 @@
 #include "LiveSource.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -280,7 +281,12 @@ int LiveSource::Connection::Open(const std::string& address, const AVIOInterrupt
 std::string LiveSource::Connection::PassOn(int videoIndex) {
   if (videoIndex >= 0) source->timing_.SetVideoPid(input->streams[videoIndex]->id);
   source->SetPhase(Phase::kLive);
-  if (!probed.empty() && !source->Feed(probed.data(), probed.size())) return "stopped";
+  // In pieces the player's source buffer can take.
+  for (size_t at = 0; at < probed.size(); at += kReadBytes) {
+    if (!source->Feed(probed.data() + at, std::min<size_t>(kReadBytes, probed.size() - at))) {
+      return "stopped";
+    }
+  }
   std::vector<uint8_t> buffer(kReadBytes);
   for (;;) {
     const int read = avio_read_partial(raw, buffer.data(), kReadBytes);
