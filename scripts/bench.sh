@@ -50,8 +50,10 @@ for kind in trace error; do
 done
 
 # The FFmpeg decoder through the player: throughput against the ffmpeg tool on
-# the same stream (ratio_vs_ffmpeg), time to the first picture, and the CPU of
-# 16 CIF channels playing in real time.
+# the same stream (ratio_vs_ffmpeg), time to the first picture, the CPU of
+# 16 CIF channels playing in real time, and the live latency of pictures fed
+# at their time (median, 99th percentile, first picture, beside the
+# decode-alone floor). The live wall is scripts/bench-wall.sh.
 echo
 "$build/bin/decoder_bench" --benchmark_color=false --benchmark_filter=-input/ |
   sed -n '/^Benchmark/,$p'

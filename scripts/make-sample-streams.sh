@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes the demo viewer's sample streams: four short synthetic clips (CIF,
+# Makes the demo viewer's sample streams: five short synthetic clips (CIF,
 # 25 fps, a test picture with a sine tone), each in a different container and
 # codec pair, turned by the decoder's stream tool into the header + payload
 # files that the viewer plays.
@@ -22,6 +22,7 @@ clips=(
   "testsrc-mpeg4-ps|testsrc|660|-c:v mpeg4 -b:v 1M -g 25|-c:a mp2 -b:a 128k|vob|mpg"
   "mandelbrot-h264-ts|mandelbrot|550|-c:v libx264 -preset veryfast -pix_fmt yuv420p -g 25|-c:a aac -b:a 96k|mpegts|ts"
   "testsrc2-mpeg2-ts|testsrc2|880|-c:v mpeg2video -b:v 1M -g 12|-c:a mp2 -b:a 128k|mpegts|ts"
+  "life-h265-ts|life|330|-c:v libx265 -preset ultrafast -b:v 1M -x265-params log-level=error -pix_fmt yuv420p -g 25|-c:a aac -b:a 96k|mpegts|ts"
 )
 
 for clip in "${clips[@]}"; do

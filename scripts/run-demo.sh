@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds the SDK with its FFmpeg
-# decoder, makes the sample streams and plays four of them in the demo
+# decoder, makes the sample streams and plays them in the demo
 # viewer's grid, under a virtual X server when there is no display. Leaves a
 # screenshot of the grid (PNG), BMP captures and the player's logs in
 # build/demo-out/ and prints where they are.
@@ -8,7 +8,8 @@
 #   scripts/run-demo.sh            (as root on a fresh Debian 12, or with
 #                                   everything already installed)
 # Environment: DEMO_SECONDS (default 10; 0 plays until you press q in the
-# window), DEMO_GRID (1, 4, 9 or 16; default 4), BUILD_DIR (default build).
+# window), DEMO_GRID (1, 4, 9, 16, 25 or 36; default 4; 36 plays 32 channels),
+# BUILD_DIR (default build).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -2,17 +2,26 @@
 // interface. Streams are made at start with the ffmpeg tool.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
 
 #include "Kelo820_PlaySDK.h"
 #include "PictureLog.h"
@@ -252,5 +261,254 @@ void BM_SixteenChannelsRealTime(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SixteenChannelsRealTime)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// ---------------------------------------------------------------------------
+// Latency: the stream arrives as a camera sends it. Each picture's bytes go
+// to Play_InputData at the picture's time (in decoding order, one picture
+// interval apart), in pieces of seven transport stream packets, in live mode;
+// the display callback notes when each picture is shown.
+
+constexpr size_t kTsPacket = 188;
+constexpr size_t kPieceBytes = 7 * kTsPacket;
+constexpr int kLatencyFrames = 125;
+constexpr int kFrameMillis = 40;
+
+// A stream of |frames| pictures of |size| made with the ffmpeg tool from
+// |source| with |encoder| and packed by m4stream (beside this program).
+TestStream MakeSizedStream(const std::string& name, const std::string& source,
+                           const std::string& encoder) {
+  const std::string media = WorkDir().path() + name;
+  const std::string packed = media + ".m4s";
+  const std::string self = std::string(std::filesystem::read_symlink("/proc/self/exe"));
+  const std::string tool = self.substr(0, self.rfind('/')) + "/m4stream";
+  const std::string make = std::string(m4test::FfmpegTool()) +
+                           " -nostdin -hide_banner -loglevel error -y -f lavfi -i " + source + " " +
+                           encoder + " -frames:v " + std::to_string(kLatencyFrames) + " " + media +
+                           " && " + tool + " " + media + " " + packed + " --no-end-marker >/dev/null";
+  TestStream stream;
+  if (std::system(make.c_str()) != 0) return stream;
+  const std::vector<uint8_t> bytes = m4test::ReadFile(packed);
+  stream.mediaFile = media;
+  stream.header.assign(bytes.begin(), bytes.begin() + 64);
+  stream.payload.assign(bytes.begin() + 64, bytes.end());
+  stream.frames = kLatencyFrames;
+  return stream;
+}
+
+struct LatencyCase {
+  const char* name;
+  const char* source;
+  const char* encoder;
+};
+
+const LatencyCase kLatencyCases[] = {
+    {"CIF H.264 TS", "testsrc2=size=352x288:rate=25",
+     "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 512k -pix_fmt yuv420p -f mpegts"},
+    {"CIF H.264 TS, PES lengths", "testsrc2=size=352x288:rate=25",
+     "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 512k -pix_fmt yuv420p -f mpegts -omit_video_pes_length 0"},
+    {"D1 H.264 TS", "testsrc2=size=704x576:rate=25",
+     "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 2M -pix_fmt yuv420p -f mpegts"},
+    {"1080p H.264 TS", "testsrc2=size=1920x1080:rate=25",
+     "-c:v libx264 -preset ultrafast -tune zerolatency -g 50 -bf 0 -b:v 6M -pix_fmt yuv420p -f mpegts"},
+    {"CIF H.264 TS, B-frames", "testsrc2=size=352x288:rate=25",
+     "-c:v libx264 -preset veryfast -g 50 -bf 2 -b:v 512k -pix_fmt yuv420p -f mpegts"},
+    {"CIF MPEG-2 PS, B-frames", "testsrc2=size=352x288:rate=25",
+     "-c:v mpeg2video -g 12 -bf 2 -b:v 1M -f vob"},
+};
+
+// One picture of the stream as sent: where its bytes lie and its time stamp
+// relative to the first picture's.
+struct SentPicture {
+  size_t begin = 0;
+  size_t end = 0;
+  int64_t ptsMs = 0;
+};
+
+int64_t ReadPts(const uint8_t* p) {
+  return (static_cast<int64_t>((p[0] >> 1) & 7) << 30) | (p[1] << 22) | ((p[2] >> 1) << 15) |
+         (p[3] << 7) | (p[4] >> 1);
+}
+
+// A transport stream splits at each video packet that starts a PES packet;
+// the PES header gives the time stamp.
+std::vector<SentPicture> SplitTransportStream(const std::vector<uint8_t>& ts) {
+  std::vector<SentPicture> pictures;
+  int videoPid = -1;
+  for (size_t at = 0; at + kTsPacket <= ts.size(); at += kTsPacket) {
+    const uint8_t* packet = ts.data() + at;
+    const int pid = ((packet[1] & 0x1F) << 8) | packet[2];
+    if ((packet[1] & 0x40) == 0 || (packet[3] & 0x10) == 0) continue;
+    const size_t payload = (packet[3] & 0x20) != 0 ? 5 + packet[4] : 4;
+    const uint8_t* pes = packet + payload;
+    if (payload + 14 > kTsPacket || pes[0] != 0 || pes[1] != 0 || pes[2] != 1) continue;
+    if (videoPid < 0 && (pes[3] & 0xF0) == 0xE0) videoPid = pid;
+    if (pid != videoPid) continue;
+    if (!pictures.empty()) pictures.back().end = at;
+    pictures.push_back({at, ts.size(), (pes[7] & 0x80) != 0 ? ReadPts(pes + 9) : 0});
+  }
+  return pictures;
+}
+
+// A program stream splits at each picture start code of its MPEG video;
+// the time stamps follow the pictures' display order from the picture
+// headers' temporal references, one interval each within a group.
+std::vector<SentPicture> SplitProgramStream(const std::vector<uint8_t>& ps) {
+  std::vector<SentPicture> pictures;
+  int64_t groupStart = 0;
+  int64_t groupSize = 0;
+  for (size_t at = 0; at + 6 <= ps.size(); ++at) {
+    if (ps[at] != 0 || ps[at + 1] != 0 || ps[at + 2] != 1) continue;
+    if (ps[at + 3] == 0xB8) {  // a new group: references count from 0 again
+      groupStart += groupSize;
+      groupSize = 0;
+    }
+    if (ps[at + 3] != 0x00) continue;
+    const int temporal = (ps[at + 4] << 2) | (ps[at + 5] >> 6);
+    groupSize = std::max<int64_t>(groupSize, temporal + 1);
+    if (!pictures.empty()) pictures.back().end = at;
+    pictures.push_back({at, ps.size(), (groupStart + temporal) * kFrameMillis * 90});
+  }
+  if (!pictures.empty()) pictures.front().begin = 0;
+  return pictures;
+}
+
+std::array<std::atomic<int64_t>, kLatencyFrames> lastByteAt;
+std::array<std::atomic<int64_t>, kLatencyFrames> shownAt;
+
+int64_t NowNanos() { return Clock::now().time_since_epoch().count(); }
+
+void M4CALL NoteShown(int32_t, const uint8_t*, int32_t, int32_t, int32_t, int32_t timeStamp,
+                      int32_t, int32_t) {
+  const int64_t now = NowNanos();
+  const int index = (timeStamp + kFrameMillis / 2) / kFrameMillis;
+  if (index < 0 || index >= kLatencyFrames) return;
+  int64_t none = 0;
+  shownAt[static_cast<size_t>(index)].compare_exchange_strong(none, now);
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+  if (values.empty()) return -1;
+  std::sort(values.begin(), values.end());
+  const auto index = static_cast<size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+  return values[index];
+}
+
+// The floor: each picture's decoding alone, with libavcodec on one thread as
+// the live decoder does it, in milliseconds.
+std::vector<double> DecodeTimesMs(const std::string& media) {
+  std::vector<double> times;
+  AVFormatContext* format = nullptr;
+  if (avformat_open_input(&format, media.c_str(), nullptr, nullptr) < 0) return times;
+  avformat_find_stream_info(format, nullptr);
+  const int video = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  const AVCodec* codec =
+      video < 0 ? nullptr : avcodec_find_decoder(format->streams[video]->codecpar->codec_id);
+  AVCodecContext* context = codec == nullptr ? nullptr : avcodec_alloc_context3(codec);
+  AVPacket* packet = av_packet_alloc();
+  AVFrame* frame = av_frame_alloc();
+  if (context != nullptr && packet != nullptr && frame != nullptr &&
+      avcodec_parameters_to_context(context, format->streams[video]->codecpar) >= 0) {
+    context->thread_count = 1;
+    if (avcodec_open2(context, codec, nullptr) >= 0) {
+      while (av_read_frame(format, packet) >= 0) {
+        if (packet->stream_index == video) {
+          const auto start = Clock::now();
+          avcodec_send_packet(context, packet);
+          while (avcodec_receive_frame(context, frame) >= 0) av_frame_unref(frame);
+          times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        }
+        av_packet_unref(packet);
+      }
+    }
+  }
+  av_frame_free(&frame);
+  av_packet_free(&packet);
+  avcodec_free_context(&context);
+  avformat_close_input(&format);
+  return times;
+}
+
+void BM_LiveLatency(benchmark::State& state) {
+  const LatencyCase& which = kLatencyCases[state.range(0)];
+  state.SetLabel(which.name);
+  static std::map<int64_t, TestStream> made;
+  auto found = made.find(state.range(0));
+  if (found == made.end()) {
+    found = made.emplace(state.range(0), MakeSizedStream("latency" + std::to_string(state.range(0)),
+                                                         which.source, which.encoder))
+                .first;
+  }
+  const TestStream& stream = found->second;
+  if (stream.payload.empty()) {
+    state.SkipWithError("stream not made");
+    return;
+  }
+  const bool transport = std::strstr(which.encoder, "mpegts") != nullptr;
+  std::vector<SentPicture> pictures =
+      transport ? SplitTransportStream(stream.payload) : SplitProgramStream(stream.payload);
+  if (pictures.empty()) {
+    state.SkipWithError("no pictures found");
+    return;
+  }
+  const int64_t firstPts = pictures.front().ptsMs;
+  for (SentPicture& picture : pictures) picture.ptsMs = (picture.ptsMs - firstPts) / 90;
+  Player player;
+  std::vector<double> latencies;
+  double first = -1;
+  int dropped = 0;
+  for (auto _ : state) {
+    for (auto& at : lastByteAt) at = 0;
+    for (auto& at : shownAt) at = 0;
+    if (!player.Open(0, stream, 0, false) || !PlayM4_SetDisplayCallBack(0, &NoteShown)) {
+      state.SkipWithError("open failed");
+      break;
+    }
+    const auto start = Clock::now();
+    for (size_t index = 0; index < pictures.size(); ++index) {
+      std::this_thread::sleep_until(start + std::chrono::milliseconds(kFrameMillis) *
+                                                static_cast<int>(index));
+      const SentPicture& picture = pictures[index];
+      for (size_t at = picture.begin; at < picture.end; at += kPieceBytes) {
+        const size_t size = std::min(kPieceBytes, picture.end - at);
+        const int64_t sentAt = NowNanos();
+        if (player->Play_InputData(0, stream.payload.data() + at, static_cast<uint32_t>(size), 0) !=
+            kOk) {
+          state.SkipWithError("block refused");
+        }
+        const int64_t shownIndex = (picture.ptsMs + kFrameMillis / 2) / kFrameMillis;
+        if (at + size >= picture.end && shownIndex >= 0 && shownIndex < kLatencyFrames) {
+          lastByteAt[static_cast<size_t>(shownIndex)] = sentAt;
+        }
+      }
+    }
+    // The last picture has no successor to end it; give the rest time to show.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    player.Close(0);
+    for (size_t index = 0; index + 1 < pictures.size(); ++index) {
+      const int64_t sent = lastByteAt[index];
+      const int64_t shownTime = shownAt[index];
+      if (sent == 0) continue;
+      if (shownTime == 0) {
+        ++dropped;
+        continue;
+      }
+      const double ms = static_cast<double>(shownTime - sent) / 1e6;
+      if (index == 0) {
+        first = ms;
+      } else {
+        latencies.push_back(ms);
+      }
+    }
+    state.SetIterationTime(Seconds(Clock::now() - start));
+  }
+  const std::vector<double> floor = DecodeTimesMs(stream.mediaFile);
+  state.counters["first_ms"] = first;
+  state.counters["median_ms"] = Percentile(latencies, 0.5);
+  state.counters["p99_ms"] = Percentile(latencies, 0.99);
+  state.counters["floor_median_ms"] = Percentile(floor, 0.5);
+  state.counters["floor_p99_ms"] = Percentile(floor, 0.99);
+  state.counters["dropped"] = dropped;
+}
+BENCHMARK(BM_LiveLatency)->DenseRange(0, 5)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace

@@ -1,7 +1,10 @@
 // When each decoded picture is due. A picture's deadline is the anchor's
 // clock time plus its time stamp's distance from the anchor's, divided by the
 // speed; the anchor moves whenever the time line breaks (first picture,
-// speed change, resume, a jump in the time stamps, falling far behind).
+// speed change, resume, a jump in the time stamps, falling far behind), and
+// in live mode at normal speed to the newest picture decoded when it is
+// ready before its deadline, which is shown at once: the time line follows
+// the quickest arrival, while pictures decoded ahead keep their pace.
 #ifndef M4_FFMPEG_PACER_H
 #define M4_FFMPEG_PACER_H
 
@@ -33,7 +36,9 @@ class Pacer {
   // After a pause the last picture shown counts as shown at |now|.
   void Resume(int64_t now);
 
-  PacingDecision Decide(int64_t pts, int64_t now, bool live, bool backlog);
+  // |backlog|: data or pictures wait behind this picture; |newest|: no
+  // decoded picture does.
+  PacingDecision Decide(int64_t pts, int64_t now, bool live, bool backlog, bool newest = false);
   void Presented(int64_t pts, int64_t now);
 
  private:

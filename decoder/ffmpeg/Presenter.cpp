@@ -47,8 +47,10 @@ void Presenter::Run() {
         Show(std::move(*pending_), now);
         continue;
       }
-      const bool backlog = pictures_.Size() > 0 || source_.Remain() > 0;
-      const PacingDecision decision = pacer_.Decide(pending_->ptsMicros, now, live_, backlog);
+      const bool newest = pictures_.Size() == 0;
+      const bool backlog = !newest || source_.Remain() > 0;
+      const PacingDecision decision =
+          pacer_.Decide(pending_->ptsMicros, now, live_, backlog, newest);
       if (decision.action == PacingDecision::Action::kPresent) {
         Show(std::move(*pending_), now);
         continue;

@@ -127,6 +127,10 @@ bool StreamDecoder::OpenInput() {
     format_->pb = io;
     format_->flags |= AVFMT_FLAG_CUSTOM_IO;
     format_->probesize = kProbeBytes;
+    // A transport stream carries a picture per PES packet: handed on whole,
+    // it needs no parser, which would hold each picture back until the next
+    // one begins.
+    if (live_ && header_ && header_->container == "mpegts") format_->flags |= AVFMT_FLAG_NOPARSE;
     const AVInputFormat* container =
         header_ ? av_find_input_format(header_->container.c_str()) : nullptr;
     // On failure this frees the format context, never our I/O context.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Kelo820_PlaySDK.h"
+#include "LiveSource.h"
 #include "MediaConversion.h"
 #include "StreamFile.h"
 #include "TraceLocation.h"
@@ -91,6 +92,13 @@ std::vector<demo::StreamFile> LoadStreams(const std::vector<std::string>& paths,
                                           const std::string& conversionDirectory) {
   std::vector<demo::StreamFile> streams;
   for (const std::string& path : paths) {
+    if (demo::IsLiveSourceAddress(path)) {
+      demo::StreamFile live;
+      live.name = path;
+      live.address = path;
+      streams.push_back(std::move(live));
+      continue;
+    }
     std::string streamPath = path;
     std::string error;
     if (!demo::IsStreamFile(path)) {
@@ -127,6 +135,9 @@ bool HandleWindowEvents(demo::ViewerWindow& window, demo::ViewerSession& session
       return false;
     } else if (event.command == demo::ViewerCommand::kHelp) {
       std::cout << demo::ViewerKeyHelp();
+    } else if (event.command == demo::ViewerCommand::kToggleOverlay) {
+      window.ToggleOverlay();
+      window.SetOverlay(session.Figures());
     } else {
       session.Execute(event.command, *selectedTile);
     }
@@ -166,7 +177,10 @@ void Play(demo::ViewerSession& session, demo::ViewerWindow* window,
                                                                     : "screenshot failed: ")
                 << options.screenshotPath << "\n";
     }
-    if (progress.Due(now)) session.PrintProgress(now, picturesDrawn);
+    if (progress.Due(now)) {
+      session.PrintProgress(now, picturesDrawn);
+      if (window != nullptr) window->SetOverlay(session.Figures());
+    }
   }
   session.PrintProgress(elapsed(), picturesDrawn);
 }
@@ -235,12 +249,15 @@ int main(int argc, char** argv) {
     for (int tile = 0; tile < options.tileCount; ++tile) {
       tiles.push_back(window ? reinterpret_cast<WindowHandle>(window->TileWindow(tile)) : nullptr);
     }
+    if (window) window->SetDrawingObserver([&session](int tile) { session.PictureShown(tile); });
     if (session.Open(tiles)) {
       std::cout << "playing " << options.tileCount << " channels from " << streams.size()
                 << " stream(s); progress every " << kProgressInterval
                 << " s ('buffer': bytes waiting in the decoder; 'shown': pictures the X server"
-                   " saw drawn into the tile, since the SDK reports no frame count; 'picture':"
-                   " size of the last decoded picture)\n";
+                   " saw drawn into the tile, since the SDK reports no frame count, with the"
+                   " rate; for live sources 'latency': median time from a picture's last byte"
+                   " to its drawing, 'dropped': pictures never drawn; 'picture': size of the"
+                   " last decoded picture)\n";
       if (window) std::cout << demo::ViewerKeyHelp();
       Play(session, window.get(), options, seconds);
     } else {

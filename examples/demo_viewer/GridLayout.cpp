@@ -16,7 +16,8 @@ int GridExtent(int columns, int tileExtent, int perTileExtra) {
 }  // namespace
 
 bool IsSupportedTileCount(int tileCount) {
-  return tileCount == 1 || tileCount == 4 || tileCount == 9 || tileCount == 16;
+  return tileCount == 1 || tileCount == 4 || tileCount == 9 || tileCount == 16 || tileCount == 25 ||
+         tileCount == 36;
 }
 
 int GridColumns(int tileCount) {

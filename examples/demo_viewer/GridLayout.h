@@ -23,7 +23,7 @@ struct WindowSize {
 constexpr int kTileGap = 6;
 constexpr int kCaptionHeight = 16;
 
-// True for the grid sizes the viewer offers: 1, 4, 9 and 16 tiles.
+// True for the grid sizes the viewer offers: 1, 4, 9, 16, 25 and 36 tiles.
 bool IsSupportedTileCount(int tileCount);
 // Tiles per row of a square grid of |tileCount| tiles.
 int GridColumns(int tileCount);

@@ -13,6 +13,10 @@ struct StreamFile {
   std::string name;  // file name without directories, for captions
   std::vector<uint8_t> header;
   std::vector<uint8_t> payload;
+  // A live source's address (udp://, tcp://, rtsp://) instead of a file:
+  // its header comes from what the source announces, its payload as it
+  // arrives.
+  std::string address;
 };
 
 // Reads a stream file that starts with a stream header of |headerLength|

@@ -44,6 +44,7 @@ ViewerCommand CommandForKey(char typed, unsigned long keysym) {
     case '-': return ViewerCommand::kVolumeDown;
     case 'c': return ViewerCommand::kCapture;
     case 'z': return ViewerCommand::kToggleZoom;
+    case 'o': return ViewerCommand::kToggleOverlay;
     case 'h':
     case '?': return ViewerCommand::kHelp;
     case 'q': return ViewerCommand::kQuit;

@@ -17,6 +17,7 @@ enum class ViewerCommand {
   kVolumeDown,
   kCapture,
   kToggleZoom,
+  kToggleOverlay,
   kNextSelection,
   kHelp,
   kQuit,

@@ -87,9 +87,11 @@ std::string ViewerUsage(const std::string& programName) {
          " [options] [STREAM...]\n"
          "Plays one stream per tile through the Kelo820 PlaySDK.\n"
          "STREAM is a stream file (.kst: stream header + payload, as m4stream\n"
-         "writes it) or a media file, which m4stream converts into DIR/streams;\n"
+         "writes it), a media file, which m4stream converts into DIR/streams, or\n"
+         "a live source: udp://HOST:PORT or tcp://HOST:PORT carrying an MPEG\n"
+         "transport stream, or rtsp://...;\n"
          "without streams the build's sample streams play.\n"
-         "  --grid N           tiles: 1, 4, 9 or 16 (default 4)\n"
+         "  --grid N           tiles: 1, 4, 9, 16, 25 or 36 (default 4; the SDK plays 32)\n"
          "  --seconds S        quit after S seconds (headless default 10)\n"
          "  --capture-at S     capture every tile to BMP at S seconds\n"
          "  --screenshot FILE  write the window's picture as PPM ...\n"
@@ -102,7 +104,8 @@ std::string ViewerUsage(const std::string& programName) {
 std::string ViewerKeyHelp() {
   return "Keys: p play, space pause/resume, f faster, s slower, n step one frame,\n"
          "      + / - volume, c capture BMP, z zoom into a quarter (again: back),\n"
-         "      Tab or click: choose a tile (or all), q or Esc quit.\n";
+         "      o overlay of each tile's figures, Tab or click: choose a tile (or all),\n"
+         "      q or Esc quit.\n";
 }
 
 }  // namespace demo

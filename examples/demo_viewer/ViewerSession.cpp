@@ -35,47 +35,101 @@ bool ViewerSession::Check(const Channel& channel, const std::string& what, int32
   return result == 0;
 }
 
+void ViewerSession::Say(const std::string& line) {
+  std::lock_guard<std::mutex> lock(outMutex_);
+  out_ << line << "\n";
+  out_.flush();
+}
+
+void ViewerSession::OpenFile(Channel& channel, WindowHandle window) {
+  const StreamFile& stream = *channel.stream;
+  // File mode: every frame is shown, which suits streams read from disk.
+  Check(channel, "Play_SetOpenMode(1)", player_.Play_SetOpenMode(channel.number, 1));
+  channel.open = Check(channel, "Play_OpenStream(" + stream.name + ")",
+                       player_.Play_OpenStream(window, channel.number, stream.header.data(),
+                                               static_cast<uint32_t>(stream.header.size()), 0));
+  if (channel.open) {
+    channel.feeder = std::make_unique<ChannelFeeder>(player_, channel.number, stream.payload);
+    channel.feeder->Start();
+  }
+}
+
+// Runs on the live source's thread, before its first block and when the
+// source announces other streams after a reconnection.
+bool ViewerSession::OpenLive(Channel& channel, WindowHandle window,
+                             const std::vector<uint8_t>& header) {
+  const std::string name = ChannelName(channel.number);
+  if (channel.open.exchange(false)) player_.Play_CloseStream(channel.number);
+  // Live mode: pictures are shown as they come, late ones dropped.
+  int32_t result = player_.Play_SetOpenMode(channel.number, 0);
+  if (result == 0) {
+    result = player_.Play_OpenStream(window, channel.number, header.data(),
+                                     static_cast<uint32_t>(header.size()), 0);
+  }
+  if (result != 0) {
+    Say(name + ": opening the stream of " + channel.stream->address + " -> " +
+        std::to_string(result) + " (see the error log)");
+    return false;
+  }
+  channel.open = true;
+  Say(name + ": " + channel.stream->address + " is live");
+  return true;
+}
+
 bool ViewerSession::Open(const std::vector<WindowHandle>& windows) {
-  bool anyOpen = false;
+  bool anyStarted = false;
   for (size_t tile = 0; tile < windows.size(); ++tile) {
-    Channel channel;
-    channel.number = static_cast<int32_t>(tile);
-    channel.stream = &streams_[tile % streams_.size()];
-    const StreamFile& stream = *channel.stream;
-    // File mode: every frame is shown, which suits streams read from disk.
-    Check(channel, "Play_SetOpenMode(1)", player_.Play_SetOpenMode(channel.number, 1));
-    channel.open = Check(channel, "Play_OpenStream(" + stream.name + ")",
-                         player_.Play_OpenStream(windows[tile], channel.number,
-                                                 stream.header.data(),
-                                                 static_cast<uint32_t>(stream.header.size()), 0));
-    if (channel.open) {
-      channel.feeder = std::make_unique<ChannelFeeder>(player_, channel.number, stream.payload);
-      channel.feeder->Start();
-      anyOpen = true;
+    auto channel = std::make_unique<Channel>();
+    channel->number = static_cast<int32_t>(tile);
+    channel->stream = &streams_[tile % streams_.size()];
+    if (channel->number >= kPlayerChannels) {
+      channels_.push_back(std::move(channel));
+      continue;
+    }
+    if (channel->stream->address.empty()) {
+      OpenFile(*channel, windows[tile]);
+      anyStarted = anyStarted || channel->open;
+    } else {
+      Channel* live = channel.get();
+      const WindowHandle window = windows[tile];
+      live->timing = std::make_unique<PictureTiming>();
+      live->live = std::make_unique<LiveSource>(
+          player_, live->number, live->stream->address,
+          [this, live, window](const std::vector<uint8_t>& header) {
+            return OpenLive(*live, window, header);
+          },
+          [this, live](const std::string& message) {
+            Say(ChannelName(live->number) + ": " + message);
+          },
+          *live->timing);
+      live->live->Start();
+      anyStarted = true;
     }
     channels_.push_back(std::move(channel));
   }
-  if (anyOpen) {
-    Check(channels_[0], "Play_SetVolume(" + std::to_string(volume_) + ")",
+  if (!channels_.empty() && channels_[0]->open) {
+    Check(*channels_[0], "Play_SetVolume(" + std::to_string(volume_) + ")",
           player_.Play_SetVolume(soundChannel_, volume_));
   }
-  return anyOpen;
+  return anyStarted;
 }
 
 void ViewerSession::Close() {
-  for (Channel& channel : channels_) {
-    if (channel.feeder) channel.feeder->Stop();
+  for (auto& channel : channels_) {
+    if (channel->feeder) channel->feeder->Stop();
+    if (channel->live) channel->live->Stop();
   }
-  for (Channel& channel : channels_) {
-    if (channel.open) Check(channel, "Play_CloseStream", player_.Play_CloseStream(channel.number));
-    channel.open = false;
+  for (auto& channel : channels_) {
+    if (channel->open.exchange(false)) {
+      Check(*channel, "Play_CloseStream", player_.Play_CloseStream(channel->number));
+    }
   }
 }
 
 std::vector<ViewerSession::Channel*> ViewerSession::Targets(int tile) {
   std::vector<Channel*> targets;
-  for (Channel& channel : channels_) {
-    if (channel.open && (tile < 0 || channel.number == tile)) targets.push_back(&channel);
+  for (auto& channel : channels_) {
+    if (channel->open && (tile < 0 || channel->number == tile)) targets.push_back(channel.get());
   }
   return targets;
 }
@@ -151,7 +205,7 @@ void ViewerSession::Capture(int tile) {
 void ViewerSession::ChangeVolume(bool up) {
   const int32_t volume = NextVolume(volume_, up);
   if (volume == volume_) return;
-  Channel& channel = channels_[static_cast<size_t>(soundChannel_)];
+  Channel& channel = *channels_[static_cast<size_t>(soundChannel_)];
   if (Check(channel, "Play_SetVolume(" + std::to_string(volume) + ")",
             player_.Play_SetVolume(soundChannel_, volume))) {
     volume_ = volume;
@@ -163,7 +217,7 @@ void ViewerSession::ChangeVolume(bool up) {
 void ViewerSession::SelectTile(int tile) {
   soundChannel_ = tile < 0 ? 0 : tile;
   if (volume_ > 0 && static_cast<size_t>(soundChannel_) < channels_.size()) {
-    Check(channels_[static_cast<size_t>(soundChannel_)], "Play_SetVolume",
+    Check(*channels_[static_cast<size_t>(soundChannel_)], "Play_SetVolume",
           player_.Play_SetVolume(soundChannel_, volume_));
   }
 }
@@ -199,11 +253,20 @@ void ViewerSession::Execute(ViewerCommand command, int tile) {
 
 std::vector<std::string> ViewerSession::Captions() const {
   std::vector<std::string> captions;
-  for (const Channel& channel : channels_) {
-    std::string caption = ChannelName(channel.number) + " " + channel.stream->name + "  " +
-                          (channel.open ? PlayStateName(StateOf(channel)) : "not open");
-    if (channel.zoomed) caption += "  zoom";
-    if (channel.number == soundChannel_ && volume_ > 0) {
+  for (const auto& channel : channels_) {
+    if (channel->number >= kPlayerChannels) {
+      // Said first: a small tile's caption is cut at its right edge.
+      captions.push_back(ChannelName(channel->number) + " not played: the player has 32 channels");
+      continue;
+    }
+    std::string caption = ChannelName(channel->number) + " " + channel->stream->name + "  ";
+    if (channel->live && !channel->open) {
+      caption += channel->live->State();
+    } else {
+      caption += channel->open ? PlayStateName(StateOf(*channel)) : "not open";
+    }
+    if (channel->zoomed) caption += "  zoom";
+    if (channel->number == soundChannel_ && volume_ > 0) {
       caption += "  vol " + std::to_string(volume_);
     }
     captions.push_back(caption);
@@ -211,15 +274,38 @@ std::vector<std::string> ViewerSession::Captions() const {
   return captions;
 }
 
+void ViewerSession::PictureShown(int tile) {
+  if (tile < 0 || static_cast<size_t>(tile) >= channels_.size()) return;
+  Channel& channel = *channels_[static_cast<size_t>(tile)];
+  if (channel.timing) channel.timing->Shown(TimingClock::now());
+}
+
+std::vector<std::string> ViewerSession::Figures() const {
+  std::vector<std::string> figures;
+  for (const auto& channel : channels_) figures.push_back(channel->figures);
+  return figures;
+}
+
+uint64_t ViewerSession::BytesFed(const Channel& channel) const {
+  if (channel.feeder) return channel.feeder->BytesFed();
+  return channel.live ? channel.live->BytesFed() : 0;
+}
+
 void ViewerSession::PrintProgress(double elapsedSeconds, const PictureCounter& picturesDrawn) {
   char stamp[32];
   std::snprintf(stamp, sizeof(stamp), "[%5.1fs]", elapsedSeconds);
   const double interval = elapsedSeconds - lastReportSeconds_;
   lastReportSeconds_ = elapsedSeconds;
-  for (Channel& channel : channels_) {
+  std::lock_guard<std::mutex> lock(outMutex_);
+  for (auto& owned : channels_) {
+    Channel& channel = *owned;
     out_ << stamp << " " << ChannelName(channel.number) << " " << channel.stream->name;
+    if (channel.number >= kPlayerChannels) {
+      out_ << "  not played: the player has 32 channels\n";
+      continue;
+    }
     if (!channel.open) {
-      out_ << "  not open\n";
+      out_ << "  " << (channel.live ? channel.live->State() : "not open") << "\n";
       continue;
     }
     uint32_t waiting = 0;
@@ -227,17 +313,28 @@ void ViewerSession::PrintProgress(double elapsedSeconds, const PictureCounter& p
     int32_t width = 0;
     int32_t height = 0;
     const bool decoded = player_.Play_GetPictureSize(channel.number, &width, &height) == 0;
-    out_ << "  fed " << Megabytes(channel.feeder->BytesFed());
-    if (channel.feeder->Loops() > 0) out_ << " (looped " << channel.feeder->Loops() << "x)";
+    out_ << "  fed " << Megabytes(BytesFed(channel));
+    if (channel.feeder && channel.feeder->Loops() > 0) {
+      out_ << " (looped " << channel.feeder->Loops() << "x)";
+    }
     out_ << "  buffer " << waiting << " B";
     uint64_t shown = 0;
     if (picturesDrawn(channel.number, &shown)) {
-      char rate[48];
-      std::snprintf(rate, sizeof(rate), "  shown %llu (%.1f/s)",
-                    static_cast<unsigned long long>(shown),
-                    interval > 0 ? static_cast<double>(shown - channel.picturesAtLastReport) / interval
-                                 : 0.0);
-      out_ << rate;
+      char figures[128];
+      int length = std::snprintf(
+          figures, sizeof(figures), "%.1f/s",
+          interval > 0 ? static_cast<double>(shown - channel.picturesAtLastReport) / interval : 0.0);
+      if (channel.timing) {
+        const PictureTiming::Report report = channel.timing->TakeReport();
+        if (report.haveLatency) {
+          length += std::snprintf(figures + length, sizeof(figures) - static_cast<size_t>(length),
+                                  "  latency %.0f ms", report.medianMs);
+        }
+        std::snprintf(figures + length, sizeof(figures) - static_cast<size_t>(length),
+                      "  dropped %llu", static_cast<unsigned long long>(report.dropped));
+      }
+      out_ << "  shown " << shown << " (" << figures << ")";
+      channel.figures = figures;
       channel.picturesAtLastReport = shown;
     }
     out_ << "  picture ";
@@ -246,7 +343,15 @@ void ViewerSession::PrintProgress(double elapsedSeconds, const PictureCounter& p
     } else {
       out_ << "none yet";
     }
-    out_ << "  " << PlayStateName(StateOf(channel)) << "\n";
+    out_ << "  " << (channel.live ? channel.live->State() + ", " : std::string())
+         << PlayStateName(StateOf(channel));
+    if (channel.live && channel.live->Reconnections() > 0) {
+      out_ << ", reconnected " << channel.live->Reconnections() << "x";
+    }
+    if (channel.live && channel.live->BlocksLost() > 0) {
+      out_ << ", " << channel.live->BlocksLost() << " blocks lost";
+    }
+    out_ << "\n";
   }
   out_.flush();
 }

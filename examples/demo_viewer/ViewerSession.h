@@ -3,18 +3,25 @@
 #ifndef KELO_DEMO_VIEWER_VIEWER_SESSION_H
 #define KELO_DEMO_VIEWER_VIEWER_SESSION_H
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "ChannelFeeder.h"
 #include "Kelo820_PlaySDK.h"
+#include "LiveSource.h"
+#include "PictureTiming.h"
 #include "StreamFile.h"
 #include "ViewerCommands.h"
 
 namespace demo {
+
+// The player has channels 0 to 31; tiles beyond them show that they do not play.
+constexpr int kPlayerChannels = 32;
 
 class ViewerSession {
  public:
@@ -27,7 +34,8 @@ class ViewerSession {
   ViewerSession& operator=(const ViewerSession&) = delete;
 
   // Opens one channel per window (a null window plays headless) and starts
-  // feeding it. False when no channel could be opened.
+  // feeding it; a live source's channel opens once the source has announced
+  // its streams. False when no channel could be opened or started.
   bool Open(const std::vector<WindowHandle>& windows);
   // Stops the feeders and closes every open channel.
   void Close();
@@ -40,27 +48,43 @@ class ViewerSession {
   void Capture(int tile);
 
   std::vector<std::string> Captions() const;
+  // The window drew a picture into |tile| just now.
+  void PictureShown(int tile);
+  // Per tile: pictures shown per second, latency and dropped pictures, as
+  // the last progress line gave them (for the overlay).
+  std::vector<std::string> Figures() const;
   // Tells how many pictures were drawn into a tile so far; false when that
   // cannot be known (no window, or no way to watch it).
   using PictureCounter = std::function<bool(int tile, uint64_t* count)>;
   // One line per channel: bytes fed, decoder buffer, pictures shown and their
-  // rate since the last line, picture size, state.
+  // rate since the last line; for live sources the median time from a
+  // picture's last byte to its drawing and the pictures dropped; picture
+  // size, state.
   void PrintProgress(double elapsedSeconds, const PictureCounter& picturesDrawn);
   // Paths of the BMP files that captures actually wrote.
   const std::vector<std::string>& CaptureFiles() const { return captureFiles_; }
 
  private:
   struct Channel {
-    int32_t number;
-    const StreamFile* stream;
+    int32_t number = 0;
+    const StreamFile* stream = nullptr;
     std::unique_ptr<ChannelFeeder> feeder;
-    bool open = false;
+    std::unique_ptr<PictureTiming> timing;
+    std::unique_ptr<LiveSource> live;
+    // A live source's thread opens the channel, the viewer's reads this.
+    std::atomic<bool> open{false};
     bool zoomed = false;
     int captures = 0;
     uint64_t picturesAtLastReport = 0;
+    std::string figures;
   };
 
   std::vector<Channel*> Targets(int tile);
+  void OpenFile(Channel& channel, WindowHandle window);
+  bool OpenLive(Channel& channel, WindowHandle window, const std::vector<uint8_t>& header);
+  uint64_t BytesFed(const Channel& channel) const;
+  // A line for |out_| from any thread.
+  void Say(const std::string& line);
   void SetPlayState(Channel& channel, int32_t state);
   void ToggleZoom(Channel& channel);
   void CaptureChannel(Channel& channel);
@@ -74,7 +98,8 @@ class ViewerSession {
   const std::vector<StreamFile>& streams_;
   const std::string captureDirectory_;
   std::ostream& out_;
-  std::vector<Channel> channels_;
+  std::mutex outMutex_;
+  std::vector<std::unique_ptr<Channel>> channels_;
   int32_t volume_ = 50;
   int32_t soundChannel_ = 0;
   std::vector<std::string> captureFiles_;

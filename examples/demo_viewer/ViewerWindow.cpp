@@ -3,6 +3,7 @@
 #include <X11/Xutil.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -54,10 +55,16 @@ ViewerWindow::ViewerWindow(Display* display, int tileCount, const std::string& t
                                          static_cast<unsigned>(tile.height), 0,
                                          BlackPixel(display, screen), BlackPixel(display, screen)));
   }
+  for (size_t index = 0; index < tiles_.size(); ++index) {
+    overlays_.push_back(XCreateSimpleWindow(display, top_, 0, 0, 1, 1, 0, background_,
+                                            background_));
+    XSelectInput(display, overlays_.back(), ExposureMask);
+  }
+  PlaceOverlays();
   gc_ = XCreateGC(display, top_, 0, nullptr);
   font_ = XLoadQueryFont(display, "fixed");
   if (font_ != nullptr) XSetFont(display, gc_, font_->fid);
-  XMapSubwindows(display, top_);
+  for (Window tile : tiles_) XMapWindow(display, tile);
   XMapWindow(display, top_);
   XSync(display, False);
   int damageErrorBase = 0;
@@ -98,6 +105,7 @@ void ViewerWindow::CountDrawing(const XDamageNotifyEvent& event) {
     // only the reports after that are drawings.
     if (creationReported_[index]) {
       ++picturesDrawn_[index];
+      if (drawingObserver_) drawingObserver_(static_cast<int>(index));
     } else {
       creationReported_[index] = true;
     }
@@ -114,8 +122,48 @@ void ViewerWindow::ApplyLayout() {
     XMoveResizeWindow(display_, tiles_[index], tile.x, tile.y, static_cast<unsigned>(tile.width),
                       static_cast<unsigned>(tile.height));
   }
+  PlaceOverlays();
   XClearWindow(display_, top_);
   DrawCaptions();
+}
+
+void ViewerWindow::PlaceOverlays() {
+  for (size_t index = 0; index < overlays_.size(); ++index) {
+    const TileRect& tile = layout_[index];
+    XMoveResizeWindow(display_, overlays_[index], tile.x, tile.y,
+                      static_cast<unsigned>(tile.width),
+                      static_cast<unsigned>(std::min(tile.height, kCaptionHeight)));
+  }
+}
+
+void ViewerWindow::ToggleOverlay() {
+  overlayShown_ = !overlayShown_;
+  for (Window overlay : overlays_) {
+    if (overlayShown_) {
+      XMapRaised(display_, overlay);
+    } else {
+      XUnmapWindow(display_, overlay);
+    }
+  }
+  DrawOverlay();
+}
+
+void ViewerWindow::SetOverlay(const std::vector<std::string>& lines) {
+  overlayLines_ = lines;
+  DrawOverlay();
+}
+
+void ViewerWindow::DrawOverlay() {
+  if (!overlayShown_) return;
+  const int ascent = font_ != nullptr ? font_->ascent : 10;
+  XSetForeground(display_, gc_, highlight_);
+  for (size_t index = 0; index < overlays_.size() && index < overlayLines_.size(); ++index) {
+    XClearWindow(display_, overlays_[index]);
+    const std::string& line = overlayLines_[index];
+    XDrawString(display_, overlays_[index], gc_, 2, 1 + ascent, line.c_str(),
+                static_cast<int>(line.size()));
+  }
+  XFlush(display_);
 }
 
 void ViewerWindow::DrawCaptions() {
@@ -154,7 +202,10 @@ std::vector<WindowEvent> ViewerWindow::PollEvents(int timeoutMs) {
     }
     switch (event.type) {
       case Expose:
-        if (event.xexpose.count == 0) DrawCaptions();
+        if (event.xexpose.count == 0) {
+          DrawCaptions();
+          DrawOverlay();
+        }
         break;
       case ConfigureNotify:
         if (event.xconfigure.width != size_.width || event.xconfigure.height != size_.height) {

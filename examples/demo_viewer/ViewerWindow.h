@@ -10,7 +10,7 @@
 #include <X11/extensions/Xdamage.h>
 
 #include <cstdint>
-
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +46,16 @@ class ViewerWindow {
   // Pictures drawn into |tile| so far, as the X server saw them; false when
   // the server has no DAMAGE extension to count them with.
   bool PicturesDrawn(int tile, uint64_t* count) const;
+  // Called from PollEvents for every picture drawn into a tile, as it is told.
+  void SetDrawingObserver(std::function<void(int tile)> observer) {
+    drawingObserver_ = std::move(observer);
+  }
+
+  // Shows or hides a line of text over the top of each tile (in a window of
+  // its own above the tile, so that the decoder's drawing leaves it alone),
+  // and replaces the lines.
+  void ToggleOverlay();
+  void SetOverlay(const std::vector<std::string>& lines);
 
   // Writes the window as it is on screen (tiles included) to a binary PPM.
   bool SaveScreenshot(const std::string& path) const;
@@ -53,6 +63,8 @@ class ViewerWindow {
  private:
   void ApplyLayout();
   void DrawCaptions();
+  void DrawOverlay();
+  void PlaceOverlays();
   void CountDrawing(const XDamageNotifyEvent& event);
 
   Display* display_;
@@ -74,6 +86,10 @@ class ViewerWindow {
   unsigned long text_ = 0;
   unsigned long highlight_ = 0;
   std::vector<std::string> captions_;
+  std::function<void(int tile)> drawingObserver_;
+  std::vector<Window> overlays_;
+  std::vector<std::string> overlayLines_;
+  bool overlayShown_ = false;
   int selectedTile_ = -1;
 };
 

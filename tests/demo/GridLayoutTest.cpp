@@ -10,12 +10,13 @@ bool Overlap(const TileRect& a, const TileRect& b) {
 }
 
 TEST(GridLayoutTest, OffersSquareGridsOnly) {
-  for (int count : {1, 4, 9, 16}) EXPECT_TRUE(IsSupportedTileCount(count)) << count;
-  for (int count : {0, 2, 3, 5, 8, 25, -4}) EXPECT_FALSE(IsSupportedTileCount(count)) << count;
+  for (int count : {1, 4, 9, 16, 25, 36}) EXPECT_TRUE(IsSupportedTileCount(count)) << count;
+  for (int count : {0, 2, 3, 5, 8, 32, 49, -4}) EXPECT_FALSE(IsSupportedTileCount(count)) << count;
   EXPECT_EQ(GridColumns(1), 1);
   EXPECT_EQ(GridColumns(4), 2);
   EXPECT_EQ(GridColumns(9), 3);
   EXPECT_EQ(GridColumns(16), 4);
+  EXPECT_EQ(GridColumns(36), 6);
 }
 
 TEST(GridLayoutTest, PreferredWindowShowsCifTilesWhenTheScreenHasRoom) {
@@ -31,7 +32,7 @@ TEST(GridLayoutTest, PreferredWindowShowsCifTilesWhenTheScreenHasRoom) {
 
 TEST(GridLayoutTest, EveryGridFitsAXvfbScreenWithoutOverlap) {
   const WindowSize screen{1280, 984};
-  for (int count : {1, 4, 9, 16}) {
+  for (int count : {1, 4, 9, 16, 25, 36}) {
     const WindowSize window = PreferredWindowSize(count, screen);
     EXPECT_LE(window.width, screen.width) << count;
     EXPECT_LE(window.height, screen.height) << count;

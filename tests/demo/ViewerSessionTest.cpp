@@ -12,8 +12,8 @@ namespace {
 class ViewerSessionTest : public ::testing::Test {
  protected:
   ViewerSessionTest() {
-    streams_.push_back({"a.kst", {1, 2}, std::vector<uint8_t>(100, 7)});
-    streams_.push_back({"b.kst", {1, 2}, std::vector<uint8_t>(100, 8)});
+    streams_.push_back({"a.kst", {1, 2}, std::vector<uint8_t>(100, 7), ""});
+    streams_.push_back({"b.kst", {1, 2}, std::vector<uint8_t>(100, 8), ""});
     // Nothing fits: the feeders only wait, so the record shows the session's calls.
     player_.bufferRemain = kSourceBufferBytes;
   }
@@ -38,6 +38,18 @@ TEST_F(ViewerSessionTest, OpensOneChannelPerTileWithTheStreamsRepeatedAndClosesT
                                                        "Play_OpenStream(2)", "Play_SetVolume(0,50)",
                                                        "Play_CloseStream(0)", "Play_CloseStream(1)",
                                                        "Play_CloseStream(2)"}));
+}
+
+TEST_F(ViewerSessionTest, TilesBeyondThePlayersChannelsSayTheyDoNotPlay) {
+  ViewerSession session(player_, streams_, "unused", out_);
+  ASSERT_TRUE(session.Open(Windows(kPlayerChannels + 2)));
+  const std::vector<std::string> captions = session.Captions();
+  EXPECT_EQ(captions.back().find("ch33 not played"), 0u) << captions.back();
+  session.Close();
+  for (const std::string& call : player_.Calls()) {
+    EXPECT_EQ(call.find("(32)"), std::string::npos) << call;
+    EXPECT_EQ(call.find("(33)"), std::string::npos) << call;
+  }
 }
 
 TEST_F(ViewerSessionTest, ChannelsThatDidNotOpenAreNeitherDrivenNorClosed) {

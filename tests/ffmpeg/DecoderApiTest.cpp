@@ -84,17 +84,19 @@ TEST_P(EveryStreamTest, PresentsEveryFrameInOrderWithTheKnownPicture) {
 
 std::string StreamAndModeName(
     const ::testing::TestParamInfo<std::tuple<StreamKind, int32_t>>& info) {
-  static const char* const kinds[] = {"ProgramMpeg2", "ProgramMpeg4", "TransportH264"};
+  static const char* const kinds[] = {"ProgramMpeg2", "ProgramMpeg4", "TransportH264",
+                                      "TransportH265"};
   return std::string(kinds[static_cast<int>(std::get<0>(info.param))]) +
          (std::get<1>(info.param) == kLiveMode ? "Live" : "File");
 }
 
-INSTANTIATE_TEST_SUITE_P(ContainersAndModes, EveryStreamTest,
-                         ::testing::Combine(::testing::Values(StreamKind::kProgramMpeg2WithAudio,
-                                                              StreamKind::kProgramMpeg4,
-                                                              StreamKind::kTransportH264),
-                                            ::testing::Values(kLiveMode, kFileMode)),
-                         StreamAndModeName);
+INSTANTIATE_TEST_SUITE_P(
+    ContainersAndModes, EveryStreamTest,
+    ::testing::Combine(::testing::Values(StreamKind::kProgramMpeg2WithAudio,
+                                         StreamKind::kProgramMpeg4, StreamKind::kTransportH264,
+                                         StreamKind::kTransportH265),
+                       ::testing::Values(kLiveMode, kFileMode)),
+    StreamAndModeName);
 
 TEST_F(DecoderApiTest, StartsWithoutHeaderWhenTheFirstBlockBeginsTheStream) {
   const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);

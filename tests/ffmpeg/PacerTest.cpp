@@ -62,6 +62,29 @@ TEST(PacerTest, LiveStreamsDropLatePicturesOnlyWhenMoreAreWaiting) {
   EXPECT_EQ(pacer.Decide(2 * kFrame, late, true, false).action, Action::kPresent);
 }
 
+// The first picture came 80 ms late (the stream's opening held it up); the
+// next ones, each the newest decoded, are shown as they are ready, and a
+// late one after them is late against them. Pictures decoded ahead of their
+// time (a client feeding faster than the stream plays) and files keep their
+// pace.
+TEST(PacerTest, LiveStreamsShowTheNewestPictureAtOnceAndFollowIt) {
+  Pacer pacer;
+  ASSERT_EQ(pacer.Decide(0, 80000, true, false, true).action, Action::kPresent);
+  pacer.Presented(0, 80000);
+  EXPECT_EQ(pacer.Decide(kFrame, 80000, true, true, false).action, Action::kWait);
+  for (int i = 1; i < 3; ++i) {
+    const PacingDecision decision = pacer.Decide(i * kFrame, i * kFrame + 1000, true, false, true);
+    EXPECT_EQ(decision.action, Action::kPresent) << i;
+    pacer.Presented(i * kFrame, i * kFrame + 1000);
+  }
+  const int64_t late = 3 * kFrame + 1000 + kLiveLateLimitMicros + 1;
+  EXPECT_EQ(pacer.Decide(3 * kFrame, late, true, true).action, Action::kDrop);
+  Pacer file;
+  file.Decide(0, 80000, false, false, true);
+  file.Presented(0, 80000);
+  EXPECT_EQ(file.Decide(kFrame, kFrame + 1000, false, false, true).action, Action::kWait);
+}
+
 TEST(PacerTest, FilesShowLatePicturesAtOnce) {
   Pacer pacer;
   PlayThrough(pacer, 2, 0);

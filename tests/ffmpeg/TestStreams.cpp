@@ -45,6 +45,9 @@ std::string EncoderArguments(StreamKind kind) {
     case StreamKind::kTransportH264:
       return "-c:v libx264 -preset veryfast -tune zerolatency -g 25 -bf 0 -pix_fmt yuv420p "
              "-f mpegts";
+    case StreamKind::kTransportH265:
+      return "-c:v libx265 -preset ultrafast -x265-params log-level=error:bframes=0 -g 25 "
+             "-pix_fmt yuv420p -f mpegts";
   }
   return "";
 }

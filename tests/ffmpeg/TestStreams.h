@@ -16,6 +16,7 @@ enum class StreamKind {
   kProgramMpeg2WithAudio,  // MPEG-2 video with B-frames, MP2 sine tone
   kProgramMpeg4,           // MPEG-4 Part 2 video
   kTransportH264,          // H.264 (libx264), no B-frames
+  kTransportH265,          // H.265 (libx265), no B-frames
 };
 
 struct TestStream {

@@ -23,7 +23,11 @@ namespace m4test {
 namespace {
 
 demo::StreamFile AsStreamFile(const TestStream& stream, const char* name) {
-  return demo::StreamFile{name, stream.header, stream.payload};
+  demo::StreamFile file;
+  file.name = name;
+  file.header = stream.header;
+  file.payload = stream.payload;
+  return file;
 }
 
 TEST(ViewerSessionLiveTest, CommandsWhileEveryChannelIsFedFromItsOwnThread) {
