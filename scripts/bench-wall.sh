@@ -28,9 +28,7 @@ warmup=6
 cases=("$@")
 [[ ${#cases[@]} -eq 0 ]] && cases=(d1-h264-32 1080p-h264-9 1080p-h265-4)
 
-"$root/scripts/install-packages.sh" build-essential cmake pkg-config libgtest-dev ffmpeg bc \
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev \
-  libx11-dev libxext-dev libxdamage-dev libasound2-dev xvfb xfonts-base
+"$root/scripts/install-packages.sh" build decoder viewer demo bench
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target kelo_demo_viewer m4stream m4playerApi_ffmpeg >/dev/null

@@ -12,7 +12,7 @@ jobs=${KELO_JOBS:-2}
 repetitions=${KELO_BENCH_REPETITIONS:-10}
 build=$root/build-bench
 
-"$root/scripts/install-packages.sh" build-essential cmake libbenchmark-dev strace
+"$root/scripts/install-packages.sh" build decoder bench
 
 # The decoder benchmarks play the test streams, so the tests are configured
 # too; only the benchmarks are built.

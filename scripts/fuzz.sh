@@ -16,7 +16,7 @@ targets=("$@")
 [[ ${#targets[@]} -gt 0 ]] || targets=(config_file_fuzzer player_fuzzer)
 
 # Clang and its libFuzzer and sanitizer runtimes.
-"$root/scripts/install-packages.sh" cmake clang libclang-rt-14-dev
+"$root/scripts/install-packages.sh" build fuzz
 
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

@@ -1,12 +1,25 @@
 #!/usr/bin/env bash
-# install-packages.sh PACKAGE...: installs the Debian packages that are not
-# installed yet (apt-get update first), and nothing when all are present.
-# Packages of the form name:i386 enable the i386 architecture first. Says
-# what it installs, and shows apt's own lines as it goes.
+# install-packages.sh GROUP...: installs the Debian packages of the named
+# groups of scripts/packages.list that are not installed yet (apt-get update
+# first), and nothing when all are present. Packages of the form name:i386
+# enable the i386 architecture first. Says what it installs, and shows apt's
+# own lines as it goes.
 set -euo pipefail
 
+list="$(dirname "$0")/packages.list"
+wanted=()
+for group in "$@"; do
+  line=$(grep -E "^$group:" "$list" || true)
+  if [ -z "$line" ]; then
+    echo "install-packages.sh: no group '$group' in $list" >&2
+    exit 2
+  fi
+  read -r -a packages <<<"${line#*:}"
+  wanted+=("${packages[@]}")
+done
+
 missing=()
-for package in "$@"; do
+for package in $(printf '%s\n' "${wanted[@]}" | sort -u); do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$package")
   fi

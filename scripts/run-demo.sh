@@ -26,10 +26,7 @@ step "packages"
 start=$(date +%s)
 # libgtest-dev only lets the configure step find GoogleTest: the tests stay in
 # the build tree's configuration, so scripts/test.sh finds them there later.
-"$root/scripts/install-packages.sh" build-essential cmake pkg-config libgtest-dev ffmpeg \
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev \
-  libx11-dev libxext-dev libxdamage-dev libasound2-dev \
-  xvfb xauth xfonts-base x11-apps imagemagick
+"$root/scripts/install-packages.sh" build decoder viewer demo
 echo "packages ready in $(($(date +%s) - start)) s"
 
 step "build (Release) in $build"

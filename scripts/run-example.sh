@@ -4,9 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-packages.sh build-essential cmake pkg-config libgtest-dev \
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev \
-  libx11-dev libxext-dev libasound2-dev ffmpeg
+scripts/install-packages.sh build decoder
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j2 --target basic_client m4playerApi_scripted >/dev/null

@@ -32,10 +32,9 @@ fail() {
 }
 
 step "install"
-# dpkg-shlibdeps (dpkg-dev) computes the package's dependencies; clang, lld
-# and llvm (llvm-dlltool) build the MSVC-ABI client.
-"$repo/scripts/install-packages.sh" cmake g++ pkg-config dpkg-dev ffmpeg clang lld llvm \
-  wine wine32:i386
+# The packaging group: dpkg-shlibdeps (dpkg-dev) computes the package's
+# dependencies; clang, lld and llvm (llvm-dlltool) build the MSVC-ABI client.
+"$repo/scripts/install-packages.sh" build decoder packaging
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-packaging.XXXXXX")
 cleanup() {

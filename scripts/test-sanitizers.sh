@@ -20,7 +20,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${KELO_JOBS:-2}
 which=${1:-all}
 
-"$root/scripts/install-packages.sh" build-essential cmake pkg-config libgtest-dev
+"$root/scripts/install-packages.sh" build decoder viewer live
 
 # Halt on the first report so that it fails the test that caused it.
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1

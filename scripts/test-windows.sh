@@ -25,8 +25,7 @@ step() {
 }
 
 step "install"
-"$repo/scripts/install-packages.sh" cmake g++-mingw-w64-i686 mingw-w64 googletest llvm \
-  wine wine32:i386
+"$repo/scripts/install-packages.sh" build windows
 
 step "wine prefix"
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/kelo-wine.XXXXXX")
