@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Kelo820_PlaySDK.h"
+#include "Kelo820_PlaySDKCodes.h"
 
 namespace {
 
@@ -64,12 +65,12 @@ int main(int argc, char** argv) {
   }
   std::printf("%-44s -> %zu bytes, %d blocks refused\n", "Play_InputData (4 KiB blocks)", fed, failures);
 
-  Show("Play_PlayState(pause)", player->Play_PlayState(channel, 2));
-  Show("Play_PlayState(fast, level 2)", player->Play_PlayState(channel, 4));
-  Show("Play_PlayState(slow, level 1)", player->Play_PlayState(channel, 6));
-  Show("Play_PlayState(step)", player->Play_PlayState(channel, 9));
+  Show("Play_PlayState(pause)", player->Play_PlayState(channel, kelo820::kPaused));
+  Show("Play_PlayState(fast, level 2)", player->Play_PlayState(channel, kelo820::kFast2));
+  Show("Play_PlayState(slow, level 1)", player->Play_PlayState(channel, kelo820::kSlow1));
+  Show("Play_PlayState(step)", player->Play_PlayState(channel, kelo820::kStepping));
   Show("Play_InputData while stepping (refused)", player->Play_InputData(channel, stream.data() + headerLength, 1, 0));
-  Show("Play_PlayState(play)", player->Play_PlayState(channel, 1));
+  Show("Play_PlayState(play)", player->Play_PlayState(channel, kelo820::kPlaying));
   int32_t state = 0;
   Show("Play_GetPlayState", player->Play_GetPlayState(channel, &state));
   std::printf("    play state %d\n", state);

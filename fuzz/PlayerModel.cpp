@@ -2,14 +2,16 @@
 
 #include <algorithm>
 
+#include "Kelo820_PlaySDKCodes.h"
+
 namespace kelo_fuzz {
 
 namespace {
 
-constexpr int32_t kInvalid = 2;
-constexpr int32_t kOutOfOrder = 3;
-constexpr int32_t kStepping = 12;
-constexpr int32_t kSteppingState = 9;
+constexpr int32_t kInvalid = kelo820::kInvalidArgument;
+using kelo820::kOutOfOrder;
+constexpr int32_t kStepping = kelo820::kInputRefused;
+constexpr int32_t kSteppingState = kelo820::kStepping;
 
 bool IsChannel(int32_t channel) { return channel >= 0 && channel < kChannels; }
 

@@ -9,10 +9,11 @@
 #include <string>
 
 #include "Kelo820_PlaySDK.h"
+#include "Kelo820_PlaySDKCodes.h"
 
 namespace kelo_fuzz {
 
-constexpr int32_t kChannels = 32;
+constexpr int32_t kChannels = kelo820::kChannelCount;
 
 // The scripted decoder as the fuzzer scripts it: "the next k calls of a
 // function fail" plans, error codes per port and fixed answers.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "GbkTexts.h"
+#include "Kelo820_PlaySDKCodes.h"
 #include "PlayerFixture.h"
 
 namespace kelo_test {
@@ -24,8 +25,8 @@ constexpr int32_t kFramesPerCapture = 3;
 // a refusal of the player's own is 2, 3 or 12, a reported decoder error 6.
 constexpr int32_t kDecoderErrorCode = 5;
 constexpr int32_t kReportedDecoderError = kDecoderErrorCode + 1;
-constexpr int32_t kRefusedOutOfOrder = 3;
-constexpr int32_t kRefusedWhileStepping = 12;
+constexpr int32_t kRefusedOutOfOrder = kelo820::kOutOfOrder;
+constexpr int32_t kRefusedWhileStepping = kelo820::kInputRefused;
 
 // Decoder refusals planned before the clients start. The input refusals are
 // all reported at debug level 2 (ten in a row drop a block); the conversion

@@ -12,6 +12,7 @@
 
 #include "ClientSystem.h"
 #include "Kelo820_PlaySDK.h"
+#include "Kelo820_PlaySDKCodes.h"
 #include "TestFiles.h"
 
 namespace kelo_test {
@@ -22,8 +23,8 @@ using ReleaseFunction = void (*)(SinglePlayer*);
 
 // Refused after the trace entry, so that no operation needs an open stream.
 constexpr int32_t kNoChannel = -1;
-constexpr int32_t kResultOk = 0;
-constexpr int32_t kResultInvalidParameter = 2;
+constexpr int32_t kResultOk = kelo820::kOk;
+constexpr int32_t kResultInvalidParameter = kelo820::kInvalidArgument;
 
 class ClientAbiTest : public ::testing::Test {
  protected:
