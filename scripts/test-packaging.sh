@@ -15,17 +15,8 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${KELO_BUILD_DIR:-$repo/build-debug}
 win_build=${KELO_WIN_BUILD_DIR:-$repo/build-win32}
 
-step_started=0
-step() {
-  local now
-  now=$(date +%s)
-  if [ "$step_started" -ne 0 ]; then
-    echo "== $step_name took $((now - step_started)) s"
-  fi
-  step_name=$1
-  step_started=$now
-  [ -z "$step_name" ] || echo "== $step_name"
-}
+# shellcheck source=scripts/steps.sh
+source "$repo/scripts/steps.sh"
 fail() {
   echo "FAIL: $*" >&2
   exit 1

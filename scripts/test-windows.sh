@@ -13,16 +13,8 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${KELO_WIN_BUILD_DIR:-$repo/build-win32}
 jobs=${KELO_JOBS:-2}
 
-step_started=0
-step() {
-  now=$(date +%s)
-  if [ "$step_started" -ne 0 ]; then
-    echo "== $step_name took $((now - step_started)) s"
-  fi
-  step_name=$1
-  step_started=$now
-  [ -z "$step_name" ] || echo "== $step_name"
-}
+# shellcheck source=scripts/steps.sh
+source "$repo/scripts/steps.sh"
 
 step "install"
 "$repo/scripts/install-packages.sh" build windows
