@@ -1,5 +1,7 @@
 #include "StreamDecoder.h"
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 extern "C" {
@@ -10,6 +12,7 @@ extern "C" {
 
 #include "AudioRenderer.h"
 #include "PictureQueue.h"
+#include "ProgramStreamMap.h"
 #include "SourceBuffer.h"
 
 namespace m4 {
@@ -46,6 +49,7 @@ StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
       pictures_(pictures),
       settings_(settings),
       header_(std::move(header)),
+      streamMap_(header_ ? ProgramStreamMapFor(*header_) : std::vector<uint8_t>()),
       live_(live),
       pictureSize_(pictureSize),
       audio_(audio),
@@ -63,6 +67,13 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
   // clears its end flag); the session's end is final.
   if (self->end_ == SessionEnd::kInterrupted) return AVERROR_EXIT;
   if (self->end_ != SessionEnd::kNone) return AVERROR_EOF;
+  if (self->streamMapRead_ < self->streamMap_.size()) {
+    const size_t count =
+        std::min(self->streamMap_.size() - self->streamMapRead_, static_cast<size_t>(size));
+    std::memcpy(buffer, self->streamMap_.data() + self->streamMapRead_, count);
+    self->streamMapRead_ += count;
+    return static_cast<int>(count);
+  }
   // Before the first byte of a session there is nothing to flush, so the
   // wait for data has no end.
   const auto idle = self->sawData_ ? kIdleFlushDelay : std::chrono::milliseconds(-1);
@@ -91,6 +102,7 @@ void StreamDecoder::RunSession() {
   generation_ = source_.Generation();
   end_ = SessionEnd::kNone;
   sawData_ = false;
+  streamMapRead_ = 0;
   firstTimestamp_ = INT64_MIN;
   lastPtsMicros_ = -1;
   if (OpenInput()) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include "DecoderSettings.h"
 #include "StreamFormat.h"
@@ -86,6 +87,8 @@ class StreamDecoder {
   PictureQueue& pictures_;
   const DecoderSettings& settings_;
   const std::optional<StreamHeader> header_;
+  // Read ahead of each session's data (see ProgramStreamMap.h).
+  const std::vector<uint8_t> streamMap_;
   const bool live_;
   PictureSizeRecord& pictureSize_;
   AudioRenderer& audio_;
@@ -95,6 +98,7 @@ class StreamDecoder {
   uint64_t generation_ = 0;
   SessionEnd end_ = SessionEnd::kNone;
   bool sawData_ = false;
+  size_t streamMapRead_ = 0;
   AVFormatContext* format_ = nullptr;
   AVCodecContext* video_ = nullptr;
   AVCodecContext* sound_ = nullptr;

@@ -1,0 +1,116 @@
+// Streams as a camera delivers them: joined mid-stream, stalled for longer
+// than the idle flush, damaged, or announced with the wrong container. Where
+// the ffmpeg tool decodes the same bytes, every picture must match its own.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+
+#include "PictureLog.h"
+#include "TestStreams.h"
+#include "m4playerApi.h"
+
+namespace m4test {
+namespace {
+
+constexpr int32_t kPort = 6;
+constexpr uint32_t kBufferSize = 51200;
+constexpr size_t kBlock = 4096;
+constexpr size_t kMarkerBytes = 16;
+constexpr int32_t kLiveMode = 0;
+constexpr int32_t kFileMode = 1;
+
+std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
+  return std::vector<uint8_t>(bytes.begin() + static_cast<ptrdiff_t>(from),
+                              bytes.begin() + static_cast<ptrdiff_t>(to));
+}
+
+class CameraStreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("KELO_M4_CLOCK", "virtual", 1); }
+  void TearDown() override {
+    PlayM4_SetDisplayCallBack(kPort, nullptr);
+    PlayM4_CloseStream(kPort);
+    PlayM4_SetStreamOpenMode(kPort, kLiveMode);
+  }
+
+  void OpenAndPlay(const std::vector<uint8_t>& header, int32_t mode) {
+    ASSERT_TRUE(PlayM4_SetStreamOpenMode(kPort, mode));
+    ASSERT_TRUE(PlayM4_OpenStream(kPort, header.data(), 64, kBufferSize));
+    ASSERT_TRUE(LogPictures(kPort));
+    ASSERT_TRUE(PlayM4_Play(kPort, nullptr));
+  }
+
+  // What the tool decodes from |bytes| alone.
+  std::vector<std::string> ToolDecodes(const TestStream& stream, const std::vector<uint8_t>& bytes) {
+    const std::string file = dir_.path() + "piece";
+    WriteFile(file, bytes.data(), bytes.size());
+    return ToolPictureMd5s(file, stream.container);
+  }
+
+  kelo_test::TempDirectory dir_;
+};
+
+// ---------------------------------------------------------------------------
+// Joining mid-stream, and resuming after a stall
+
+struct Split {
+  StreamKind kind;
+  int permille;  // where the stream is cut or stalls
+  bool stall;    // false: the part before the cut is never sent
+};
+
+class SplitStreamTest : public CameraStreamTest, public ::testing::WithParamInterface<Split> {};
+
+TEST_P(SplitStreamTest, PlaysEveryPictureTheToolDecodesFromTheSameBytes) {
+  const Split split = GetParam();
+  const TestStream& stream = Stream(split.kind);
+  const size_t end = stream.payload.size() - kMarkerBytes;
+  const size_t cut = end * static_cast<size_t>(split.permille) / 1000;
+  const std::vector<uint8_t> head = Slice(stream.payload, 0, cut);
+  const std::vector<uint8_t> tail = Slice(stream.payload, cut, end);
+  std::vector<std::string> expected = ToolDecodes(stream, tail);
+  ASSERT_GT(expected.size(), 0u);
+
+  OpenAndPlay(stream.header, split.stall ? kLiveMode : kFileMode);
+  if (split.stall) {
+    const std::vector<std::string> before = ToolDecodes(stream, head);
+    ASSERT_TRUE(FeedAll(kPort, head, kBlock));
+    // Only the idle flush lets the last of them out.
+    ASSERT_TRUE(WaitForPictures(kPort, static_cast<int>(before.size())));
+    expected.insert(expected.begin(), before.begin(), before.end());
+  }
+  ASSERT_TRUE(FeedAll(kPort, Slice(stream.payload, cut, stream.payload.size()), kBlock));
+  ASSERT_TRUE(WaitForPictures(kPort, static_cast<int>(expected.size())))
+      << PictureCount(kPort) << " of " << expected.size();
+  ASSERT_TRUE(PlayM4_CloseStream(kPort));
+  EXPECT_EQ(PictureMd5s(kPort), expected);
+}
+
+std::string SplitName(const ::testing::TestParamInfo<Split>& info) {
+  static const std::map<StreamKind, std::string> names = {
+      {StreamKind::kCameraProgramMpeg4, "ProgramMpeg4"},
+      {StreamKind::kCameraProgramH264, "ProgramH264"},
+      {StreamKind::kCameraTransportMpeg4, "TransportMpeg4"},
+      {StreamKind::kCameraTransportH264, "TransportH264"}};
+  return names.at(info.param.kind) + (info.param.stall ? "StallAt" : "CutAt") +
+         std::to_string(info.param.permille);
+}
+
+// 97 and 211 permille fall inside the first group of pictures.
+INSTANTIATE_TEST_SUITE_P(
+    CutsAndStalls, SplitStreamTest,
+    ::testing::Values(Split{StreamKind::kCameraProgramMpeg4, 97, false},
+                      Split{StreamKind::kCameraProgramMpeg4, 463, false},
+                      Split{StreamKind::kCameraProgramMpeg4, 551, true},
+                      Split{StreamKind::kCameraProgramH264, 211, false},
+                      Split{StreamKind::kCameraProgramH264, 689, false},
+                      Split{StreamKind::kCameraProgramH264, 383, true},
+                      Split{StreamKind::kCameraTransportMpeg4, 97, false},
+                      Split{StreamKind::kCameraTransportMpeg4, 613, false},
+                      Split{StreamKind::kCameraTransportH264, 211, false},
+                      Split{StreamKind::kCameraTransportH264, 557, false}),
+    SplitName);
+
+}  // namespace
+}  // namespace m4test
