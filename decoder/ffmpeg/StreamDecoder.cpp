@@ -1,6 +1,7 @@
 #include "StreamDecoder.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -26,6 +27,10 @@ constexpr int kIoBufferBytes = 4 * 1024;
 // with a header the container is known and nothing is probed.
 constexpr int64_t kProbeBytes = 128 * 1024;
 constexpr int64_t kDefaultFrameMicros = 40000;
+// A stamp further than this many picture intervals beyond the one expected
+// (or not beyond the last) breaks the time line: a damaged stamp must not
+// hold the picture on screen, nor a stream that skips ahead wait it out.
+constexpr int64_t kTimeLineJumpIntervals = 4;
 constexpr AVRational kMicros = {1, 1000000};
 
 AVDiscard DiscardFor(uint32_t throwLevel) {
@@ -105,6 +110,10 @@ void StreamDecoder::RunSession() {
   streamMapRead_ = 0;
   firstTimestamp_ = INT64_MIN;
   lastPtsMicros_ = -1;
+  lastStampMicros_ = INT64_MIN;
+  timeLineShift_ = 0;
+  unconfirmedStep_ = 0;
+  confirmedStep_ = 0;
   if (OpenInput()) {
     AVPacket* packet = av_packet_alloc();
     frame_ = av_frame_alloc();
@@ -257,13 +266,7 @@ void StreamDecoder::ReceiveSamples() {
 
 bool StreamDecoder::QueuePicture(AVFrame* frame) {
   pictureSize_.Set(frame->width, frame->height);
-  const AVRational timeBase = format_->streams[videoIndex_]->time_base;
-  const int64_t timestamp = frame->best_effort_timestamp;
-  int64_t ptsMicros = lastPtsMicros_ < 0 ? 0 : lastPtsMicros_ + FrameDurationMicros();
-  if (timestamp != AV_NOPTS_VALUE) {
-    if (firstTimestamp_ == INT64_MIN) firstTimestamp_ = timestamp;
-    ptsMicros = av_rescale_q(timestamp - firstTimestamp_, timeBase, kMicros);
-  }
+  const int64_t ptsMicros = PictureTime(frame->best_effort_timestamp);
   lastPtsMicros_ = ptsMicros;
 
   DecodedPicture picture;
@@ -277,6 +280,37 @@ bool StreamDecoder::QueuePicture(AVFrame* frame) {
     return false;
   }
   return true;
+}
+
+// The picture's place on the session's time line. A break in the time line
+// is mended at once: the picture comes one interval after the last, and the
+// stamps after it keep their distances from it. A step that breaks the line
+// twice in a row is the stream's own rhythm (a rate slower than announced),
+// and is kept from then on.
+int64_t StreamDecoder::PictureTime(int64_t timestamp) {
+  const int64_t interval = FrameDurationMicros();
+  const int64_t expected = lastPtsMicros_ < 0 ? 0 : lastPtsMicros_ + interval;
+  if (timestamp == AV_NOPTS_VALUE) return expected;
+  if (firstTimestamp_ == INT64_MIN) firstTimestamp_ = timestamp;
+  const int64_t stamp =
+      av_rescale_q(timestamp - firstTimestamp_, format_->streams[videoIndex_]->time_base, kMicros);
+  if (lastStampMicros_ != INT64_MIN) {
+    const int64_t step = stamp - lastStampMicros_;
+    const int64_t limit = kTimeLineJumpIntervals * std::max(interval, confirmedStep_) + interval;
+    const bool repeatsBreak =
+        unconfirmedStep_ > 0 && std::abs(step - unconfirmedStep_) <= unconfirmedStep_ / 4;
+    if (step > 0 && step <= limit) {
+      unconfirmedStep_ = 0;
+    } else if (repeatsBreak) {
+      confirmedStep_ = step;
+      unconfirmedStep_ = 0;
+    } else {
+      unconfirmedStep_ = step;
+      timeLineShift_ = expected - stamp;
+    }
+  }
+  lastStampMicros_ = stamp;
+  return stamp + timeLineShift_;
 }
 
 void StreamDecoder::Drain() {

@@ -80,6 +80,7 @@ class StreamDecoder {
   bool ReceivePictures();
   void ReceiveSamples();
   bool QueuePicture(AVFrame* frame);
+  int64_t PictureTime(int64_t timestamp);
   void Drain();
   int64_t FrameDurationMicros() const;
 
@@ -108,6 +109,12 @@ class StreamDecoder {
   AVFrame* frame_ = nullptr;
   int64_t firstTimestamp_ = INT64_MIN;
   int64_t lastPtsMicros_ = -1;
+  // The time line: the last stamp as read, the shift that breaks in it have
+  // added up to, and the step of a break waiting to be confirmed by the next.
+  int64_t lastStampMicros_ = INT64_MIN;
+  int64_t timeLineShift_ = 0;
+  int64_t unconfirmedStep_ = 0;
+  int64_t confirmedStep_ = 0;
 };
 
 }  // namespace m4

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <map>
+#include <random>
+#include <tuple>
 
 #include "PictureLog.h"
 #include "TestStreams.h"
@@ -111,6 +113,41 @@ INSTANTIATE_TEST_SUITE_P(
                       Split{StreamKind::kCameraTransportH264, 211, false},
                       Split{StreamKind::kCameraTransportH264, 557, false}),
     SplitName);
+
+// ---------------------------------------------------------------------------
+// Damaged data
+
+class DamagedStreamTest : public CameraStreamTest,
+                          public ::testing::WithParamInterface<std::tuple<StreamKind, int32_t>> {};
+
+// One byte in a hundred replaced, time stamps included: a stamp that does
+// not fit the picture rhythm must not hold the picture on screen.
+TEST_P(DamagedStreamTest, PlaysWithoutFreezing) {
+  const TestStream& stream = Stream(std::get<0>(GetParam()));
+  std::vector<uint8_t> damaged = stream.payload;
+  std::mt19937 random(20261207);
+  for (size_t i = 0; i + kMarkerBytes < damaged.size(); ++i) {
+    if (random() % 100 == 0) damaged[i] = static_cast<uint8_t>(random());
+  }
+  OpenAndPlay(stream.header, std::get<1>(GetParam()));
+  ASSERT_TRUE(FeedAll(kPort, damaged, kBlock));
+  ASSERT_TRUE(WaitForPictures(kPort, stream.frames / 2));
+  ASSERT_TRUE(PlayM4_CloseStream(kPort));
+  const std::vector<int32_t> stamps = TimeStamps(kPort);
+  for (size_t i = 1; i < stamps.size(); ++i) {
+    EXPECT_LE(stamps[i] - stamps[i - 1], 6 * kTestFrameMillis) << "picture " << i;
+    EXPECT_GT(stamps[i], stamps[i - 1]) << "picture " << i;
+  }
+  EXPECT_LE(stamps.back(), (stream.frames + 6) * kTestFrameMillis);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, DamagedStreamTest,
+    ::testing::Combine(::testing::Values(StreamKind::kCameraProgramMpeg4,
+                                         StreamKind::kCameraProgramH264,
+                                         StreamKind::kCameraTransportMpeg4,
+                                         StreamKind::kCameraTransportH264),
+                       ::testing::Values(kLiveMode, kFileMode)));
 
 }  // namespace
 }  // namespace m4test
