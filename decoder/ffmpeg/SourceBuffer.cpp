@@ -12,7 +12,7 @@ SourceBuffer::SourceBuffer(size_t capacity) : storage_(capacity) {}
 bool SourceBuffer::Write(const uint8_t* data, size_t size) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (closed_ || size > storage_.size() - (written_ - read_)) return false;
+    if (closed_ || unrecognised_ || size > storage_.size() - (written_ - read_)) return false;
     size_t offset = static_cast<size_t>(written_ % storage_.size());
     const size_t first = std::min(size, storage_.size() - offset);
     std::memcpy(storage_.data() + offset, data, first);
@@ -87,9 +87,20 @@ void SourceBuffer::Reset(uint64_t generation) {
     read_ = 0;
     endMarks_.clear();
     tailLength_ = 0;
+    unrecognised_ = false;
     generation_ = generation;
   }
   dataArrived_.notify_all();
+}
+
+void SourceBuffer::MarkUnrecognised(uint64_t generation) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (generation == generation_) unrecognised_ = true;
+}
+
+bool SourceBuffer::Unrecognised() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return unrecognised_;
 }
 
 void SourceBuffer::Close() {

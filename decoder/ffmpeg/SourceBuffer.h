@@ -30,7 +30,8 @@ class SourceBuffer {
 
   explicit SourceBuffer(size_t capacity);
 
-  // Takes the block whole, or refuses it when it does not fit.
+  // Takes the block whole, or refuses it when it does not fit or the
+  // stream has been found unrecognisable.
   bool Write(const uint8_t* data, size_t size);
   size_t Remain() const;
   size_t Capacity() const { return storage_.size(); }
@@ -42,6 +43,10 @@ class SourceBuffer {
 
   // Empties the buffer and interrupts the reader: |generation| starts.
   void Reset(uint64_t generation);
+  // The data of |generation| holds no stream that can be decoded: blocks
+  // are refused until the next reset.
+  void MarkUnrecognised(uint64_t generation);
+  bool Unrecognised() const;
   // Interrupts the reader for good; writes are refused from now on.
   void Close();
   bool Closed() const;
@@ -62,6 +67,7 @@ class SourceBuffer {
   uint64_t read_ = 0;
   uint64_t generation_ = 0;
   bool closed_ = false;
+  bool unrecognised_ = false;
   std::deque<EndMark> endMarks_;
   std::array<uint8_t, 16> tail_{};  // the last bytes written, for the marker
   size_t tailLength_ = 0;

@@ -26,6 +26,11 @@ constexpr int kIoBufferBytes = 4 * 1024;
 // Enough for a transport stream's tables or a program stream's first packs;
 // with a header the container is known and nothing is probed.
 constexpr int64_t kProbeBytes = 128 * 1024;
+// Data in which nothing decodable has been found after this much is not a
+// stream this port can play (a header naming the wrong container, say);
+// generous enough for a stream joined at the start of a long group of
+// pictures at a high rate.
+constexpr uint64_t kRecognitionBytes = 2u << 20;
 constexpr int64_t kDefaultFrameMicros = 40000;
 // A stamp further than this many picture intervals beyond the one expected
 // (or not beyond the last) breaks the time line: a damaged stamp must not
@@ -89,6 +94,12 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
   switch (result.status) {
     case SourceBuffer::ReadStatus::kData:
       self->sawData_ = true;
+      if (!self->recognised_) {
+        self->unrecognisedBytes_ += result.bytes;
+        if (self->unrecognisedBytes_ > kRecognitionBytes) {
+          self->source_.MarkUnrecognised(self->generation_);
+        }
+      }
       return static_cast<int>(result.bytes);
     case SourceBuffer::ReadStatus::kEndOfStream:
       self->end_ = SessionEnd::kEndOfStream;
@@ -104,7 +115,12 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
 }
 
 void StreamDecoder::RunSession() {
-  generation_ = source_.Generation();
+  const uint64_t generation = source_.Generation();
+  if (generation != generation_) {
+    recognised_ = false;
+    unrecognisedBytes_ = 0;
+  }
+  generation_ = generation;
   end_ = SessionEnd::kNone;
   sawData_ = false;
   streamMapRead_ = 0;
@@ -187,6 +203,7 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
   if (audioIndex_ < 0 && type == AVMEDIA_TYPE_AUDIO && untried) {
     if (OpenAudioDecoder(stream)) {
       audioIndex_ = packet->stream_index;
+      if (header_ && header_->videoCodec.empty()) recognised_ = true;
     } else {
       undecodable_.insert(packet->stream_index);
     }
@@ -265,6 +282,7 @@ void StreamDecoder::ReceiveSamples() {
 }
 
 bool StreamDecoder::QueuePicture(AVFrame* frame) {
+  recognised_ = true;
   pictureSize_.Set(frame->width, frame->height);
   const int64_t ptsMicros = PictureTime(frame->best_effort_timestamp);
   lastPtsMicros_ = ptsMicros;

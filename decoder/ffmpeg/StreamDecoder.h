@@ -95,8 +95,12 @@ class StreamDecoder {
   AudioRenderer& audio_;
   const std::function<bool()> showing_;
 
-  // Per session.
+  // Per generation of the source buffer.
   uint64_t generation_ = 0;
+  bool recognised_ = false;  // a picture (or, without video, sound) came out
+  uint64_t unrecognisedBytes_ = 0;  // read before that
+
+  // Per session.
   SessionEnd end_ = SessionEnd::kNone;
   bool sawData_ = false;
   size_t streamMapRead_ = 0;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <map>
 #include <random>
+#include <thread>
 #include <tuple>
 
 #include "PictureLog.h"
@@ -148,6 +149,46 @@ INSTANTIATE_TEST_SUITE_P(
                                          StreamKind::kCameraTransportMpeg4,
                                          StreamKind::kCameraTransportH264),
                        ::testing::Values(kLiveMode, kFileMode)));
+
+// ---------------------------------------------------------------------------
+// A header and a payload of different containers
+
+class MismatchTest : public CameraStreamTest,
+                     public ::testing::WithParamInterface<std::tuple<StreamKind, StreamKind>> {};
+
+TEST_P(MismatchTest, IsReportedUntilTheStreamIsReset) {
+  const TestStream& named = Stream(std::get<0>(GetParam()));
+  const TestStream& sent = Stream(std::get<1>(GetParam()));
+  const std::vector<uint8_t> payload = Slice(sent.payload, 0, sent.payload.size() - kMarkerBytes);
+  OpenAndPlay(named.header, kLiveMode);
+  // Recognition gives up after a bounded amount of data.
+  size_t fed = 0;
+  int32_t refusal = 0;
+  while (fed < (8u << 20) && refusal == 0) {
+    const size_t at = fed % payload.size();
+    const auto size = static_cast<uint32_t>(std::min(kBlock, payload.size() - at));
+    if (PlayM4_InputData(kPort, payload.data() + at, size)) {
+      fed += size;
+    } else if (PlayM4_GetLastError(kPort) == 11) {
+      std::this_thread::yield();
+    } else {
+      refusal = PlayM4_GetLastError(kPort);
+    }
+  }
+  EXPECT_EQ(refusal, 20);
+  EXPECT_FALSE(PlayM4_InputData(kPort, payload.data(), kBlock));
+  EXPECT_EQ(PlayM4_GetLastError(kPort), 20);
+  EXPECT_EQ(PictureCount(kPort), 0);
+  ASSERT_TRUE(PlayM4_ResetSourceBuffer(kPort));
+  EXPECT_TRUE(PlayM4_InputData(kPort, payload.data(), kBlock));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Containers, MismatchTest,
+    ::testing::Values(std::make_tuple(StreamKind::kCameraProgramH264,
+                                      StreamKind::kCameraTransportH264),
+                      std::make_tuple(StreamKind::kCameraTransportMpeg4,
+                                      StreamKind::kCameraProgramMpeg4)));
 
 }  // namespace
 }  // namespace m4test
