@@ -48,7 +48,9 @@ void Presenter::Run() {
         continue;
       }
       const bool backlog = pictures_.Size() > 0 || source_.Remain() > 0;
-      const PacingDecision decision = pacer_.Decide(pending_->ptsMicros, now, live_, backlog);
+      // Pictures released by the end of a session are all there is left.
+      const bool dropLate = live_ && !pending_->flushed;
+      const PacingDecision decision = pacer_.Decide(pending_->ptsMicros, now, dropLate, backlog);
       if (decision.action == PacingDecision::Action::kPresent) {
         Show(std::move(*pending_), now);
         continue;

@@ -293,6 +293,9 @@ bool StreamDecoder::QueuePicture(AVFrame* frame) {
   av_frame_move_ref(picture.frame.get(), frame);
   picture.ptsMicros = ptsMicros;
   picture.generation = generation_;
+  // The data has ended (marker, idle delay): what the demuxer and decoder
+  // still hold comes out now.
+  picture.flushed = end_ != SessionEnd::kNone;
   if (!pictures_.Push(std::move(picture), generation_)) {
     end_ = SessionEnd::kInterrupted;
     return false;
