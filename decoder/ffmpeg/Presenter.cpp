@@ -47,7 +47,7 @@ void Presenter::Run() {
         Show(std::move(*pending_), now);
         continue;
       }
-      const bool backlog = pictures_.Size() > 0 || source_.Remain() > 0;
+      const bool backlog = pictures_.Size() > 0 || source_.Unread() > 0;
       // Pictures released by the end of a session are all there is left.
       const bool dropLate = live_ && !pending_->flushed;
       const PacingDecision decision = pacer_.Decide(pending_->ptsMicros, now, dropLate, backlog);

@@ -7,12 +7,17 @@
 
 namespace m4 {
 
-SourceBuffer::SourceBuffer(size_t capacity) : storage_(capacity) {}
+SourceBuffer::SourceBuffer(size_t capacity) : capacity_(capacity), storage_(2 * capacity) {}
 
 bool SourceBuffer::Write(const uint8_t* data, size_t size) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (closed_ || unrecognised_ || size > storage_.size() - (written_ - read_)) return false;
+    if (closed_ || unrecognised_ || size > capacity_) return false;
+    const uint64_t inRing = written_ - read_ - handedOver_;
+    if (size > capacity_ - inRing) {
+      if (size <= capacity_ / 2 || handedOver_ != 0) return false;
+      handedOver_ = written_ - read_;
+    }
     size_t offset = static_cast<size_t>(written_ % storage_.size());
     const size_t first = std::min(size, storage_.size() - offset);
     std::memcpy(storage_.data() + offset, data, first);
@@ -46,6 +51,11 @@ void SourceBuffer::NoteTail(const uint8_t* data, size_t size) {
 
 size_t SourceBuffer::Remain() const {
   std::lock_guard<std::mutex> lock(mutex_);
+  return static_cast<size_t>(written_ - read_ - handedOver_);
+}
+
+size_t SourceBuffer::Unread() const {
+  std::lock_guard<std::mutex> lock(mutex_);
   return static_cast<size_t>(written_ - read_);
 }
 
@@ -65,6 +75,7 @@ SourceBuffer::ReadResult SourceBuffer::Read(uint8_t* out, size_t size, uint64_t 
   uint64_t readable = written_;
   if (!endMarks_.empty()) {
     if (endMarks_.front().endAt == read_) {
+      handedOver_ -= std::min(handedOver_, endMarks_.front().resumeAt - read_);
       read_ = endMarks_.front().resumeAt;
       endMarks_.pop_front();
       return ReadResult{ReadStatus::kEndOfStream, 0};
@@ -77,6 +88,7 @@ SourceBuffer::ReadResult SourceBuffer::Read(uint8_t* out, size_t size, uint64_t 
   std::memcpy(out, storage_.data() + offset, first);
   std::memcpy(out + first, storage_.data(), count - first);
   read_ += count;
+  handedOver_ -= std::min<uint64_t>(handedOver_, count);
   return ReadResult{ReadStatus::kData, count};
 }
 
@@ -85,6 +97,7 @@ void SourceBuffer::Reset(uint64_t generation) {
     std::lock_guard<std::mutex> lock(mutex_);
     written_ = 0;
     read_ = 0;
+    handedOver_ = 0;
     endMarks_.clear();
     tailLength_ = 0;
     unrecognised_ = false;

@@ -1,6 +1,13 @@
 // The bytes a port has been given and not yet demultiplexed: a ring of
 // exactly the size given to PlayM4_OpenStream. The sender never waits; the
 // decoder thread waits for data here and is woken by a reset or a close.
+//
+// A block larger than half the ring would otherwise wait until the ring is
+// all but empty, which at a low rate outlasts a sender's retries. When such
+// a block does not fit, what the ring holds is handed over to the demuxer's
+// side at once (kept in storage of the same size beside the ring, and no
+// longer counted as remaining), as long as that side has been read empty;
+// the block then fits. So at most twice the ring's size is held.
 #ifndef M4_FFMPEG_SOURCE_BUFFER_H
 #define M4_FFMPEG_SOURCE_BUFFER_H
 
@@ -33,8 +40,11 @@ class SourceBuffer {
   // Takes the block whole, or refuses it when it does not fit or the
   // stream has been found unrecognisable.
   bool Write(const uint8_t* data, size_t size);
+  // The bytes in the ring, not yet handed to the demuxer.
   size_t Remain() const;
-  size_t Capacity() const { return storage_.size(); }
+  // Every byte not yet read.
+  size_t Unread() const;
+  size_t Capacity() const { return capacity_; }
 
   // Copies what is there, up to |size| bytes; waits while nothing is. A
   // negative |idleTimeout| waits for ever.
@@ -62,9 +72,11 @@ class SourceBuffer {
 
   mutable std::mutex mutex_;
   std::condition_variable dataArrived_;
-  std::vector<uint8_t> storage_;
+  const size_t capacity_;
+  std::vector<uint8_t> storage_;  // the ring and the handed-over bytes
   uint64_t written_ = 0;  // bytes ever written, in this generation
   uint64_t read_ = 0;
+  uint64_t handedOver_ = 0;  // unread bytes at the front that left the ring
   uint64_t generation_ = 0;
   bool closed_ = false;
   bool unrecognised_ = false;
