@@ -7,21 +7,34 @@
 
 namespace m4 {
 
-SourceBuffer::SourceBuffer(size_t capacity) : capacity_(capacity), storage_(2 * capacity) {}
+namespace {
 
-bool SourceBuffer::Write(const uint8_t* data, size_t size) {
+constexpr size_t kMinHandOverBytes = 1u << 20;
+
+}  // namespace
+
+SourceBuffer::SourceBuffer(size_t capacity)
+    : SourceBuffer(capacity, std::max(capacity, kMinHandOverBytes)) {}
+
+SourceBuffer::SourceBuffer(size_t capacity, size_t handOverLimit)
+    : capacity_(capacity),
+      handOverLimit_(handOverLimit),
+      storageSize_(capacity + handOverLimit),
+      storage_(new uint8_t[storageSize_]) {}
+
+bool SourceBuffer::Write(const uint8_t* data, size_t size, bool handOver) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (closed_ || unrecognised_ || size > capacity_) return false;
     const uint64_t inRing = written_ - read_ - handedOver_;
     if (size > capacity_ - inRing) {
-      if (size <= capacity_ / 2 || handedOver_ != 0) return false;
-      handedOver_ = written_ - read_;
+      if (!handOver || handedOver_ + inRing > handOverLimit_) return false;
+      handedOver_ += inRing;
     }
-    size_t offset = static_cast<size_t>(written_ % storage_.size());
-    const size_t first = std::min(size, storage_.size() - offset);
-    std::memcpy(storage_.data() + offset, data, first);
-    std::memcpy(storage_.data(), data + first, size - first);
+    const size_t offset = static_cast<size_t>(written_ % storageSize_);
+    const size_t first = std::min(size, storageSize_ - offset);
+    std::memcpy(storage_.get() + offset, data, first);
+    std::memcpy(storage_.get(), data + first, size - first);
     written_ += size;
     NoteTail(data, size);
   }
@@ -83,10 +96,10 @@ SourceBuffer::ReadResult SourceBuffer::Read(uint8_t* out, size_t size, uint64_t 
     readable = endMarks_.front().endAt;
   }
   const size_t count = static_cast<size_t>(std::min<uint64_t>(size, readable - read_));
-  const size_t offset = static_cast<size_t>(read_ % storage_.size());
-  const size_t first = std::min(count, storage_.size() - offset);
-  std::memcpy(out, storage_.data() + offset, first);
-  std::memcpy(out + first, storage_.data(), count - first);
+  const size_t offset = static_cast<size_t>(read_ % storageSize_);
+  const size_t first = std::min(count, storageSize_ - offset);
+  std::memcpy(out, storage_.get() + offset, first);
+  std::memcpy(out + first, storage_.get(), count - first);
   read_ += count;
   handedOver_ -= std::min<uint64_t>(handedOver_, count);
   return ReadResult{ReadStatus::kData, count};

@@ -2,12 +2,12 @@
 // exactly the size given to PlayM4_OpenStream. The sender never waits; the
 // decoder thread waits for data here and is woken by a reset or a close.
 //
-// A block larger than half the ring would otherwise wait until the ring is
-// all but empty, which at a low rate outlasts a sender's retries. When such
-// a block does not fit, what the ring holds is handed over to the demuxer's
-// side at once (kept in storage of the same size beside the ring, and no
-// longer counted as remaining), as long as that side has been read empty;
-// the block then fits. So at most twice the ring's size is held.
+// A block nearly as large as the ring would otherwise wait until the ring
+// is all but empty, which at a low rate outlasts a sender's retries. While
+// the stream plays, a block that does not fit has what the ring holds handed
+// over to the demuxer's side at once (kept in storage beside the ring, and no
+// longer counted as remaining) as long as that side has room for it; the
+// block then fits. A paused stream's ring fills up and stays full.
 #ifndef M4_FFMPEG_SOURCE_BUFFER_H
 #define M4_FFMPEG_SOURCE_BUFFER_H
 
@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -35,11 +36,15 @@ class SourceBuffer {
     size_t bytes;
   };
 
+  // The demuxer's side holds up to the larger of the capacity and 1 MiB:
+  // many seconds of a low-rate stream at the player's buffer size, no more
+  // than the ring's own size for a large buffer.
   explicit SourceBuffer(size_t capacity);
+  SourceBuffer(size_t capacity, size_t handOverLimit);
 
-  // Takes the block whole, or refuses it when it does not fit or the
-  // stream has been found unrecognisable.
-  bool Write(const uint8_t* data, size_t size);
+  // Takes the block whole, or refuses it when it does not fit (after a hand
+  // over, if |handOver|) or the stream has been found unrecognisable.
+  bool Write(const uint8_t* data, size_t size, bool handOver = false);
   // The bytes in the ring, not yet handed to the demuxer.
   size_t Remain() const;
   // Every byte not yet read.
@@ -73,7 +78,10 @@ class SourceBuffer {
   mutable std::mutex mutex_;
   std::condition_variable dataArrived_;
   const size_t capacity_;
-  std::vector<uint8_t> storage_;  // the ring and the handed-over bytes
+  const size_t handOverLimit_;
+  // The ring and the handed-over bytes; pages never written cost nothing.
+  const size_t storageSize_;
+  std::unique_ptr<uint8_t[]> storage_;
   uint64_t written_ = 0;  // bytes ever written, in this generation
   uint64_t read_ = 0;
   uint64_t handedOver_ = 0;  // unread bytes at the front that left the ring
