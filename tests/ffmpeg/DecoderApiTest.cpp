@@ -157,6 +157,22 @@ TEST_F(DecoderApiTest, PausedPortFillsUpThenStepsOnePictureAtATime) {
   EXPECT_EQ(PictureCount(kPort), stream.frames);
 }
 
+// Blocks as large as the buffer, sent faster than they play, are taken at
+// once: they do not wait for the buffer to run dry.
+TEST_F(DecoderApiTest, PlayingPortTakesWholeBufferBlocksAtOnce) {
+  const TestStream& stream = Stream(StreamKind::kCameraProgramMpeg4);
+  ASSERT_GT(stream.payload.size(), 4 * kBufferSize);
+  OpenAndPlay(stream, kFileMode);
+  size_t fed = 0;
+  for (; fed < 4 * kBufferSize; fed += kBufferSize) {
+    EXPECT_TRUE(PlayM4_InputData(kPort, stream.payload.data() + fed, kBufferSize));
+  }
+  const std::vector<uint8_t> rest(stream.payload.begin() + static_cast<ptrdiff_t>(fed),
+                                  stream.payload.end());
+  ASSERT_TRUE(FeedAll(kPort, rest, kBlock));
+  ASSERT_TRUE(WaitForPictures(kPort, stream.frames));
+}
+
 TEST_F(DecoderApiTest, SpeedStepsAreAcceptedWhilePlayingAndEveryFrameStillComes) {
   const TestStream& stream = Stream(StreamKind::kTransportH264);
   ASSERT_TRUE(PlayM4_OpenStream(kPort, stream.header.data(), 64, kBufferSize));
