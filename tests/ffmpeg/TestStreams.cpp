@@ -49,13 +49,15 @@ std::string EncoderArguments(StreamKind kind) {
       return kCameraSound + "-c:v mpeg4 -g 20 -bf 2 -q:v 4 -c:a aac -f mpegts";
     case StreamKind::kCameraTransportH264:
       return kCameraSound + kCameraH264 + "-c:a aac -f mpegts";
+    case StreamKind::kCameraTransportMpeg4D1:
+      return kCameraSound + "-s 704x576 -c:v mpeg4 -g 25 -bf 2 -b:v 3000k -c:a aac -f mpegts";
   }
   return "";
 }
 
 bool IsTransport(StreamKind kind) {
   return kind == StreamKind::kTransportH264 || kind == StreamKind::kCameraTransportMpeg4 ||
-         kind == StreamKind::kCameraTransportH264;
+         kind == StreamKind::kCameraTransportH264 || kind == StreamKind::kCameraTransportMpeg4D1;
 }
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }

@@ -22,6 +22,8 @@ enum class StreamKind {
   kCameraProgramH264,
   kCameraTransportMpeg4,
   kCameraTransportH264,
+  // The same picture at D1 (704x576), MPEG-4 at 3 Mbit/s, for throughput.
+  kCameraTransportMpeg4D1,
 };
 
 struct TestStream {
