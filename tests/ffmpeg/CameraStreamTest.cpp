@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <map>
 #include <random>
 #include <thread>
 #include <tuple>
@@ -54,83 +53,70 @@ class CameraStreamTest : public ::testing::Test {
   kelo_test::TempDirectory dir_;
 };
 
+// One case a kind of stream: where it is cut, where it stalls, and the mode
+// it plays its damaged copy in.
+struct CameraCase {
+  StreamKind kind;
+  const char* name;
+  std::vector<int> cutsPermille;  // the first falls inside the first group of pictures
+  int stallPermille;
+  int32_t damagedMode;
+};
+
+class CameraKindTest : public CameraStreamTest, public ::testing::WithParamInterface<CameraCase> {
+ protected:
+  // Plays |stream| from |permille| of its length on, after the part before
+  // it and a stall longer than the idle flush when |stall|, and checks every
+  // picture against what the tool decodes from the same bytes.
+  void PlayFrom(const TestStream& stream, int permille, bool stall) {
+    const size_t end = stream.payload.size() - kMarkerBytes;
+    const size_t cut = end * static_cast<size_t>(permille) / 1000;
+    const std::vector<uint8_t> head = Slice(stream.payload, 0, cut);
+    std::vector<std::string> expected = ToolDecodes(stream, Slice(stream.payload, cut, end));
+    ASSERT_GT(expected.size(), 0u);
+    OpenAndPlay(stream.header, stall ? kLiveMode : kFileMode);
+    if (stall) {
+      const std::vector<std::string> before = ToolDecodes(stream, head);
+      ASSERT_TRUE(FeedAll(kPort, head, kBlock));
+      // Only the idle flush lets the last of them out.
+      ASSERT_TRUE(WaitForPictures(kPort, static_cast<int>(before.size())));
+      expected.insert(expected.begin(), before.begin(), before.end());
+    }
+    ASSERT_TRUE(FeedAll(kPort, Slice(stream.payload, cut, stream.payload.size()), kBlock));
+    ASSERT_TRUE(WaitForPictures(kPort, static_cast<int>(expected.size())))
+        << PictureCount(kPort) << " of " << expected.size();
+    ASSERT_TRUE(PlayM4_CloseStream(kPort));
+    EXPECT_EQ(PictureMd5s(kPort), expected);
+  }
+};
+
 // ---------------------------------------------------------------------------
 // Joining mid-stream, and resuming after a stall
 
-struct Split {
-  StreamKind kind;
-  int permille;  // where the stream is cut or stalls
-  bool stall;    // false: the part before the cut is never sent
-};
-
-class SplitStreamTest : public CameraStreamTest, public ::testing::WithParamInterface<Split> {};
-
-TEST_P(SplitStreamTest, PlaysEveryPictureTheToolDecodesFromTheSameBytes) {
-  const Split split = GetParam();
-  const TestStream& stream = Stream(split.kind);
-  const size_t end = stream.payload.size() - kMarkerBytes;
-  const size_t cut = end * static_cast<size_t>(split.permille) / 1000;
-  const std::vector<uint8_t> head = Slice(stream.payload, 0, cut);
-  const std::vector<uint8_t> tail = Slice(stream.payload, cut, end);
-  std::vector<std::string> expected = ToolDecodes(stream, tail);
-  ASSERT_GT(expected.size(), 0u);
-
-  OpenAndPlay(stream.header, split.stall ? kLiveMode : kFileMode);
-  if (split.stall) {
-    const std::vector<std::string> before = ToolDecodes(stream, head);
-    ASSERT_TRUE(FeedAll(kPort, head, kBlock));
-    // Only the idle flush lets the last of them out.
-    ASSERT_TRUE(WaitForPictures(kPort, static_cast<int>(before.size())));
-    expected.insert(expected.begin(), before.begin(), before.end());
+TEST_P(CameraKindTest, JoinedMidStreamPlaysEveryPictureTheToolDecodes) {
+  for (int permille : GetParam().cutsPermille) {
+    SCOPED_TRACE("cut at " + std::to_string(permille) + " permille");
+    PlayFrom(Stream(GetParam().kind), permille, false);
   }
-  ASSERT_TRUE(FeedAll(kPort, Slice(stream.payload, cut, stream.payload.size()), kBlock));
-  ASSERT_TRUE(WaitForPictures(kPort, static_cast<int>(expected.size())))
-      << PictureCount(kPort) << " of " << expected.size();
-  ASSERT_TRUE(PlayM4_CloseStream(kPort));
-  EXPECT_EQ(PictureMd5s(kPort), expected);
 }
 
-std::string SplitName(const ::testing::TestParamInfo<Split>& info) {
-  static const std::map<StreamKind, std::string> names = {
-      {StreamKind::kCameraProgramMpeg4, "ProgramMpeg4"},
-      {StreamKind::kCameraProgramH264, "ProgramH264"},
-      {StreamKind::kCameraTransportMpeg4, "TransportMpeg4"},
-      {StreamKind::kCameraTransportH264, "TransportH264"}};
-  return names.at(info.param.kind) + (info.param.stall ? "StallAt" : "CutAt") +
-         std::to_string(info.param.permille);
+TEST_P(CameraKindTest, ResumesAfterAStallLongerThanTheIdleFlush) {
+  PlayFrom(Stream(GetParam().kind), GetParam().stallPermille, true);
 }
-
-// 97 and 211 permille fall inside the first group of pictures.
-INSTANTIATE_TEST_SUITE_P(
-    CutsAndStalls, SplitStreamTest,
-    ::testing::Values(Split{StreamKind::kCameraProgramMpeg4, 97, false},
-                      Split{StreamKind::kCameraProgramMpeg4, 463, false},
-                      Split{StreamKind::kCameraProgramMpeg4, 551, true},
-                      Split{StreamKind::kCameraProgramH264, 211, false},
-                      Split{StreamKind::kCameraProgramH264, 689, false},
-                      Split{StreamKind::kCameraProgramH264, 383, true},
-                      Split{StreamKind::kCameraTransportMpeg4, 97, false},
-                      Split{StreamKind::kCameraTransportMpeg4, 613, false},
-                      Split{StreamKind::kCameraTransportH264, 211, false},
-                      Split{StreamKind::kCameraTransportH264, 557, false}),
-    SplitName);
 
 // ---------------------------------------------------------------------------
 // Damaged data
 
-class DamagedStreamTest : public CameraStreamTest,
-                          public ::testing::WithParamInterface<std::tuple<StreamKind, int32_t>> {};
-
 // One byte in a hundred replaced, time stamps included: a stamp that does
 // not fit the picture rhythm must not hold the picture on screen.
-TEST_P(DamagedStreamTest, PlaysWithoutFreezing) {
-  const TestStream& stream = Stream(std::get<0>(GetParam()));
+TEST_P(CameraKindTest, DamagedStreamPlaysWithoutFreezing) {
+  const TestStream& stream = Stream(GetParam().kind);
   std::vector<uint8_t> damaged = stream.payload;
   std::mt19937 random(20261207);
   for (size_t i = 0; i + kMarkerBytes < damaged.size(); ++i) {
     if (random() % 100 == 0) damaged[i] = static_cast<uint8_t>(random());
   }
-  OpenAndPlay(stream.header, std::get<1>(GetParam()));
+  OpenAndPlay(stream.header, GetParam().damagedMode);
   ASSERT_TRUE(FeedAll(kPort, damaged, kBlock));
   ASSERT_TRUE(WaitForPictures(kPort, stream.frames / 2));
   ASSERT_TRUE(PlayM4_CloseStream(kPort));
@@ -143,12 +129,13 @@ TEST_P(DamagedStreamTest, PlaysWithoutFreezing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Kinds, DamagedStreamTest,
-    ::testing::Combine(::testing::Values(StreamKind::kCameraProgramMpeg4,
-                                         StreamKind::kCameraProgramH264,
-                                         StreamKind::kCameraTransportMpeg4,
-                                         StreamKind::kCameraTransportH264),
-                       ::testing::Values(kLiveMode, kFileMode)));
+    Kinds, CameraKindTest,
+    ::testing::Values(
+        CameraCase{StreamKind::kCameraProgramMpeg4, "ProgramMpeg4", {97, 463}, 551, kLiveMode},
+        CameraCase{StreamKind::kCameraProgramH264, "ProgramH264", {211, 689}, 383, kFileMode},
+        CameraCase{StreamKind::kCameraTransportMpeg4, "TransportMpeg4", {97, 613}, 449, kFileMode},
+        CameraCase{StreamKind::kCameraTransportH264, "TransportH264", {211, 557}, 701, kLiveMode}),
+    [](const ::testing::TestParamInfo<CameraCase>& tested) { return std::string(tested.param.name); });
 
 // ---------------------------------------------------------------------------
 // A header and a payload of different containers
@@ -188,7 +175,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(std::make_tuple(StreamKind::kCameraProgramH264,
                                       StreamKind::kCameraTransportH264),
                       std::make_tuple(StreamKind::kCameraTransportMpeg4,
-                                      StreamKind::kCameraProgramMpeg4)));
+                                      StreamKind::kCameraProgramMpeg4)),
+    [](const ::testing::TestParamInfo<std::tuple<StreamKind, StreamKind>>& tested) {
+      return std::get<0>(tested.param) == StreamKind::kCameraProgramH264 ? "ProgramHeaderTransportData"
+                                                                        : "TransportHeaderProgramData";
+    });
 
 }  // namespace
 }  // namespace m4test
