@@ -49,6 +49,13 @@ AVDiscard DiscardFor(uint32_t throwLevel) {
   }
 }
 
+// The decoder the header names binds the stream; the container's choice
+// only counts where the header names none.
+const AVCodec* DecoderFor(const AVStream* stream, const std::string& named) {
+  const AVCodec* codec = named.empty() ? nullptr : avcodec_find_decoder_by_name(named.c_str());
+  return codec != nullptr ? codec : avcodec_find_decoder(stream->codecpar->codec_id);
+}
+
 }  // namespace
 
 StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
@@ -221,15 +228,11 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
 }
 
 bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
-  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
-  const bool fromContainer = codec != nullptr;
-  if (codec == nullptr && header_ && !header_->videoCodec.empty()) {
-    codec = avcodec_find_decoder_by_name(header_->videoCodec.c_str());
-  }
+  const AVCodec* codec = DecoderFor(stream, header_ ? header_->videoCodec : std::string());
   if (codec == nullptr) return false;
   video_ = avcodec_alloc_context3(codec);
   if (video_ == nullptr) return false;
-  if (fromContainer) avcodec_parameters_to_context(video_, stream->codecpar);
+  if (codec->id == stream->codecpar->codec_id) avcodec_parameters_to_context(video_, stream->codecpar);
   video_->pkt_timebase = stream->time_base;
   // A live stream wants each picture as soon as its data is in; frame
   // threads would hold pictures back. A file wants throughput.
@@ -248,11 +251,11 @@ bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
 }
 
 bool StreamDecoder::OpenAudioDecoder(AVStream* stream) {
-  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+  const AVCodec* codec = DecoderFor(stream, header_ ? header_->audioCodec : std::string());
   if (codec == nullptr) return false;
   sound_ = avcodec_alloc_context3(codec);
   if (sound_ == nullptr) return false;
-  avcodec_parameters_to_context(sound_, stream->codecpar);
+  if (codec->id == stream->codecpar->codec_id) avcodec_parameters_to_context(sound_, stream->codecpar);
   sound_->pkt_timebase = stream->time_base;
   if (avcodec_open2(sound_, codec, nullptr) < 0) {
     avcodec_free_context(&sound_);
