@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <random>
 #include <thread>
 #include <tuple>
@@ -62,6 +63,8 @@ struct CameraCase {
   int stallPermille;
   int32_t damagedMode;
 };
+
+void PrintTo(const CameraCase& tested, std::ostream* out) { *out << tested.name; }
 
 class CameraKindTest : public CameraStreamTest, public ::testing::WithParamInterface<CameraCase> {
  protected:
