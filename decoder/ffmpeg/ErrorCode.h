@@ -17,6 +17,7 @@ enum ErrorCode : int32_t {
   kBufferFull = 11,
   kNoHeader = 17,
   kDecoderInitFailed = 19,
+  kStreamUnrecognised = 20,
 };
 
 }  // namespace m4

@@ -116,7 +116,8 @@ int32_t Port::Input(const uint8_t* data, uint32_t size) {
   return WithStream([&](PortStream& stream) -> int32_t {
     // A block larger than the whole buffer could never be taken.
     if (size > stream.Source().Capacity()) return kInvalidArgument;
-    return stream.Source().Write(data, size) ? kNoError : kBufferFull;
+    if (stream.Source().Write(data, size, stream.Presentation().Showing())) return kNoError;
+    return stream.Source().Unrecognised() ? kStreamUnrecognised : kBufferFull;
   });
 }
 

@@ -48,9 +48,11 @@ void Presenter::Run() {
         continue;
       }
       const bool newest = pictures_.Size() == 0;
-      const bool backlog = !newest || source_.Remain() > 0;
+      const bool backlog = !newest || source_.Unread() > 0;
+      // Pictures released by the end of a session are all there is left.
+      const bool dropLate = live_ && !pending_->flushed;
       const PacingDecision decision =
-          pacer_.Decide(pending_->ptsMicros, now, live_, backlog, newest);
+          pacer_.Decide(pending_->ptsMicros, now, dropLate, backlog, newest);
       if (decision.action == PacingDecision::Action::kPresent) {
         Show(std::move(*pending_), now);
         continue;

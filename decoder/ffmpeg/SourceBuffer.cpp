@@ -7,16 +7,34 @@
 
 namespace m4 {
 
-SourceBuffer::SourceBuffer(size_t capacity) : storage_(capacity) {}
+namespace {
 
-bool SourceBuffer::Write(const uint8_t* data, size_t size) {
+constexpr size_t kMinHandOverBytes = 1u << 20;
+
+}  // namespace
+
+SourceBuffer::SourceBuffer(size_t capacity)
+    : SourceBuffer(capacity, std::max(capacity, kMinHandOverBytes)) {}
+
+SourceBuffer::SourceBuffer(size_t capacity, size_t handOverLimit)
+    : capacity_(capacity),
+      handOverLimit_(handOverLimit),
+      storageSize_(capacity + handOverLimit),
+      storage_(new uint8_t[storageSize_]) {}
+
+bool SourceBuffer::Write(const uint8_t* data, size_t size, bool handOver) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (closed_ || size > storage_.size() - (written_ - read_)) return false;
-    size_t offset = static_cast<size_t>(written_ % storage_.size());
-    const size_t first = std::min(size, storage_.size() - offset);
-    std::memcpy(storage_.data() + offset, data, first);
-    std::memcpy(storage_.data(), data + first, size - first);
+    if (closed_ || unrecognised_ || size > capacity_) return false;
+    const uint64_t inRing = written_ - read_ - handedOver_;
+    if (size > capacity_ - inRing) {
+      if (!handOver || handedOver_ + inRing > handOverLimit_) return false;
+      handedOver_ += inRing;
+    }
+    const size_t offset = static_cast<size_t>(written_ % storageSize_);
+    const size_t first = std::min(size, storageSize_ - offset);
+    std::memcpy(storage_.get() + offset, data, first);
+    std::memcpy(storage_.get(), data + first, size - first);
     written_ += size;
     NoteTail(data, size);
   }
@@ -46,6 +64,11 @@ void SourceBuffer::NoteTail(const uint8_t* data, size_t size) {
 
 size_t SourceBuffer::Remain() const {
   std::lock_guard<std::mutex> lock(mutex_);
+  return static_cast<size_t>(written_ - read_ - handedOver_);
+}
+
+size_t SourceBuffer::Unread() const {
+  std::lock_guard<std::mutex> lock(mutex_);
   return static_cast<size_t>(written_ - read_);
 }
 
@@ -65,6 +88,7 @@ SourceBuffer::ReadResult SourceBuffer::Read(uint8_t* out, size_t size, uint64_t 
   uint64_t readable = written_;
   if (!endMarks_.empty()) {
     if (endMarks_.front().endAt == read_) {
+      handedOver_ -= std::min(handedOver_, endMarks_.front().resumeAt - read_);
       read_ = endMarks_.front().resumeAt;
       endMarks_.pop_front();
       return ReadResult{ReadStatus::kEndOfStream, 0};
@@ -72,11 +96,12 @@ SourceBuffer::ReadResult SourceBuffer::Read(uint8_t* out, size_t size, uint64_t 
     readable = endMarks_.front().endAt;
   }
   const size_t count = static_cast<size_t>(std::min<uint64_t>(size, readable - read_));
-  const size_t offset = static_cast<size_t>(read_ % storage_.size());
-  const size_t first = std::min(count, storage_.size() - offset);
-  std::memcpy(out, storage_.data() + offset, first);
-  std::memcpy(out + first, storage_.data(), count - first);
+  const size_t offset = static_cast<size_t>(read_ % storageSize_);
+  const size_t first = std::min(count, storageSize_ - offset);
+  std::memcpy(out, storage_.get() + offset, first);
+  std::memcpy(out + first, storage_.get(), count - first);
   read_ += count;
+  handedOver_ -= std::min<uint64_t>(handedOver_, count);
   return ReadResult{ReadStatus::kData, count};
 }
 
@@ -85,11 +110,23 @@ void SourceBuffer::Reset(uint64_t generation) {
     std::lock_guard<std::mutex> lock(mutex_);
     written_ = 0;
     read_ = 0;
+    handedOver_ = 0;
     endMarks_.clear();
     tailLength_ = 0;
+    unrecognised_ = false;
     generation_ = generation;
   }
   dataArrived_.notify_all();
+}
+
+void SourceBuffer::MarkUnrecognised(uint64_t generation) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (generation == generation_) unrecognised_ = true;
+}
+
+bool SourceBuffer::Unrecognised() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return unrecognised_;
 }
 
 void SourceBuffer::Close() {

@@ -1,5 +1,8 @@
 #include "StreamDecoder.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 extern "C" {
@@ -10,6 +13,7 @@ extern "C" {
 
 #include "AudioRenderer.h"
 #include "PictureQueue.h"
+#include "ProgramStreamMap.h"
 #include "SourceBuffer.h"
 
 namespace m4 {
@@ -22,7 +26,16 @@ constexpr int kIoBufferBytes = 4 * 1024;
 // Enough for a transport stream's tables or a program stream's first packs;
 // with a header the container is known and nothing is probed.
 constexpr int64_t kProbeBytes = 128 * 1024;
+// Data in which nothing decodable has been found after this much is not a
+// stream this port can play (a header naming the wrong container, say);
+// generous enough for a stream joined at the start of a long group of
+// pictures at a high rate.
+constexpr uint64_t kRecognitionBytes = 2u << 20;
 constexpr int64_t kDefaultFrameMicros = 40000;
+// A stamp further than this many picture intervals beyond the one expected
+// (or not beyond the last) breaks the time line: a damaged stamp must not
+// hold the picture on screen, nor a stream that skips ahead wait it out.
+constexpr int64_t kTimeLineJumpIntervals = 4;
 constexpr AVRational kMicros = {1, 1000000};
 
 AVDiscard DiscardFor(uint32_t throwLevel) {
@@ -36,6 +49,13 @@ AVDiscard DiscardFor(uint32_t throwLevel) {
   }
 }
 
+// The decoder the header names binds the stream; the container's choice
+// only counts where the header names none.
+const AVCodec* DecoderFor(const AVStream* stream, const std::string& named) {
+  const AVCodec* codec = named.empty() ? nullptr : avcodec_find_decoder_by_name(named.c_str());
+  return codec != nullptr ? codec : avcodec_find_decoder(stream->codecpar->codec_id);
+}
+
 }  // namespace
 
 StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
@@ -46,6 +66,7 @@ StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
       pictures_(pictures),
       settings_(settings),
       header_(std::move(header)),
+      streamMap_(header_ ? ProgramStreamMapFor(*header_) : std::vector<uint8_t>()),
       live_(live),
       pictureSize_(pictureSize),
       audio_(audio),
@@ -63,6 +84,13 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
   // clears its end flag); the session's end is final.
   if (self->end_ == SessionEnd::kInterrupted) return AVERROR_EXIT;
   if (self->end_ != SessionEnd::kNone) return AVERROR_EOF;
+  if (self->streamMapRead_ < self->streamMap_.size()) {
+    const size_t count =
+        std::min(self->streamMap_.size() - self->streamMapRead_, static_cast<size_t>(size));
+    std::memcpy(buffer, self->streamMap_.data() + self->streamMapRead_, count);
+    self->streamMapRead_ += count;
+    return static_cast<int>(count);
+  }
   // Before the first byte of a session there is nothing to flush, so the
   // wait for data has no end.
   const auto idle = self->sawData_ ? kIdleFlushDelay : std::chrono::milliseconds(-1);
@@ -73,6 +101,12 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
   switch (result.status) {
     case SourceBuffer::ReadStatus::kData:
       self->sawData_ = true;
+      if (!self->recognised_) {
+        self->unrecognisedBytes_ += result.bytes;
+        if (self->unrecognisedBytes_ > kRecognitionBytes) {
+          self->source_.MarkUnrecognised(self->generation_);
+        }
+      }
       return static_cast<int>(result.bytes);
     case SourceBuffer::ReadStatus::kEndOfStream:
       self->end_ = SessionEnd::kEndOfStream;
@@ -88,11 +122,21 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
 }
 
 void StreamDecoder::RunSession() {
-  generation_ = source_.Generation();
+  const uint64_t generation = source_.Generation();
+  if (generation != generation_) {
+    recognised_ = false;
+    unrecognisedBytes_ = 0;
+  }
+  generation_ = generation;
   end_ = SessionEnd::kNone;
   sawData_ = false;
+  streamMapRead_ = 0;
   firstTimestamp_ = INT64_MIN;
   lastPtsMicros_ = -1;
+  lastStampMicros_ = INT64_MIN;
+  timeLineShift_ = 0;
+  unconfirmedStep_ = 0;
+  confirmedStep_ = 0;
   if (OpenInput()) {
     AVPacket* packet = av_packet_alloc();
     frame_ = av_frame_alloc();
@@ -170,6 +214,7 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
   if (audioIndex_ < 0 && type == AVMEDIA_TYPE_AUDIO && untried) {
     if (OpenAudioDecoder(stream)) {
       audioIndex_ = packet->stream_index;
+      if (header_ && header_->videoCodec.empty()) recognised_ = true;
     } else {
       undecodable_.insert(packet->stream_index);
     }
@@ -187,15 +232,11 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
 }
 
 bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
-  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
-  const bool fromContainer = codec != nullptr;
-  if (codec == nullptr && header_ && !header_->videoCodec.empty()) {
-    codec = avcodec_find_decoder_by_name(header_->videoCodec.c_str());
-  }
+  const AVCodec* codec = DecoderFor(stream, header_ ? header_->videoCodec : std::string());
   if (codec == nullptr) return false;
   video_ = avcodec_alloc_context3(codec);
   if (video_ == nullptr) return false;
-  if (fromContainer) avcodec_parameters_to_context(video_, stream->codecpar);
+  if (codec->id == stream->codecpar->codec_id) avcodec_parameters_to_context(video_, stream->codecpar);
   video_->pkt_timebase = stream->time_base;
   // A live stream wants each picture as soon as its data is in; frame
   // threads would hold pictures back. A file wants throughput.
@@ -214,11 +255,11 @@ bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
 }
 
 bool StreamDecoder::OpenAudioDecoder(AVStream* stream) {
-  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+  const AVCodec* codec = DecoderFor(stream, header_ ? header_->audioCodec : std::string());
   if (codec == nullptr) return false;
   sound_ = avcodec_alloc_context3(codec);
   if (sound_ == nullptr) return false;
-  avcodec_parameters_to_context(sound_, stream->codecpar);
+  if (codec->id == stream->codecpar->codec_id) avcodec_parameters_to_context(sound_, stream->codecpar);
   sound_->pkt_timebase = stream->time_base;
   if (avcodec_open2(sound_, codec, nullptr) < 0) {
     avcodec_free_context(&sound_);
@@ -248,14 +289,9 @@ void StreamDecoder::ReceiveSamples() {
 }
 
 bool StreamDecoder::QueuePicture(AVFrame* frame) {
+  recognised_ = true;
   pictureSize_.Set(frame->width, frame->height);
-  const AVRational timeBase = format_->streams[videoIndex_]->time_base;
-  const int64_t timestamp = frame->best_effort_timestamp;
-  int64_t ptsMicros = lastPtsMicros_ < 0 ? 0 : lastPtsMicros_ + FrameDurationMicros();
-  if (timestamp != AV_NOPTS_VALUE) {
-    if (firstTimestamp_ == INT64_MIN) firstTimestamp_ = timestamp;
-    ptsMicros = av_rescale_q(timestamp - firstTimestamp_, timeBase, kMicros);
-  }
+  const int64_t ptsMicros = PictureTime(frame->best_effort_timestamp);
   lastPtsMicros_ = ptsMicros;
 
   DecodedPicture picture;
@@ -264,11 +300,45 @@ bool StreamDecoder::QueuePicture(AVFrame* frame) {
   av_frame_move_ref(picture.frame.get(), frame);
   picture.ptsMicros = ptsMicros;
   picture.generation = generation_;
+  // The data has ended (marker, idle delay): what the demuxer and decoder
+  // still hold comes out now.
+  picture.flushed = end_ != SessionEnd::kNone;
   if (!pictures_.Push(std::move(picture), generation_)) {
     end_ = SessionEnd::kInterrupted;
     return false;
   }
   return true;
+}
+
+// The picture's place on the session's time line. A break in the time line
+// is mended at once: the picture comes one interval after the last, and the
+// stamps after it keep their distances from it. A step that breaks the line
+// twice in a row is the stream's own rhythm (a rate slower than announced),
+// and is kept from then on.
+int64_t StreamDecoder::PictureTime(int64_t timestamp) {
+  const int64_t interval = FrameDurationMicros();
+  const int64_t expected = lastPtsMicros_ < 0 ? 0 : lastPtsMicros_ + interval;
+  if (timestamp == AV_NOPTS_VALUE) return expected;
+  if (firstTimestamp_ == INT64_MIN) firstTimestamp_ = timestamp;
+  const int64_t stamp =
+      av_rescale_q(timestamp - firstTimestamp_, format_->streams[videoIndex_]->time_base, kMicros);
+  if (lastStampMicros_ != INT64_MIN) {
+    const int64_t step = stamp - lastStampMicros_;
+    const int64_t limit = kTimeLineJumpIntervals * std::max(interval, confirmedStep_) + interval;
+    const bool repeatsBreak =
+        unconfirmedStep_ > 0 && std::abs(step - unconfirmedStep_) <= unconfirmedStep_ / 4;
+    if (step > 0 && step <= limit) {
+      unconfirmedStep_ = 0;
+    } else if (repeatsBreak) {
+      confirmedStep_ = step;
+      unconfirmedStep_ = 0;
+    } else {
+      unconfirmedStep_ = step;
+      timeLineShift_ = expected - stamp;
+    }
+  }
+  lastStampMicros_ = stamp;
+  return stamp + timeLineShift_;
 }
 
 void StreamDecoder::Drain() {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include "DecoderSettings.h"
 #include "StreamFormat.h"
@@ -79,6 +80,7 @@ class StreamDecoder {
   bool ReceivePictures();
   void ReceiveSamples();
   bool QueuePicture(AVFrame* frame);
+  int64_t PictureTime(int64_t timestamp);
   void Drain();
   int64_t FrameDurationMicros() const;
 
@@ -86,15 +88,22 @@ class StreamDecoder {
   PictureQueue& pictures_;
   const DecoderSettings& settings_;
   const std::optional<StreamHeader> header_;
+  // Read ahead of each session's data (see ProgramStreamMap.h).
+  const std::vector<uint8_t> streamMap_;
   const bool live_;
   PictureSizeRecord& pictureSize_;
   AudioRenderer& audio_;
   const std::function<bool()> showing_;
 
-  // Per session.
+  // Per generation of the source buffer.
   uint64_t generation_ = 0;
+  bool recognised_ = false;  // a picture (or, without video, sound) came out
+  uint64_t unrecognisedBytes_ = 0;  // read before that
+
+  // Per session.
   SessionEnd end_ = SessionEnd::kNone;
   bool sawData_ = false;
+  size_t streamMapRead_ = 0;
   AVFormatContext* format_ = nullptr;
   AVCodecContext* video_ = nullptr;
   AVCodecContext* sound_ = nullptr;
@@ -104,6 +113,12 @@ class StreamDecoder {
   AVFrame* frame_ = nullptr;
   int64_t firstTimestamp_ = INT64_MIN;
   int64_t lastPtsMicros_ = -1;
+  // The time line: the last stamp as read, the shift that breaks in it have
+  // added up to, and the step of a break waiting to be confirmed by the next.
+  int64_t lastStampMicros_ = INT64_MIN;
+  int64_t timeLineShift_ = 0;
+  int64_t unconfirmedStep_ = 0;
+  int64_t confirmedStep_ = 0;
 };
 
 }  // namespace m4

@@ -5,6 +5,11 @@
 #include <mutex>
 #include <thread>
 
+extern "C" {
+#include <libavutil/md5.h>
+#include <libavutil/mem.h>
+}
+
 #include "m4playerApi.h"
 
 namespace m4test {
@@ -13,8 +18,31 @@ namespace {
 struct PortLog {
   int count = 0;
   std::vector<int32_t> timeStamps;
+  std::vector<std::string> md5s;
   DeliveredPicture last;
 };
+
+// The callback's YV12 has V before U; framemd5 hashes U first.
+std::string Md5OfPlanes(const uint8_t* frame, int32_t width, int32_t height) {
+  const size_t luma = static_cast<size_t>(width) * height;
+  const size_t chroma = static_cast<size_t>((width + 1) / 2) * ((height + 1) / 2);
+  AVMD5* md5 = av_md5_alloc();
+  if (md5 == nullptr) return "";
+  av_md5_init(md5);
+  av_md5_update(md5, frame, luma);
+  av_md5_update(md5, frame + luma + chroma, chroma);
+  av_md5_update(md5, frame + luma, chroma);
+  uint8_t digest[16];
+  av_md5_final(md5, digest);
+  av_free(md5);
+  static const char kHex[] = "0123456789abcdef";
+  std::string text;
+  for (uint8_t byte : digest) {
+    text += kHex[byte >> 4];
+    text += kHex[byte & 15];
+  }
+  return text;
+}
 
 std::mutex logMutex;
 std::condition_variable logChanged;
@@ -27,6 +55,7 @@ void M4CALL Logger(int32_t port, const uint8_t* frame, int32_t frameSize, int32_
     PortLog& log = logs[port];
     ++log.count;
     log.timeStamps.push_back(timeStamp);
+    log.md5s.push_back(Md5OfPlanes(frame, width, height));
     log.last.bytes.assign(frame, frame + frameSize);
     log.last.width = width;
     log.last.height = height;
@@ -59,6 +88,11 @@ bool WaitForPictures(int32_t port, int count) {
 std::vector<int32_t> TimeStamps(int32_t port) {
   std::lock_guard<std::mutex> lock(logMutex);
   return logs[port].timeStamps;
+}
+
+std::vector<std::string> PictureMd5s(int32_t port) {
+  std::lock_guard<std::mutex> lock(logMutex);
+  return logs[port].md5s;
 }
 
 DeliveredPicture LastPicture(int32_t port) {

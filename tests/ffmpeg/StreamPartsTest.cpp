@@ -39,6 +39,26 @@ TEST(SourceBufferTest, TakesBlocksWholeOrNotAtAllAndWrapsAround) {
   for (uint8_t i = 0; i < 10; ++i) EXPECT_EQ(out[i], 4 + i);
 }
 
+// A block as large as the ring must not wait for the ring to run dry: what
+// the ring holds goes to the demuxer's side while that side has room.
+TEST(SourceBufferTest, TakesABlockAsLargeAsTheRingWhileTheDemuxerSideHasRoom) {
+  SourceBuffer buffer(10, 10);
+  ASSERT_TRUE(buffer.Write(Bytes(8, 0).data(), 8));
+  uint8_t out[30] = {};
+  ASSERT_EQ(buffer.Read(out, 2, 0, kForever).bytes, 2u);
+  EXPECT_FALSE(buffer.Write(Bytes(10, 8).data(), 10));  // paused: waits for room
+  EXPECT_TRUE(buffer.Write(Bytes(10, 8).data(), 10, true));
+  EXPECT_EQ(buffer.Remain(), 10u);
+  EXPECT_EQ(buffer.Unread(), 16u);
+  EXPECT_FALSE(buffer.Write(Bytes(10, 18).data(), 10, true));  // no room for the ring's 10
+  ASSERT_EQ(buffer.Read(out, 5, 0, kForever).bytes, 5u);
+  EXPECT_FALSE(buffer.Write(Bytes(10, 18).data(), 10, true));
+  ASSERT_EQ(buffer.Read(out + 5, 1, 0, kForever).bytes, 1u);
+  EXPECT_TRUE(buffer.Write(Bytes(10, 18).data(), 10, true));
+  ASSERT_EQ(buffer.Read(out + 6, 30, 0, kForever).bytes, 20u);
+  for (uint8_t i = 0; i < 26; ++i) EXPECT_EQ(out[i], 2 + i);
+}
+
 TEST(SourceBufferTest, EndMarkerStopsReadingEvenWhenSplitOverBlocks) {
   SourceBuffer buffer(100);
   const std::vector<uint8_t> data = Bytes(20, 1);

@@ -23,16 +23,12 @@ const char* const kPicture =
     // larger than a source buffer, away from the places that are checked.
     "split[a][b];[b]crop=352:32:0:128,noise=alls=80:allf=t+u[n];[a][n]overlay=0:128[out0]";
 
+const std::string kCameraSound =
+    "-f lavfi -i sine=frequency=440:sample_rate=48000 -shortest -map 0:v -map 1:a ";
+const std::string kCameraH264 = "-c:v libx264 -preset veryfast -g 20 -bf 2 -pix_fmt yuv420p ";
+
 void Run(const std::string& command) {
   if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
-}
-
-int CountLines(const std::string& command) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) throw std::runtime_error("failed: " + command);
-  int lines = 0;
-  for (int c; (c = std::fgetc(pipe.get())) != EOF;) lines += c == '\n';
-  return lines;
 }
 
 std::string EncoderArguments(StreamKind kind) {
@@ -48,8 +44,39 @@ std::string EncoderArguments(StreamKind kind) {
     case StreamKind::kTransportH265:
       return "-c:v libx265 -preset ultrafast -x265-params log-level=error:bframes=0 -g 25 "
              "-pix_fmt yuv420p -f mpegts";
+    case StreamKind::kCameraProgramMpeg4:
+      return kCameraSound + "-c:v mpeg4 -g 20 -bf 2 -q:v 4 -c:a mp2 -f vob";
+    case StreamKind::kCameraProgramH264:
+      return kCameraSound + kCameraH264 + "-c:a mp2 -f vob";
+    case StreamKind::kCameraTransportMpeg4:
+      return kCameraSound + "-c:v mpeg4 -g 20 -bf 2 -q:v 4 -c:a aac -f mpegts";
+    case StreamKind::kCameraTransportH264:
+      return kCameraSound + kCameraH264 + "-c:a aac -f mpegts";
+    case StreamKind::kCameraTransportMpeg4D1:
+      return kCameraSound + "-s 704x576 -c:v mpeg4 -g 25 -bf 2 -b:v 3000k -c:a aac -f mpegts";
   }
   return "";
+}
+
+bool IsTransport(StreamKind kind) {
+  return kind == StreamKind::kTransportH264 || kind == StreamKind::kCameraTransportMpeg4 ||
+         kind == StreamKind::kCameraTransportH264 || kind == StreamKind::kCameraTransportMpeg4D1;
+}
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+// The lines a command prints, comments and empty lines left out.
+std::vector<std::string> OutputLines(const std::string& command) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) throw std::runtime_error("failed: " + command);
+  std::vector<std::string> lines;
+  char line[512];
+  while (std::fgets(line, sizeof line, pipe.get()) != nullptr) {
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    if (!text.empty() && text[0] != '#') lines.push_back(text);
+  }
+  return lines;
 }
 
 }  // namespace
@@ -64,14 +91,15 @@ TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirector
   Run(std::string(M4STREAM_TOOL) + " " + media + " " + packed + " > /dev/null");
   TestStream stream;
   stream.mediaFile = media;
+  stream.container = IsTransport(kind) ? "mpegts" : "mpeg";
   const std::vector<uint8_t> bytes = ReadFile(packed);
   stream.header.assign(bytes.begin(), bytes.begin() + 64);
   stream.payload.assign(bytes.begin() + 64, bytes.end());
   const std::string probe =
       std::string(FFPROBE_TOOL) +
       " -v error -select_streams v:0 -show_entries frame=pict_type -of csv=p=0 " + media;
-  stream.frames = CountLines(probe + " | grep -v '^$'");
-  stream.bidirectionalFrames = CountLines(probe + " | grep '^B'");
+  stream.frames = static_cast<int>(OutputLines(probe).size());
+  stream.bidirectionalFrames = static_cast<int>(OutputLines(probe + " | grep '^B'").size());
   return stream;
 }
 
@@ -121,9 +149,35 @@ bool ReadBitmap(const std::string& path, Bitmap* bitmap) {
 
 const char* FfmpegTool() { return FFMPEG_TOOL; }
 
+std::vector<std::string> ToolPictureMd5s(const std::string& mediaFile,
+                                         const std::string& container) {
+  const std::string input = " -threads 1 -f " + container + " -i " + Quoted(mediaFile);
+  const std::vector<std::string> pictures =
+      OutputLines(std::string(FFMPEG_TOOL) + " -nostdin -loglevel quiet" + input +
+                  " -map 0:v:0 -fps_mode passthrough -f framemd5 -");
+  // With the stream's configuration found further on, the tool also shows
+  // what it can make of the pictures before the first key picture.
+  const std::vector<std::string> keys =
+      OutputLines(std::string(FFPROBE_TOOL) + " -v quiet" + input +
+                  " -select_streams v:0 -show_entries frame=key_frame -of csv=p=0");
+  if (keys.size() != pictures.size()) return {};
+  std::vector<std::string> md5s;
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    if (md5s.empty() && keys[i][0] != '1') continue;
+    md5s.push_back(pictures[i].substr(pictures[i].rfind(' ') + 1));
+  }
+  return md5s;
+}
+
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const uint8_t* bytes, size_t size) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+  if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 bool FileExists(const std::string& path) {

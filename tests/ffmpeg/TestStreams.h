@@ -17,10 +17,19 @@ enum class StreamKind {
   kProgramMpeg4,           // MPEG-4 Part 2 video
   kTransportH264,          // H.264 (libx264), no B-frames
   kTransportH265,          // H.265 (libx265), no B-frames
+  // As a camera delivers them: a key picture every 20, two B-frames
+  // between references, sound.
+  kCameraProgramMpeg4,
+  kCameraProgramH264,
+  kCameraTransportMpeg4,
+  kCameraTransportH264,
+  // The same picture at D1 (704x576), MPEG-4 at 3 Mbit/s, for throughput.
+  kCameraTransportMpeg4D1,
 };
 
 struct TestStream {
   std::string mediaFile;         // as the ffmpeg tool wrote it
+  std::string container;         // as the header names it
   std::vector<uint8_t> header;   // 64 bytes
   std::vector<uint8_t> payload;  // ends with the end-of-stream marker
   int frames = 0;
@@ -60,8 +69,13 @@ bool ReadBitmap(const std::string& path, Bitmap* bitmap);
 
 // The ffmpeg command-line tool found at configure time.
 const char* FfmpegTool();
+// The MD5 of each picture the ffmpeg tool decodes from the first video
+// stream of |mediaFile| read as |container| (its framemd5 output).
+std::vector<std::string> ToolPictureMd5s(const std::string& mediaFile,
+                                         const std::string& container);
 
 std::vector<uint8_t> ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const uint8_t* bytes, size_t size);
 bool FileExists(const std::string& path);
 
 }  // namespace m4test
