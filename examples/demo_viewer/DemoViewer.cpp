@@ -229,8 +229,6 @@ int main(int argc, char** argv) {
   const WindowHandle mainWindow =
       window ? reinterpret_cast<WindowHandle>(window->TopWindow()) : nullptr;
   std::cout << "Play_InitDDraw -> " << player->Play_InitDDraw(mainWindow) << "\n";
-  const std::string driveRoot = demo::DriveRoot(std::getenv("Q81_DRIVE_ROOT"));
-  std::cout << demo::DescribeLogLocation(demo::ConfigFilePath(driveRoot), driveRoot) << "\n";
 
   uint32_t headerLength = 0;
   player->Play_GetHeadLen(&headerLength);
@@ -271,6 +269,8 @@ int main(int argc, char** argv) {
   player->Play_ReleaseDDraw();
   ReleaseSinglePlayerDll(player);
   window.reset();
+  // Said once, last, beside the captures: where to look after the run.
+  const std::string driveRoot = demo::DriveRoot(std::getenv("Q81_DRIVE_ROOT"));
   std::cout << demo::DescribeLogLocation(demo::ConfigFilePath(driveRoot), driveRoot) << "\n";
   return status;
 }
