@@ -3,7 +3,8 @@
 # decoder, makes the sample streams and plays them in the demo
 # viewer's grid, under a virtual X server when there is no display. Leaves a
 # screenshot of the grid (PNG), BMP captures and the player's logs in
-# build/demo-out/ and prints where they are.
+# build/demo-out/ and prints where they are (the viewer's last line names the
+# logs).
 #
 #   scripts/run-demo.sh            (as root on a fresh Debian 12, or with
 #                                   everything already installed)
@@ -74,7 +75,5 @@ if [[ -e ${captures[0]} ]]; then
 else
   echo "no BMP capture was written"
 fi
-echo "player logs: $out/logs/"
-ls -l "$out/logs/" 2>/dev/null || true
 echo "viewer output: $out/viewer.txt"
 exit "$viewer_status"

@@ -229,8 +229,6 @@ int main(int argc, char** argv) {
   const WindowHandle mainWindow =
       window ? reinterpret_cast<WindowHandle>(window->TopWindow()) : nullptr;
   std::cout << "Play_InitDDraw -> " << player->Play_InitDDraw(mainWindow) << "\n";
-  const std::string driveRoot = demo::DriveRoot(std::getenv("Q81_DRIVE_ROOT"));
-  std::cout << demo::DescribeLogLocation(demo::ConfigFilePath(driveRoot), driveRoot) << "\n";
 
   uint32_t headerLength = 0;
   player->Play_GetHeadLen(&headerLength);
@@ -253,11 +251,13 @@ int main(int argc, char** argv) {
     if (session.Open(tiles)) {
       std::cout << "playing " << options.tileCount << " channels from " << streams.size()
                 << " stream(s); progress every " << kProgressInterval
-                << " s ('buffer': bytes waiting in the decoder; 'shown': pictures the X server"
-                   " saw drawn into the tile, since the SDK reports no frame count, with the"
-                   " rate; for live sources 'latency': median time from a picture's last byte"
-                   " to its drawing, 'dropped': pictures never drawn; 'picture': size of the"
-                   " last decoded picture)\n";
+                << " s ('buffer': bytes waiting in the decoder, marked where it stands still:"
+                   " '(full)', the decoder is ahead and takes more only as it shows pictures,"
+                   " '(empty)', it has taken all it was given, as from a live source; 'shown':"
+                   " pictures the X server saw drawn into the tile, since the SDK reports no"
+                   " frame count, with the rate; for live sources 'latency': median time from a"
+                   " picture's last byte to its drawing, 'dropped': pictures never drawn;"
+                   " 'picture': size of the last decoded picture)\n";
       if (window) std::cout << demo::ViewerKeyHelp();
       Play(session, window.get(), options, seconds);
     } else {
@@ -271,6 +271,8 @@ int main(int argc, char** argv) {
   player->Play_ReleaseDDraw();
   ReleaseSinglePlayerDll(player);
   window.reset();
+  // Said once, last, beside the captures: where to look after the run.
+  const std::string driveRoot = demo::DriveRoot(std::getenv("Q81_DRIVE_ROOT"));
   std::cout << demo::DescribeLogLocation(demo::ConfigFilePath(driveRoot), driveRoot) << "\n";
   return status;
 }

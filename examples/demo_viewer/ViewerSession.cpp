@@ -16,6 +16,17 @@ std::string Megabytes(uint64_t bytes) {
   return text;
 }
 
+// Why the decoder's buffer figure stands still from one line to the next (the
+// line of column meanings says what the words mean). The viewer keeps the
+// decoder's source buffer as full as a block allows, so the figure stands
+// either there, while the decoder is ahead of the pictures shown and takes
+// more only as it shows them, or at 0, when the decoder takes every block as
+// it comes (a live source) and waits for the next.
+std::string StillBufferNote(uint32_t waiting) {
+  if (waiting + kFeedBlockBytes > kSourceBufferBytes) return " (full)";
+  return waiting == 0 ? " (empty)" : "";
+}
+
 }  // namespace
 
 ViewerSession::ViewerSession(SinglePlayer& player, const std::vector<StreamFile>& streams,
@@ -318,6 +329,8 @@ void ViewerSession::PrintProgress(double elapsedSeconds, const PictureCounter& p
       out_ << " (looped " << channel.feeder->Loops() << "x)";
     }
     out_ << "  buffer " << waiting << " B";
+    if (waiting == channel.bufferAtLastReport) out_ << StillBufferNote(waiting);
+    channel.bufferAtLastReport = waiting;
     uint64_t shown = 0;
     if (picturesDrawn(channel.number, &shown)) {
       char figures[128];

@@ -56,10 +56,10 @@ class ViewerSession {
   // Tells how many pictures were drawn into a tile so far; false when that
   // cannot be known (no window, or no way to watch it).
   using PictureCounter = std::function<bool(int tile, uint64_t* count)>;
-  // One line per channel: bytes fed, decoder buffer, pictures shown and their
-  // rate since the last line; for live sources the median time from a
-  // picture's last byte to its drawing and the pictures dropped; picture
-  // size, state.
+  // One line per channel: bytes fed, decoder buffer (and why, when it stands
+  // where the last line left it), pictures shown and their rate since the
+  // last line; for live sources the median time from a picture's last byte to
+  // its drawing and the pictures dropped; picture size, state.
   void PrintProgress(double elapsedSeconds, const PictureCounter& picturesDrawn);
   // Paths of the BMP files that captures actually wrote.
   const std::vector<std::string>& CaptureFiles() const { return captureFiles_; }
@@ -76,6 +76,8 @@ class ViewerSession {
     bool zoomed = false;
     int captures = 0;
     uint64_t picturesAtLastReport = 0;
+    // -1 before the first progress line.
+    int64_t bufferAtLastReport = -1;
     std::string figures;
   };
 

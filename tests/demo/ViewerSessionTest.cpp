@@ -101,5 +101,35 @@ TEST_F(ViewerSessionTest, SoundFollowsTheChosenTileAndTurnsOffAtZero) {
   EXPECT_NE(out_.str().find("ch2: volume 0 (sound off)"), std::string::npos);
 }
 
+TEST(ViewerSessionProgressTest, ABufferFigureThatStandsStillSaysWhy) {
+  const struct {
+    uint32_t waiting;
+    const char* note;  // on the second line only; null: none
+  } cases[] = {{kSourceBufferBytes - kFeedBlockBytes + 1, "(full)"},
+               {0, "(empty)"},
+               {kSourceBufferBytes - kFeedBlockBytes, nullptr}};
+  const std::vector<StreamFile> streams{{"a.kst", {1, 2}, std::vector<uint8_t>(100, 7), ""}};
+  const ViewerSession::PictureCounter noCount = [](int, uint64_t*) { return false; };
+  for (const auto& test : cases) {
+    RecordingPlayer player;
+    player.bufferRemain = test.waiting;
+    player.inputResult = 5;  // the feeder only waits and retries
+    std::ostringstream out;
+    ViewerSession session(player, streams, "unused", out);
+    ASSERT_TRUE(session.Open({nullptr}));
+    session.PrintProgress(1, noCount);
+    const size_t firstLineEnd = out.str().size();
+    session.PrintProgress(2, noCount);
+    session.Close();
+    const std::string first = out.str().substr(0, firstLineEnd);
+    const std::string second = out.str().substr(firstLineEnd);
+    const std::string buffer = "buffer " + std::to_string(test.waiting) + " B";
+    EXPECT_NE(first.find(buffer + "  picture"), std::string::npos) << first;
+    const std::string expected =
+        buffer + (test.note != nullptr ? std::string(" ") + test.note : "  picture");
+    EXPECT_NE(second.find(expected), std::string::npos) << second;
+  }
+}
+
 }  // namespace
 }  // namespace demo
