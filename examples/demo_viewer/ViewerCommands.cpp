@@ -9,7 +9,7 @@ namespace demo {
 namespace {
 
 // Slow 3 ... slow 1, normal, fast 1 ... fast 3.
-constexpr int32_t kSpeedLadder[] = {8, 7, 6, kStatePlaying, 3, 4, 5};
+constexpr int32_t kSpeedLadder[] = {kSlow3, kSlow2, kSlow1, kPlaying, kFast1, kFast2, kFast3};
 constexpr int kLadderSize = static_cast<int>(sizeof(kSpeedLadder) / sizeof(kSpeedLadder[0]));
 constexpr int kNormalRung = 3;
 
@@ -64,21 +64,21 @@ int32_t NextSpeedState(int32_t state, bool faster) {
 }
 
 int32_t PauseToggleState(int32_t state) {
-  return state == kStatePaused || state == kStateStepping ? kStatePlaying : kStatePaused;
+  return state == kPaused || state == kStepping ? kPlaying : kPaused;
 }
 
 const char* PlayStateName(int32_t state) {
   switch (state) {
-    case kStateNotStarted: return "closed";
-    case kStatePlaying: return "playing";
-    case kStatePaused: return "paused";
-    case 3: return "fast x2";
-    case 4: return "fast x4";
-    case 5: return "fast x8";
-    case 6: return "slow x1/2";
-    case 7: return "slow x1/4";
-    case 8: return "slow x1/8";
-    case kStateStepping: return "stepping";
+    case kNotStarted: return "closed";
+    case kPlaying: return "playing";
+    case kPaused: return "paused";
+    case kFast1: return "fast x2";
+    case kFast2: return "fast x4";
+    case kFast3: return "fast x8";
+    case kSlow1: return "slow x1/2";
+    case kSlow2: return "slow x1/4";
+    case kSlow3: return "slow x1/8";
+    case kStepping: return "stepping";
     default: return "?";
   }
 }

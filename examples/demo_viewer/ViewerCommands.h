@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "Kelo820_PlaySDKCodes.h"
+
 namespace demo {
 
 enum class ViewerCommand {
@@ -34,13 +36,17 @@ int NextSelection(int selected, int tileCount);
 // was already the chosen one.
 int ClickedSelection(int selected, int clicked);
 
-// The SDK's play-state codes (Play_PlayState commands 1 to 9).
-enum PlayStateCode : int32_t {
-  kStateNotStarted = 0,
-  kStatePlaying = 1,
-  kStatePaused = 2,
-  kStateStepping = 9,
-};
+// The SDK's play states, by the names of its codes header.
+using kelo820::kFast1;
+using kelo820::kFast2;
+using kelo820::kFast3;
+using kelo820::kNotStarted;
+using kelo820::kPaused;
+using kelo820::kPlaying;
+using kelo820::kSlow1;
+using kelo820::kSlow2;
+using kelo820::kSlow3;
+using kelo820::kStepping;
 
 // The play state one speed step faster (or slower) than |state|. Speeds form
 // one ladder from slow 3 through normal to fast 3; a paused or stepping

@@ -146,8 +146,8 @@ std::vector<ViewerSession::Channel*> ViewerSession::Targets(int tile) {
 }
 
 int32_t ViewerSession::StateOf(const Channel& channel) const {
-  int32_t state = kStateNotStarted;
-  return player_.Play_GetPlayState(channel.number, &state) == 0 ? state : kStateNotStarted;
+  int32_t state = kNotStarted;
+  return player_.Play_GetPlayState(channel.number, &state) == 0 ? state : kNotStarted;
 }
 
 void ViewerSession::SetPlayState(Channel& channel, int32_t state) {
@@ -247,7 +247,7 @@ void ViewerSession::Execute(ViewerCommand command, int tile) {
   }
   for (Channel* channel : Targets(tile)) {
     switch (command) {
-      case ViewerCommand::kPlay: SetPlayState(*channel, kStatePlaying); break;
+      case ViewerCommand::kPlay: SetPlayState(*channel, kPlaying); break;
       case ViewerCommand::kTogglePause:
         SetPlayState(*channel, PauseToggleState(StateOf(*channel)));
         break;
@@ -255,7 +255,7 @@ void ViewerSession::Execute(ViewerCommand command, int tile) {
       case ViewerCommand::kSlower:
         SetPlayState(*channel, NextSpeedState(StateOf(*channel), command == ViewerCommand::kFaster));
         break;
-      case ViewerCommand::kStep: SetPlayState(*channel, kStateStepping); break;
+      case ViewerCommand::kStep: SetPlayState(*channel, kStepping); break;
       case ViewerCommand::kToggleZoom: ToggleZoom(*channel); break;
       default: break;
     }

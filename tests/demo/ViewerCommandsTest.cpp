@@ -7,7 +7,7 @@ namespace demo {
 namespace {
 
 TEST(ViewerCommandsTest, SpeedKeysClimbOneLadderAndStopAtItsEnds) {
-  int32_t state = kStatePlaying;
+  int32_t state = kPlaying;
   std::vector<int32_t> faster;
   for (int press = 0; press < 4; ++press) faster.push_back(state = NextSpeedState(state, true));
   EXPECT_EQ(faster, (std::vector<int32_t>{3, 4, 5, 5}));
@@ -17,16 +17,16 @@ TEST(ViewerCommandsTest, SpeedKeysClimbOneLadderAndStopAtItsEnds) {
 }
 
 TEST(ViewerCommandsTest, PausedOrSteppingChannelsChangeSpeedFromNormal) {
-  for (int32_t state : {kStatePaused, kStateStepping}) {
+  for (int32_t state : {kPaused, kStepping}) {
     EXPECT_EQ(NextSpeedState(state, true), 3) << state;
     EXPECT_EQ(NextSpeedState(state, false), 6) << state;
   }
 }
 
 TEST(ViewerCommandsTest, PauseKeyResumesOnlyAStandingChannel) {
-  EXPECT_EQ(PauseToggleState(kStatePaused), kStatePlaying);
-  EXPECT_EQ(PauseToggleState(kStateStepping), kStatePlaying);
-  for (int32_t moving : {1, 3, 4, 5, 6, 7, 8}) EXPECT_EQ(PauseToggleState(moving), kStatePaused);
+  EXPECT_EQ(PauseToggleState(kPaused), kPlaying);
+  EXPECT_EQ(PauseToggleState(kStepping), kPlaying);
+  for (int32_t moving : {1, 3, 4, 5, 6, 7, 8}) EXPECT_EQ(PauseToggleState(moving), kPaused);
 }
 
 TEST(ViewerCommandsTest, TabVisitsEveryTileThenAllAndAClickOnTheChosenTileChoosesAll) {
