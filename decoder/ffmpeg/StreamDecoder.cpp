@@ -26,6 +26,11 @@ constexpr int kIoBufferBytes = 4 * 1024;
 // Enough for a transport stream's tables or a program stream's first packs;
 // with a header the container is known and nothing is probed.
 constexpr int64_t kProbeBytes = 128 * 1024;
+// A live transport stream with a header: its codecs are known, and opening
+// reads only far enough for its tables (streams that come later are taken
+// as their packets arrive), so that the first picture is not held until
+// opening has read the data of the pictures after it.
+constexpr int64_t kLiveTransportProbeBytes = 16 * 188;
 // Data in which nothing decodable has been found after this much is not a
 // stream this port can play (a header naming the wrong container, say);
 // generous enough for a stream joined at the start of a long group of
@@ -174,7 +179,10 @@ bool StreamDecoder::OpenInput() {
     // A transport stream carries a picture per PES packet: handed on whole,
     // it needs no parser, which would hold each picture back until the next
     // one begins.
-    if (live_ && header_ && header_->container == "mpegts") format_->flags |= AVFMT_FLAG_NOPARSE;
+    if (live_ && header_ && header_->container == "mpegts") {
+      format_->flags |= AVFMT_FLAG_NOPARSE;
+      format_->probesize = kLiveTransportProbeBytes;
+    }
     const AVInputFormat* container =
         header_ ? av_find_input_format(header_->container.c_str()) : nullptr;
     // On failure this frees the format context, never our I/O context.
