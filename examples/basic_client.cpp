@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
 
   uint32_t headerLength = 0;
   Show("Play_GetHeadLen", player->Play_GetHeadLen(&headerLength));
-  std::vector<uint8_t> stream = argc > 1 && argv[1][0] != '\0' ? ReadFile(argv[1]) : std::vector<uint8_t>(64 * 1024, 0);
+  std::vector<uint8_t> stream =
+      argc > 1 && argv[1][0] != '\0' ? ReadFile(argv[1]) : std::vector<uint8_t>(64 * 1024, 0);
   if (stream.size() <= headerLength) {
     std::printf("stream file too short (%zu bytes, header %u)\n", stream.size(), headerLength);
     ReleaseSinglePlayerDll(player);
@@ -51,7 +52,8 @@ int main(int argc, char** argv) {
   }
 
   Show("Play_SetOpenMode(file)", player->Play_SetOpenMode(channel, 1));
-  Show("Play_OpenStream", player->Play_OpenStream(nullptr, channel, stream.data(), headerLength, 0));
+  Show("Play_OpenStream",
+       player->Play_OpenStream(nullptr, channel, stream.data(), headerLength, 0));
 
   size_t fed = 0;
   int32_t failures = 0;
@@ -63,13 +65,15 @@ int main(int argc, char** argv) {
       ++failures;
     }
   }
-  std::printf("%-44s -> %zu bytes, %d blocks refused\n", "Play_InputData (4 KiB blocks)", fed, failures);
+  std::printf("%-44s -> %zu bytes, %d blocks refused\n", "Play_InputData (4 KiB blocks)", fed,
+              failures);
 
   Show("Play_PlayState(pause)", player->Play_PlayState(channel, kelo820::kPaused));
   Show("Play_PlayState(fast, level 2)", player->Play_PlayState(channel, kelo820::kFast2));
   Show("Play_PlayState(slow, level 1)", player->Play_PlayState(channel, kelo820::kSlow1));
   Show("Play_PlayState(step)", player->Play_PlayState(channel, kelo820::kStepping));
-  Show("Play_InputData while stepping (refused)", player->Play_InputData(channel, stream.data() + headerLength, 1, 0));
+  Show("Play_InputData while stepping (refused)",
+       player->Play_InputData(channel, stream.data() + headerLength, 1, 0));
   Show("Play_PlayState(play)", player->Play_PlayState(channel, kelo820::kPlaying));
   int32_t state = 0;
   Show("Play_GetPlayState", player->Play_GetPlayState(channel, &state));

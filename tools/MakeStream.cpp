@@ -77,7 +77,8 @@ bool ReadWholeFile(const char* path, std::vector<char>* bytes) {
 
 // Copies the first video and audio streams into an MPEG-TS in memory.
 bool RemuxToTransportStream(FormatContexts& contexts, std::vector<char>* payload) {
-  if (avformat_alloc_output_context2(&contexts.output, nullptr, "mpegts", nullptr) < 0) return false;
+  if (avformat_alloc_output_context2(&contexts.output, nullptr, "mpegts", nullptr) < 0)
+    return false;
   std::vector<int> outputIndex(contexts.input->nb_streams, -1);
   bool haveVideo = false;
   bool haveAudio = false;
@@ -146,7 +147,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(record.data()), static_cast<std::streamsize>(record.size()));
+  out.write(reinterpret_cast<const char*>(record.data()),
+            static_cast<std::streamsize>(record.size()));
   out.write(payload.data(), static_cast<std::streamsize>(payload.size()));
   if (argc == 3) {
     out.write(reinterpret_cast<const char*>(m4::kEndOfStreamMarker.data()),
@@ -158,7 +160,7 @@ int main(int argc, char** argv) {
   }
   std::cout << argv[2] << ": " << header.container << ", video " << header.videoCodec << " "
             << header.width << "x" << header.height << ", audio "
-            << (header.audioCodec.empty() ? "none" : header.audioCodec) << ", "
-            << payload.size() << " payload bytes\n";
+            << (header.audioCodec.empty() ? "none" : header.audioCodec) << ", " << payload.size()
+            << " payload bytes\n";
   return 0;
 }

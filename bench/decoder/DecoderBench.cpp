@@ -113,9 +113,9 @@ class Player {
 
 // The ffmpeg tool's own measure of its decoding loop, without its start-up.
 double FfmpegSeconds(const std::string& media) {
-  const std::string command =
-      std::string(m4test::FfmpegTool()) + " -nostdin -hide_banner -benchmark -threads 0 -i " +
-      media + " -map 0:v:0 -f null - 2>&1";
+  const std::string command = std::string(m4test::FfmpegTool()) +
+                              " -nostdin -hide_banner -benchmark -threads 0 -i " + media +
+                              " -map 0:v:0 -f null - 2>&1";
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   char line[512];
   double seconds = -1;
@@ -288,10 +288,10 @@ TestStream MakeSizedStream(const std::string& name, const std::string& source,
   const std::string packed = media + ".m4s";
   const std::string self = std::string(std::filesystem::read_symlink("/proc/self/exe"));
   const std::string tool = self.substr(0, self.rfind('/')) + "/m4stream";
-  const std::string make = std::string(m4test::FfmpegTool()) +
-                           " -nostdin -hide_banner -loglevel error -y -f lavfi -i " + source + " " +
-                           encoder + " -frames:v " + std::to_string(kLatencyFrames) + " " + media +
-                           " && " + tool + " " + media + " " + packed + " --no-end-marker >/dev/null";
+  const std::string make =
+      std::string(m4test::FfmpegTool()) + " -nostdin -hide_banner -loglevel error -y -f lavfi -i " +
+      source + " " + encoder + " -frames:v " + std::to_string(kLatencyFrames) + " " + media +
+      " && " + tool + " " + media + " " + packed + " --no-end-marker >/dev/null";
   TestStream stream;
   if (std::system(make.c_str()) != 0) return stream;
   const std::vector<uint8_t> bytes = m4test::ReadFile(packed);
@@ -310,13 +310,17 @@ struct LatencyCase {
 
 const LatencyCase kLatencyCases[] = {
     {"CIF H.264 TS", "testsrc2=size=352x288:rate=25",
-     "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 512k -pix_fmt yuv420p -f mpegts"},
+     "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 512k -pix_fmt yuv420p -f "
+     "mpegts"},
     {"CIF H.264 TS, PES lengths", "testsrc2=size=352x288:rate=25",
-     "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 512k -pix_fmt yuv420p -f mpegts -omit_video_pes_length 0"},
+     "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 512k -pix_fmt yuv420p -f "
+     "mpegts -omit_video_pes_length 0"},
     {"D1 H.264 TS", "testsrc2=size=704x576:rate=25",
-     "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 2M -pix_fmt yuv420p -f mpegts"},
+     "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 2M -pix_fmt yuv420p -f "
+     "mpegts"},
     {"1080p H.264 TS", "testsrc2=size=1920x1080:rate=25",
-     "-c:v libx264 -preset ultrafast -tune zerolatency -g 50 -bf 0 -b:v 6M -pix_fmt yuv420p -f mpegts"},
+     "-c:v libx264 -preset ultrafast -tune zerolatency -g 50 -bf 0 -b:v 6M -pix_fmt yuv420p -f "
+     "mpegts"},
     {"CIF H.264 TS, B-frames", "testsrc2=size=352x288:rate=25",
      "-c:v libx264 -preset veryfast -g 50 -bf 2 -b:v 512k -pix_fmt yuv420p -f mpegts"},
     {"CIF MPEG-2 PS, B-frames", "testsrc2=size=352x288:rate=25",
@@ -516,6 +520,10 @@ void BM_LiveLatency(benchmark::State& state) {
   state.counters["floor_p99_ms"] = Percentile(floor, 0.99);
   state.counters["dropped"] = dropped;
 }
-BENCHMARK(BM_LiveLatency)->DenseRange(0, 5)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_LiveLatency)
+    ->DenseRange(0, 5)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 }  // namespace

@@ -34,7 +34,8 @@ class AlsaOutput final : public AudioOutput {
     if (pcm_ == nullptr) return;
     const snd_pcm_sframes_t written = snd_pcm_writei(pcm_, interleaved, frames);
     // An underrun leaves the device stopped until prepared again.
-    if (written == -EPIPE || written == -ESTRPIPE) snd_pcm_recover(pcm_, static_cast<int>(written), 1);
+    if (written == -EPIPE || written == -ESTRPIPE)
+      snd_pcm_recover(pcm_, static_cast<int>(written), 1);
   }
 
  private:

@@ -50,7 +50,7 @@ bool EncodeBmp(const uint8_t* yv12, int width, int height, std::vector<uint8_t>*
   PutU16(out, 26, 1);                              // planes
   PutU16(out, 28, 24);                             // bits per pixel
   PutU32(out, 34, static_cast<uint32_t>(pixelBytes));
-  PutU32(out, 38, 2835);                           // 72 dpi
+  PutU32(out, 38, 2835);  // 72 dpi
   PutU32(out, 42, 2835);
 
   AVPixelFormat format = AV_PIX_FMT_NONE;

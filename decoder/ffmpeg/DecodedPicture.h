@@ -18,7 +18,7 @@ using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 
 struct DecodedPicture {
   FramePtr frame;
-  int64_t ptsMicros = 0;  // on the stream's time line, from its first picture
+  int64_t ptsMicros = 0;    // on the stream's time line, from its first picture
   uint64_t generation = 0;  // of the source buffer it was decoded from
   // Released by the end of a session: late by the wait that ended it, and
   // shown even so.

@@ -26,8 +26,8 @@ size_t FrameBytes(int32_t type, int width, int height) {
   }
 }
 
-bool DescribeFrame(int32_t type, const uint8_t* bytes, int width, int height,
-                   AVPixelFormat* format, const uint8_t* planes[4], int lineSizes[4]) {
+bool DescribeFrame(int32_t type, const uint8_t* bytes, int width, int height, AVPixelFormat* format,
+                   const uint8_t* planes[4], int lineSizes[4]) {
   for (int i = 0; i < 4; ++i) {
     planes[i] = nullptr;
     lineSizes[i] = 0;
@@ -42,8 +42,8 @@ bool DescribeFrame(int32_t type, const uint8_t* bytes, int width, int height,
       const uint8_t* second = bytes + lumaBytes;
       const uint8_t* third = second + chromaBytes;
       planes[0] = bytes;
-      planes[1] = type == kFrameYv12 ? third : second;   // U
-      planes[2] = type == kFrameYv12 ? second : third;   // V
+      planes[1] = type == kFrameYv12 ? third : second;  // U
+      planes[2] = type == kFrameYv12 ? second : third;  // V
       lineSizes[0] = width;
       lineSizes[1] = lineSizes[2] = chromaWidth;
       return true;

@@ -32,8 +32,8 @@ size_t FrameBytes(int32_t type, int width, int height);
 
 // The FFmpeg view of a frame of |type| at |bytes|: pixel format, planes and
 // their line sizes. False for an unknown type.
-bool DescribeFrame(int32_t type, const uint8_t* bytes, int width, int height,
-                   AVPixelFormat* format, const uint8_t* planes[4], int lineSizes[4]);
+bool DescribeFrame(int32_t type, const uint8_t* bytes, int width, int height, AVPixelFormat* format,
+                   const uint8_t* planes[4], int lineSizes[4]);
 
 }  // namespace m4
 

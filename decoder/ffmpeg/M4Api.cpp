@@ -136,8 +136,8 @@ M4API int M4CALL PlayM4_ConvertToBmpFile(const uint8_t* frame, int32_t frameSize
     m4::RecordPortlessError(m4::kInvalidArgument);
     return 0;
   }
-  const int32_t code = m4::WriteBmpFile(frame, static_cast<size_t>(frameSize), width, height,
-                                        frameType, fileName);
+  const int32_t code =
+      m4::WriteBmpFile(frame, static_cast<size_t>(frameSize), width, height, frameType, fileName);
   if (code == m4::kNoError) return 1;
   m4::RecordPortlessError(code);
   return 0;
@@ -154,7 +154,8 @@ M4API int M4CALL PlayM4_RefreshPlay(int32_t port) {
 
 M4API int M4CALL PlayM4_SetDisplayRegion(int32_t port, uint32_t region, const RECT* rect,
                                          WindowHandle window, int enable) {
-  return OnPort(port, [&](m4::Port& p) { return p.SetDisplayRegion(region, rect, window, enable); });
+  return OnPort(port,
+                [&](m4::Port& p) { return p.SetDisplayRegion(region, rect, window, enable); });
 }
 
 M4API int M4CALL PlayM4_GetPictureSize(int32_t port, int32_t* width, int32_t* height) {

@@ -10,9 +10,8 @@ PictureQueue::PictureQueue(size_t capacity, std::function<void()> onPush)
 bool PictureQueue::Push(DecodedPicture picture, uint64_t generation) {
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    roomFreed_.wait(lock, [&] {
-      return closed_ || generation_ != generation || pictures_.size() < capacity_;
-    });
+    roomFreed_.wait(
+        lock, [&] { return closed_ || generation_ != generation || pictures_.size() < capacity_; });
     if (closed_ || generation_ != generation) return false;
     pictures_.push_back(std::move(picture));
   }

@@ -192,8 +192,7 @@ int32_t Port::Refresh() {
   });
 }
 
-int32_t Port::SetDisplayRegion(uint32_t region, const RECT* rect, WindowHandle window,
-                               int enable) {
+int32_t Port::SetDisplayRegion(uint32_t region, const RECT* rect, WindowHandle window, int enable) {
   if (region != 1) return kInvalidArgument;
   if (enable != 0 && (rect == nullptr || rect->left < 0 || rect->top < 0 ||
                       rect->right <= rect->left || rect->bottom <= rect->top)) {

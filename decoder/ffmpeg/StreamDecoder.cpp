@@ -163,10 +163,10 @@ void StreamDecoder::RunSession() {
 
 bool StreamDecoder::OpenInput() {
   auto* ioBuffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
-  AVIOContext* io = ioBuffer == nullptr ? nullptr
-                                        : avio_alloc_context(ioBuffer, kIoBufferBytes, 0, this,
-                                                             &StreamDecoder::ReadSource, nullptr,
-                                                             nullptr);
+  AVIOContext* io = ioBuffer == nullptr
+                        ? nullptr
+                        : avio_alloc_context(ioBuffer, kIoBufferBytes, 0, this,
+                                             &StreamDecoder::ReadSource, nullptr, nullptr);
   if (io == nullptr) {
     av_free(ioBuffer);
     return false;
@@ -244,7 +244,8 @@ bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
   if (codec == nullptr) return false;
   video_ = avcodec_alloc_context3(codec);
   if (video_ == nullptr) return false;
-  if (codec->id == stream->codecpar->codec_id) avcodec_parameters_to_context(video_, stream->codecpar);
+  if (codec->id == stream->codecpar->codec_id)
+    avcodec_parameters_to_context(video_, stream->codecpar);
   video_->pkt_timebase = stream->time_base;
   // A live stream wants each picture as soon as its data is in; frame
   // threads would hold pictures back. A file wants throughput.
@@ -267,7 +268,8 @@ bool StreamDecoder::OpenAudioDecoder(AVStream* stream) {
   if (codec == nullptr) return false;
   sound_ = avcodec_alloc_context3(codec);
   if (sound_ == nullptr) return false;
-  if (codec->id == stream->codecpar->codec_id) avcodec_parameters_to_context(sound_, stream->codecpar);
+  if (codec->id == stream->codecpar->codec_id)
+    avcodec_parameters_to_context(sound_, stream->codecpar);
   sound_->pkt_timebase = stream->time_base;
   if (avcodec_open2(sound_, codec, nullptr) < 0) {
     avcodec_free_context(&sound_);

@@ -97,7 +97,7 @@ class StreamDecoder {
 
   // Per generation of the source buffer.
   uint64_t generation_ = 0;
-  bool recognised_ = false;  // a picture (or, without video, sound) came out
+  bool recognised_ = false;         // a picture (or, without video, sound) came out
   uint64_t unrecognisedBytes_ = 0;  // read before that
 
   // Per session.

@@ -13,9 +13,7 @@ void PutU16(uint8_t* at, uint16_t value) {
   at[1] = static_cast<uint8_t>(value >> 8);
 }
 
-uint16_t GetU16(const uint8_t* at) {
-  return static_cast<uint16_t>(at[0] | (at[1] << 8));
-}
+uint16_t GetU16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
 
 bool PutName(uint8_t* at, const std::string& name) {
   if (name.size() >= kStreamHeaderNameLength) return false;

@@ -35,9 +35,9 @@ struct StreamHeader {
 };
 
 enum class HeaderKind {
-  kHeader,        // a well-formed header record
-  kStreamStart,   // no record, but the bytes begin a program or transport stream
-  kMalformed,     // neither
+  kHeader,       // a well-formed header record
+  kStreamStart,  // no record, but the bytes begin a program or transport stream
+  kMalformed,    // neither
 };
 
 // Names longer than 15 characters do not fit and make encoding fail.

@@ -20,8 +20,8 @@ namespace {
 // The pictures are scaled into 32-bit pixels B, G, R, unused: what a 24-bit
 // TrueColor visual on a little-endian machine takes.
 bool TakesBgr0(const XImage& image) {
-  return image.bits_per_pixel == 32 && image.byte_order == LSBFirst &&
-         image.red_mask == 0xFF0000 && image.green_mask == 0x00FF00 && image.blue_mask == 0x0000FF;
+  return image.bits_per_pixel == 32 && image.byte_order == LSBFirst && image.red_mask == 0xFF0000 &&
+         image.green_mask == 0x00FF00 && image.blue_mask == 0x0000FF;
 }
 
 // The planes of |frame| from |rect| on, for planar 8-bit formats, whose
@@ -30,7 +30,8 @@ bool TakesBgr0(const XImage& image) {
 bool CropPlanes(const AVFrame& frame, const RECT& rect, const uint8_t* planes[4], int* width,
                 int* height) {
   const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
-  if (format == nullptr || !(format->flags & AV_PIX_FMT_FLAG_PLANAR) || format->comp[0].depth != 8) {
+  if (format == nullptr || !(format->flags & AV_PIX_FMT_FLAG_PLANAR) ||
+      format->comp[0].depth != 8) {
     return false;
   }
   const int alignX = 1 << format->log2_chroma_w;
@@ -143,10 +144,9 @@ void X11Output::DrawInto(Target& target, const AVFrame& frame) {
   int height = frame.height;
   if (target.cropped && !CropPlanes(frame, target.crop, planes, &width, &height)) return;
   XImage& image = *target.image;
-  target.scaler = sws_getCachedContext(target.scaler, width, height,
-                                       static_cast<AVPixelFormat>(frame.format), image.width,
-                                       image.height, AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr,
-                                       nullptr, nullptr);
+  target.scaler = sws_getCachedContext(
+      target.scaler, width, height, static_cast<AVPixelFormat>(frame.format), image.width,
+      image.height, AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (target.scaler == nullptr) return;
   uint8_t* const targets[4] = {reinterpret_cast<uint8_t*>(image.data), nullptr, nullptr, nullptr};
   const int strides[4] = {image.bytes_per_line, 0, 0, 0};
@@ -172,11 +172,12 @@ bool X11Output::PrepareImage(Target& target, const XWindowAttributes& attributes
   const auto width = static_cast<unsigned>(attributes.width);
   const auto height = static_cast<unsigned>(attributes.height);
   if (shmAvailable_) {
-    target.image = XShmCreateImage(display_, attributes.visual,
-                                   static_cast<unsigned>(attributes.depth), ZPixmap, nullptr,
-                                   &target.shm, width, height);
+    target.image =
+        XShmCreateImage(display_, attributes.visual, static_cast<unsigned>(attributes.depth),
+                        ZPixmap, nullptr, &target.shm, width, height);
     if (target.image != nullptr) {
-      const size_t bytes = static_cast<size_t>(target.image->bytes_per_line) * height + kScalerSlack;
+      const size_t bytes =
+          static_cast<size_t>(target.image->bytes_per_line) * height + kScalerSlack;
       target.shm.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
       void* memory = target.shm.shmid >= 0 ? shmat(target.shm.shmid, nullptr, 0) : nullptr;
       const unsigned long errorsBefore = GuardedErrorCount(display_);
@@ -197,8 +198,9 @@ bool X11Output::PrepareImage(Target& target, const XWindowAttributes& attributes
     }
   }
   if (target.image == nullptr) {
-    target.image = XCreateImage(display_, attributes.visual, static_cast<unsigned>(attributes.depth),
-                                ZPixmap, 0, nullptr, width, height, 32, 0);
+    target.image =
+        XCreateImage(display_, attributes.visual, static_cast<unsigned>(attributes.depth), ZPixmap,
+                     0, nullptr, width, height, 32, 0);
     if (target.image == nullptr) return false;
     target.image->data = static_cast<char*>(
         std::malloc(static_cast<size_t>(target.image->bytes_per_line) * height + kScalerSlack));

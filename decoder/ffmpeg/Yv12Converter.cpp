@@ -13,8 +13,8 @@ namespace {
 
 void CopyPlane(const uint8_t* from, int fromStride, uint8_t* to, int width, int height) {
   for (int row = 0; row < height; ++row) {
-    std::memcpy(to + static_cast<size_t>(row) * width, from + static_cast<ptrdiff_t>(row) * fromStride,
-                static_cast<size_t>(width));
+    std::memcpy(to + static_cast<size_t>(row) * width,
+                from + static_cast<ptrdiff_t>(row) * fromStride, static_cast<size_t>(width));
   }
 }
 
@@ -53,8 +53,8 @@ bool Yv12Converter::Convert(AVPixelFormat format, const uint8_t* const planes[4]
     out->resize(bytes);
     return true;
   }
-  scaler_ = sws_getCachedContext(scaler_, width, height, format, width, height,
-                                 AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+  scaler_ = sws_getCachedContext(scaler_, width, height, format, width, height, AV_PIX_FMT_YUV420P,
+                                 SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (scaler_ == nullptr) {
     out->clear();
     return false;

@@ -160,7 +160,7 @@ void Play(demo::ViewerSession& session, demo::ViewerWindow* window,
   Every captions(kCaptionInterval);
   OneShot capture(options.captureAt);
   OneShot screenshot(window != nullptr && !options.screenshotPath.empty() ? options.screenshotAt
-                                                                           : -1);
+                                                                          : -1);
   int selectedTile = -1;
   while (interrupted == 0) {
     const double now = elapsed();
@@ -174,7 +174,7 @@ void Play(demo::ViewerSession& session, demo::ViewerWindow* window,
     if (capture.Due(now)) session.Capture(-1);
     if (screenshot.Due(now)) {
       std::cout << (window->SaveScreenshot(options.screenshotPath) ? "screenshot written: "
-                                                                    : "screenshot failed: ")
+                                                                   : "screenshot failed: ")
                 << options.screenshotPath << "\n";
     }
     if (progress.Due(now)) {
@@ -241,8 +241,7 @@ int main(int argc, char** argv) {
                  "sample streams (scripts/make-sample-streams.sh)\n";
     status = 1;
   } else {
-    demo::ViewerSession session(*player, streams, options.outputDirectory + "/captures",
-                                std::cout);
+    demo::ViewerSession session(*player, streams, options.outputDirectory + "/captures", std::cout);
     std::vector<WindowHandle> tiles;
     for (int tile = 0; tile < options.tileCount; ++tile) {
       tiles.push_back(window ? reinterpret_cast<WindowHandle>(window->TileWindow(tile)) : nullptr);

@@ -47,8 +47,7 @@ std::vector<TileRect> LayoutTiles(int tileCount, WindowSize window) {
   const int columns = GridColumns(tileCount);
   const int rows = (tileCount + columns - 1) / columns;
   const int tileWidth = std::max(1, (window.width - kTileGap) / columns - kTileGap);
-  const int tileHeight =
-      std::max(1, (window.height - kTileGap) / rows - kTileGap - kCaptionHeight);
+  const int tileHeight = std::max(1, (window.height - kTileGap) / rows - kTileGap - kCaptionHeight);
   std::vector<TileRect> tiles;
   tiles.reserve(static_cast<size_t>(tileCount));
   for (int index = 0; index < tileCount; ++index) {
@@ -64,7 +63,8 @@ std::vector<TileRect> LayoutTiles(int tileCount, WindowSize window) {
 int TileAt(const std::vector<TileRect>& tiles, int x, int y) {
   for (size_t index = 0; index < tiles.size(); ++index) {
     const TileRect& tile = tiles[index];
-    if (x >= tile.x && x < tile.x + tile.width && y >= tile.y && y < tile.y + tile.height + kCaptionHeight) {
+    if (x >= tile.x && x < tile.x + tile.width && y >= tile.y &&
+        y < tile.y + tile.height + kCaptionHeight) {
       return static_cast<int>(index);
     }
   }

@@ -29,8 +29,7 @@ constexpr std::chrono::milliseconds kRoomPause{5};
 constexpr int kRoomAttempts = 100;
 
 int64_t NowNanos() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             TimingClock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(TimingClock::now().time_since_epoch())
       .count();
 }
 
@@ -40,9 +39,7 @@ std::string ErrorText(int error) {
   return text;
 }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 std::string DecoderName(AVCodecID id) {
   const AVCodec* codec = avcodec_find_decoder(id);
@@ -101,9 +98,9 @@ bool IsLiveSourceAddress(const std::string& text) {
 // Everything one connection holds; released in reverse order.
 struct LiveSource::Connection {
   LiveSource* source = nullptr;
-  AVIOContext* raw = nullptr;        // udp/tcp: the byte stream itself
-  AVIOContext* probeIo = nullptr;    // ... read through this while probing
-  std::vector<uint8_t> probed;       // ... which keeps what it read
+  AVIOContext* raw = nullptr;      // udp/tcp: the byte stream itself
+  AVIOContext* probeIo = nullptr;  // ... read through this while probing
+  std::vector<uint8_t> probed;     // ... which keeps what it read
   AVFormatContext* input = nullptr;
   AVFormatContext* output = nullptr;  // rtsp: the transport stream remuxer
   AVIOContext* outputIo = nullptr;
@@ -266,9 +263,9 @@ int LiveSource::Connection::Open(const std::string& address, const AVIOInterrupt
   // The demuxer reads the stream's tables through a tee that keeps every
   // byte, so that nothing read while probing is lost to the player.
   auto* buffer = static_cast<uint8_t*>(av_malloc(kReadBytes));
-  probeIo = buffer == nullptr ? nullptr
-                              : avio_alloc_context(buffer, kReadBytes, 0, this, &ReadProbe,
-                                                   nullptr, nullptr);
+  probeIo = buffer == nullptr
+                ? nullptr
+                : avio_alloc_context(buffer, kReadBytes, 0, this, &ReadProbe, nullptr, nullptr);
   if (probeIo == nullptr) av_free(buffer);
   input = avformat_alloc_context();
   if (probeIo == nullptr || input == nullptr) return AVERROR(ENOMEM);
@@ -329,9 +326,8 @@ std::string LiveSource::Connection::Remux(int videoIndex, int audioIndex) {
     source->timing_.SetVideoPid(output->streams[outputIndex[static_cast<size_t>(videoIndex)]]->id);
   }
   source->SetPhase(Phase::kLive);
-  std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(av_packet_alloc(), [](AVPacket* unused) {
-    av_packet_free(&unused);
-  });
+  std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(
+      av_packet_alloc(), [](AVPacket* unused) { av_packet_free(&unused); });
   if (!packet) return "out of memory";
   while (!feedFailed) {
     const int read = av_read_frame(input, packet.get());

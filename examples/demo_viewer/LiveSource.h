@@ -93,9 +93,9 @@ class LiveSource {
   // current wait; the interrupt callback measures stalls against it.
   std::atomic<int64_t> lastActivity_{0};
   std::atomic<int64_t> patience_{0};  // ns the current wait may last
-  std::atomic<bool> live_{false};          // data is flowing (or stalled)
+  std::atomic<bool> live_{false};     // data is flowing (or stalled)
   std::atomic<bool> stallReported_{false};
-  std::vector<uint8_t> header_;       // only the source's thread touches it
+  std::vector<uint8_t> header_;  // only the source's thread touches it
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;

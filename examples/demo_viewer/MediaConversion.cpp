@@ -19,8 +19,8 @@ std::string ConvertedStreamPath(const std::string& media, const std::string& dir
          kStreamFileExtension;
 }
 
-bool ConvertMediaFile(const std::string& tool, const std::string& media,
-                      const std::string& output, std::string* error) {
+bool ConvertMediaFile(const std::string& tool, const std::string& media, const std::string& output,
+                      std::string* error) {
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(output).parent_path(), ignored);
   std::string toolArgument = tool;

@@ -19,8 +19,8 @@ std::string ConvertedStreamPath(const std::string& media, const std::string& dir
 
 // Runs |tool| MEDIA OUTPUT and waits for it. False with a reason in |error|
 // when it cannot be started or fails.
-bool ConvertMediaFile(const std::string& tool, const std::string& media,
-                      const std::string& output, std::string* error);
+bool ConvertMediaFile(const std::string& tool, const std::string& media, const std::string& output,
+                      std::string* error);
 
 }  // namespace demo
 

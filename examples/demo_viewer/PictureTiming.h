@@ -34,8 +34,8 @@ class TsPictureScanner {
   void ScanPacket(const uint8_t* packet, Found* found);
 
   int pid_ = -1;
-  bool open_ = false;      // a picture has begun and not yet ended
-  int64_t remaining_ = 0;  // its bytes still to come; -1 when it gives no length
+  bool open_ = false;             // a picture has begun and not yet ended
+  int64_t remaining_ = 0;         // its bytes still to come; -1 when it gives no length
   std::vector<uint8_t> partial_;  // the start of a packet cut by the piece's end
 };
 
@@ -56,10 +56,10 @@ class PictureTiming {
   void Shown(TimingClock::time_point when);
 
   struct Report {
-    uint64_t shown = 0;     // pictures drawn since the last report
-    uint64_t dropped = 0;   // in total
+    uint64_t shown = 0;    // pictures drawn since the last report
+    uint64_t dropped = 0;  // in total
     bool haveLatency = false;
-    double medianMs = 0;    // of the pictures shown since the last report
+    double medianMs = 0;  // of the pictures shown since the last report
   };
   Report TakeReport();
 

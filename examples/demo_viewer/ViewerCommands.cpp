@@ -24,31 +24,51 @@ int RungOf(int32_t state) {
 
 ViewerCommand CommandForKey(char typed, unsigned long keysym) {
   switch (keysym) {
-    case XK_Escape: return ViewerCommand::kQuit;
-    case XK_Tab: return ViewerCommand::kNextSelection;
-    case XK_KP_Add: return ViewerCommand::kVolumeUp;
-    case XK_KP_Subtract: return ViewerCommand::kVolumeDown;
-    case XK_Right: return ViewerCommand::kFaster;
-    case XK_Left: return ViewerCommand::kSlower;
-    default: break;
+    case XK_Escape:
+      return ViewerCommand::kQuit;
+    case XK_Tab:
+      return ViewerCommand::kNextSelection;
+    case XK_KP_Add:
+      return ViewerCommand::kVolumeUp;
+    case XK_KP_Subtract:
+      return ViewerCommand::kVolumeDown;
+    case XK_Right:
+      return ViewerCommand::kFaster;
+    case XK_Left:
+      return ViewerCommand::kSlower;
+    default:
+      break;
   }
   switch (typed) {
-    case 'p': return ViewerCommand::kPlay;
-    case ' ': return ViewerCommand::kTogglePause;
-    case 'f': return ViewerCommand::kFaster;
-    case 's': return ViewerCommand::kSlower;
+    case 'p':
+      return ViewerCommand::kPlay;
+    case ' ':
+      return ViewerCommand::kTogglePause;
+    case 'f':
+      return ViewerCommand::kFaster;
+    case 's':
+      return ViewerCommand::kSlower;
     case 'n':
-    case '.': return ViewerCommand::kStep;
+    case '.':
+      return ViewerCommand::kStep;
     case '+':
-    case '=': return ViewerCommand::kVolumeUp;
-    case '-': return ViewerCommand::kVolumeDown;
-    case 'c': return ViewerCommand::kCapture;
-    case 'z': return ViewerCommand::kToggleZoom;
-    case 'o': return ViewerCommand::kToggleOverlay;
+    case '=':
+      return ViewerCommand::kVolumeUp;
+    case '-':
+      return ViewerCommand::kVolumeDown;
+    case 'c':
+      return ViewerCommand::kCapture;
+    case 'z':
+      return ViewerCommand::kToggleZoom;
+    case 'o':
+      return ViewerCommand::kToggleOverlay;
     case 'h':
-    case '?': return ViewerCommand::kHelp;
-    case 'q': return ViewerCommand::kQuit;
-    default: return ViewerCommand::kNone;
+    case '?':
+      return ViewerCommand::kHelp;
+    case 'q':
+      return ViewerCommand::kQuit;
+    default:
+      return ViewerCommand::kNone;
   }
 }
 
@@ -69,22 +89,31 @@ int32_t PauseToggleState(int32_t state) {
 
 const char* PlayStateName(int32_t state) {
   switch (state) {
-    case kNotStarted: return "closed";
-    case kPlaying: return "playing";
-    case kPaused: return "paused";
-    case kFast1: return "fast x2";
-    case kFast2: return "fast x4";
-    case kFast3: return "fast x8";
-    case kSlow1: return "slow x1/2";
-    case kSlow2: return "slow x1/4";
-    case kSlow3: return "slow x1/8";
-    case kStepping: return "stepping";
-    default: return "?";
+    case kNotStarted:
+      return "closed";
+    case kPlaying:
+      return "playing";
+    case kPaused:
+      return "paused";
+    case kFast1:
+      return "fast x2";
+    case kFast2:
+      return "fast x4";
+    case kFast3:
+      return "fast x8";
+    case kSlow1:
+      return "slow x1/2";
+    case kSlow2:
+      return "slow x1/4";
+    case kSlow3:
+      return "slow x1/8";
+    case kStepping:
+      return "stepping";
+    default:
+      return "?";
   }
 }
 
-int32_t NextVolume(int32_t volume, bool up) {
-  return std::clamp(volume + (up ? 10 : -10), 0, 100);
-}
+int32_t NextVolume(int32_t volume, bool up) { return std::clamp(volume + (up ? 10 : -10), 0, 100); }
 
 }  // namespace demo

@@ -192,8 +192,7 @@ void ViewerSession::CaptureChannel(Channel& channel) {
   // picture can be due just after that window closes, so try a few times.
   constexpr int kAttempts = 3;
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-    if (!Check(channel, "Play_GetPicture",
-               player_.Play_GetPicture(channel.number, path.c_str()))) {
+    if (!Check(channel, "Play_GetPicture", player_.Play_GetPicture(channel.number, path.c_str()))) {
       return;
     }
     std::error_code missing;
@@ -247,17 +246,25 @@ void ViewerSession::Execute(ViewerCommand command, int tile) {
   }
   for (Channel* channel : Targets(tile)) {
     switch (command) {
-      case ViewerCommand::kPlay: SetPlayState(*channel, kPlaying); break;
+      case ViewerCommand::kPlay:
+        SetPlayState(*channel, kPlaying);
+        break;
       case ViewerCommand::kTogglePause:
         SetPlayState(*channel, PauseToggleState(StateOf(*channel)));
         break;
       case ViewerCommand::kFaster:
       case ViewerCommand::kSlower:
-        SetPlayState(*channel, NextSpeedState(StateOf(*channel), command == ViewerCommand::kFaster));
+        SetPlayState(*channel,
+                     NextSpeedState(StateOf(*channel), command == ViewerCommand::kFaster));
         break;
-      case ViewerCommand::kStep: SetPlayState(*channel, kStepping); break;
-      case ViewerCommand::kToggleZoom: ToggleZoom(*channel); break;
-      default: break;
+      case ViewerCommand::kStep:
+        SetPlayState(*channel, kStepping);
+        break;
+      case ViewerCommand::kToggleZoom:
+        ToggleZoom(*channel);
+        break;
+      default:
+        break;
     }
   }
 }
@@ -336,7 +343,8 @@ void ViewerSession::PrintProgress(double elapsedSeconds, const PictureCounter& p
       char figures[128];
       int length = std::snprintf(
           figures, sizeof(figures), "%.1f/s",
-          interval > 0 ? static_cast<double>(shown - channel.picturesAtLastReport) / interval : 0.0);
+          interval > 0 ? static_cast<double>(shown - channel.picturesAtLastReport) / interval
+                       : 0.0);
       if (channel.timing) {
         const PictureTiming::Report report = channel.timing->TakeReport();
         if (report.haveLatency) {

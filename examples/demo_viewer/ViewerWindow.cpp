@@ -32,15 +32,14 @@ unsigned ChannelValue(unsigned long pixel, unsigned long mask) {
 ViewerWindow::ViewerWindow(Display* display, int tileCount, const std::string& title)
     : display_(display) {
   const int screen = DefaultScreen(display);
-  size_ = PreferredWindowSize(tileCount, {DisplayWidth(display, screen),
-                                          DisplayHeight(display, screen) - 40});
+  size_ = PreferredWindowSize(tileCount,
+                              {DisplayWidth(display, screen), DisplayHeight(display, screen) - 40});
   background_ = NamedColour(display, "gray15", BlackPixel(display, screen));
   text_ = NamedColour(display, "gray85", WhitePixel(display, screen));
   highlight_ = NamedColour(display, "gold", WhitePixel(display, screen));
-  top_ = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
-                             static_cast<unsigned>(size_.width),
-                             static_cast<unsigned>(size_.height), 0,
-                             BlackPixel(display, screen), background_);
+  top_ = XCreateSimpleWindow(
+      display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(size_.width),
+      static_cast<unsigned>(size_.height), 0, BlackPixel(display, screen), background_);
   XStoreName(display, top_, title.c_str());
   XSelectInput(display, top_, ExposureMask | KeyPressMask | ButtonPressMask | StructureNotifyMask);
   deleteWindow_ = XInternAtom(display, "WM_DELETE_WINDOW", False);
@@ -56,8 +55,8 @@ ViewerWindow::ViewerWindow(Display* display, int tileCount, const std::string& t
                                          BlackPixel(display, screen), BlackPixel(display, screen)));
   }
   for (size_t index = 0; index < tiles_.size(); ++index) {
-    overlays_.push_back(XCreateSimpleWindow(display, top_, 0, 0, 1, 1, 0, background_,
-                                            background_));
+    overlays_.push_back(
+        XCreateSimpleWindow(display, top_, 0, 0, 1, 1, 0, background_, background_));
     XSelectInput(display, overlays_.back(), ExposureMask);
   }
   PlaceOverlays();
@@ -130,8 +129,7 @@ void ViewerWindow::ApplyLayout() {
 void ViewerWindow::PlaceOverlays() {
   for (size_t index = 0; index < overlays_.size(); ++index) {
     const TileRect& tile = layout_[index];
-    XMoveResizeWindow(display_, overlays_[index], tile.x, tile.y,
-                      static_cast<unsigned>(tile.width),
+    XMoveResizeWindow(display_, overlays_[index], tile.x, tile.y, static_cast<unsigned>(tile.width),
                       static_cast<unsigned>(std::min(tile.height, kCaptionHeight)));
   }
 }
@@ -181,8 +179,8 @@ void ViewerWindow::DrawCaptions() {
     if (index >= captions_.size()) continue;
     XSetForeground(display_, gc_, selected ? highlight_ : text_);
     const std::string& caption = captions_[index];
-    XDrawString(display_, top_, gc_, tile.x + 2, tile.y + tile.height + 2 + ascent,
-                caption.c_str(), static_cast<int>(caption.size()));
+    XDrawString(display_, top_, gc_, tile.x + 2, tile.y + tile.height + 2 + ascent, caption.c_str(),
+                static_cast<int>(caption.size()));
   }
   XFlush(display_);
 }
@@ -269,4 +267,3 @@ bool ViewerWindow::SaveScreenshot(const std::string& path) const {
 }
 
 }  // namespace demo
-

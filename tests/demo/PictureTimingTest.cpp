@@ -20,14 +20,16 @@ std::vector<uint8_t> Packet(int pid, bool start, int length = 0) {
   packet[2] = static_cast<uint8_t>(pid & 0xFF);
   packet[3] = 0x10;
   if (start) {
-    const uint8_t header[] = {0, 0, 1, 0xE0, static_cast<uint8_t>(length >> 8),
-                              static_cast<uint8_t>(length & 0xFF)};
+    const uint8_t header[] = {
+        0, 0, 1, 0xE0, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length & 0xFF)};
     std::copy(std::begin(header), std::end(header), packet.begin() + 4);
   }
   return packet;
 }
 
-TimingClock::time_point At(int ms) { return TimingClock::time_point(std::chrono::milliseconds(ms)); }
+TimingClock::time_point At(int ms) {
+  return TimingClock::time_point(std::chrono::milliseconds(ms));
+}
 
 // Three pictures of three video packets each (an audio packet between):
 // without lengths the third never ends, with them each ends with its last
@@ -47,7 +49,8 @@ TEST(PictureTimingTest, FindsPictureEndsAcrossPiecesOfAnySize) {
       int ended = 0;
       int endedEarlier = 0;
       for (size_t offset = 0; offset < stream.size(); offset += piece) {
-        const auto found = scanner.Scan(stream.data() + offset, std::min(piece, stream.size() - offset));
+        const auto found =
+            scanner.Scan(stream.data() + offset, std::min(piece, stream.size() - offset));
         ended += found.endedHere + found.endedEarlier;
         endedEarlier += found.endedEarlier;
       }

@@ -70,9 +70,8 @@ class RecordingPlayer : public SinglePlayer {
   }
   int32_t Play_SetDispRegion(int32_t channel, int32_t enable, const RECT* rect) override {
     Record("Play_SetDispRegion(" + std::to_string(channel) + "," + std::to_string(enable) +
-           (enable != 0 ? "," + std::to_string(rect->left) + "," + std::to_string(rect->top) +
-                              "," + std::to_string(rect->right) + "," +
-                              std::to_string(rect->bottom)
+           (enable != 0 ? "," + std::to_string(rect->left) + "," + std::to_string(rect->top) + "," +
+                              std::to_string(rect->right) + "," + std::to_string(rect->bottom)
                         : std::string()) +
            ")");
     return 0;

@@ -45,7 +45,8 @@ class CameraStreamTest : public ::testing::Test {
   }
 
   // What the tool decodes from |bytes| alone.
-  std::vector<std::string> ToolDecodes(const TestStream& stream, const std::vector<uint8_t>& bytes) {
+  std::vector<std::string> ToolDecodes(const TestStream& stream,
+                                       const std::vector<uint8_t>& bytes) {
     const std::string file = dir_.path() + "piece";
     WriteFile(file, bytes.data(), bytes.size());
     return ToolPictureMd5s(file, stream.container);
@@ -138,7 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
         CameraCase{StreamKind::kCameraProgramH264, "ProgramH264", {211, 689}, 383, kFileMode},
         CameraCase{StreamKind::kCameraTransportMpeg4, "TransportMpeg4", {97, 613}, 449, kFileMode},
         CameraCase{StreamKind::kCameraTransportH264, "TransportH264", {211, 557}, 701, kLiveMode}),
-    [](const ::testing::TestParamInfo<CameraCase>& tested) { return std::string(tested.param.name); });
+    [](const ::testing::TestParamInfo<CameraCase>& tested) {
+      return std::string(tested.param.name);
+    });
 
 // ---------------------------------------------------------------------------
 // A header and a payload of different containers
@@ -175,13 +178,13 @@ TEST_P(MismatchTest, IsReportedUntilTheStreamIsReset) {
 
 INSTANTIATE_TEST_SUITE_P(
     Containers, MismatchTest,
-    ::testing::Values(std::make_tuple(StreamKind::kCameraProgramH264,
-                                      StreamKind::kCameraTransportH264),
-                      std::make_tuple(StreamKind::kCameraTransportMpeg4,
-                                      StreamKind::kCameraProgramMpeg4)),
+    ::testing::Values(
+        std::make_tuple(StreamKind::kCameraProgramH264, StreamKind::kCameraTransportH264),
+        std::make_tuple(StreamKind::kCameraTransportMpeg4, StreamKind::kCameraProgramMpeg4)),
     [](const ::testing::TestParamInfo<std::tuple<StreamKind, StreamKind>>& tested) {
-      return std::get<0>(tested.param) == StreamKind::kCameraProgramH264 ? "ProgramHeaderTransportData"
-                                                                        : "TransportHeaderProgramData";
+      return std::get<0>(tested.param) == StreamKind::kCameraProgramH264
+                 ? "ProgramHeaderTransportData"
+                 : "TransportHeaderProgramData";
     });
 
 }  // namespace

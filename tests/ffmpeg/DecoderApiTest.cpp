@@ -90,13 +90,13 @@ std::string StreamAndModeName(
          (std::get<1>(info.param) == kLiveMode ? "Live" : "File");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ContainersAndModes, EveryStreamTest,
-    ::testing::Combine(::testing::Values(StreamKind::kProgramMpeg2WithAudio,
-                                         StreamKind::kProgramMpeg4, StreamKind::kTransportH264,
-                                         StreamKind::kTransportH265),
-                       ::testing::Values(kLiveMode, kFileMode)),
-    StreamAndModeName);
+INSTANTIATE_TEST_SUITE_P(ContainersAndModes, EveryStreamTest,
+                         ::testing::Combine(::testing::Values(StreamKind::kProgramMpeg2WithAudio,
+                                                              StreamKind::kProgramMpeg4,
+                                                              StreamKind::kTransportH264,
+                                                              StreamKind::kTransportH265),
+                                            ::testing::Values(kLiveMode, kFileMode)),
+                         StreamAndModeName);
 
 TEST_F(DecoderApiTest, StartsWithoutHeaderWhenTheFirstBlockBeginsTheStream) {
   const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
@@ -119,7 +119,8 @@ TEST_F(DecoderApiTest, LastPicturesComeOutWhenNoMoreDataComes) {
   unsetenv("KELO_M4_CLOCK");
   OpenAndPlay(stream, kLiveMode);
   ASSERT_TRUE(FeedAll(kPort, unmarked, kBlock));
-  ASSERT_TRUE(WaitForPictures(kPort, stream.frames)) << PictureCount(kPort) << " of " << stream.frames;
+  ASSERT_TRUE(WaitForPictures(kPort, stream.frames))
+      << PictureCount(kPort) << " of " << stream.frames;
   EXPECT_EQ(PictureCount(kPort), stream.frames);
 }
 

@@ -45,8 +45,8 @@ TEST(ViewerSessionLiveTest, CommandsWhileEveryChannelIsFedFromItsOwnThread) {
     ASSERT_TRUE(session.Open({nullptr, nullptr, nullptr}));
     using demo::ViewerCommand;
     const ViewerCommand commands[] = {
-        ViewerCommand::kTogglePause, ViewerCommand::kStep,   ViewerCommand::kStep,
-        ViewerCommand::kTogglePause, ViewerCommand::kFaster, ViewerCommand::kSlower,
+        ViewerCommand::kTogglePause, ViewerCommand::kStep,       ViewerCommand::kStep,
+        ViewerCommand::kTogglePause, ViewerCommand::kFaster,     ViewerCommand::kSlower,
         ViewerCommand::kPlay,        ViewerCommand::kToggleZoom, ViewerCommand::kToggleZoom};
     for (const ViewerCommand command : commands) {
       session.Execute(command, -1);
