@@ -34,7 +34,7 @@ run_suite() {
     /^[[:space:]]*[0-9]+ - .*\(Skipped\)$/ { skipped++ }
     END { if (total) printf "%d passed, %d failed, %d skipped", total - failures - skipped, failures, skipped }
   ' "$log")
-  [ -n "$counts" ] || counts=$(grep -v '^[[:space:]]*$' "$log" | tail -n 1 || true)
+  [ -n "$counts" ] || counts=$(grep -v -e '^[[:space:]]*$' -e '^== ' "$log" | tail -n 1 || true)
   summaries+=("$(printf '%-34s %s (%d s)' "$name:" "$counts" $(($(date +%s) - started)))")
   if [ "$status" -ne 0 ]; then
     summaries[-1]+=" FAILED"
