@@ -188,6 +188,18 @@ const char* const kEmpty = "";
 
 using ChannelLock = std::lock_guard<TicketLock>;
 
+// The pause between two attempts at a block, with the channel free; it is
+// held again afterwards, also when the pause ends in an exception.
+void PauseInput(TicketLock& channel) {
+  struct Relock {
+    TicketLock& lock;
+    ~Relock() { lock.lock(); }
+  };
+  channel.unlock();
+  Relock relock{channel};
+  CurrentPlatform().SleepMilliseconds(kInputRetryPauseMs);
+}
+
 void M4CALL DisplayCallback(int32_t port, const uint8_t* frame, int32_t frameSize, int32_t width,
                             int32_t height, int32_t /*timeStamp*/, int32_t frameType,
                             int32_t /*reserved*/) noexcept try {
@@ -355,46 +367,56 @@ int32_t My820xPlaySDK::Play_OpenStream(WindowHandle window, int32_t channel, con
 
 int32_t My820xPlaySDK::Play_InputData(int32_t channel, const uint8_t* data, uint32_t size,
                                       uint32_t /*reserved*/) try {
-  const bool verbose = debugLevel() >= kVerboseLevel;
   Trace(Operation::kInputData);
   if (!IsChannel(channel)) return InvalidArgument(__LINE__);
   if (data == nullptr) return InvalidArgument(__LINE__);
   if (size == 0) return InvalidArgument(__LINE__);
   Channel& record = channels_[channel];
   ChannelState& state = record.state;
-  uint32_t stream = 0;
-  int32_t result = kelo820::kOk;
-  // The channel is held for one attempt at a time, never across a pause, so
-  // that a close or a play command need not wait out the retries.
-  for (uint32_t attempt = 1;; ++attempt) {
-    {
-      ChannelLock lock(record.lock);
-      // A stream closed, or replaced, since the block came is not fed it.
-      if (state.playState == kNotStarted || (attempt > 1 && record.streamSerial != stream)) {
-        return OutOfOrder(__LINE__, gbk::kInputToClosedChannel);
-      }
-      if (attempt == 1) {
-        stream = record.streamSerial;
-        // While stepping, each step command lets exactly one block through;
-        // passing uses the step up, so a step granted while this block is
-        // still retried is there for the next one.
-        if (state.playState == kStepping) {
-          if (state.stepInputAllowed != 1) return kelo820::kInputRefused;
-          state.stepInputAllowed = 0;
-        }
-      }
-      if (PlayM4_InputData(channel, data, size)) return kelo820::kOk;
-      const int32_t code = PlayM4_GetLastError(channel);
-      // A dropped block always leaves one entry, whatever the level.
-      if (verbose || attempt == kInputAttempts) {
-        result = ReportDecoderError(code, "PlayM4_InputData()");
-      }
-    }
-    CurrentPlatform().SleepMilliseconds(kInputRetryPauseMs);
-    if (attempt == kInputAttempts) return result;
+  ChannelLock lock(record.lock);
+  if (state.playState == kNotStarted) return OutOfOrder(__LINE__, gbk::kInputToClosedChannel);
+  // While stepping, each step command lets exactly one block through;
+  // passing uses the step up, so a step granted while this block is still
+  // retried is there for the next one.
+  if (state.playState == kStepping) {
+    if (state.stepInputAllowed != 1) return kelo820::kInputRefused;
+    state.stepInputAllowed = 0;
   }
+  if (PlayM4_InputData(channel, data, size)) return kelo820::kOk;
+  return RetryInput(channel, data, size);
 } catch (...) {
   return OutOfResources(Operation::kInputData);
+}
+
+// After the first attempt failed: the other nine, 100 ms apart. Called with
+// the channel held, and returns with it held; in between the channel is held
+// for one attempt at a time, never across a pause, so that a close or a play
+// command need not wait out the retries.
+int32_t My820xPlaySDK::RetryInput(int32_t channel, const uint8_t* data, uint32_t size) {
+  Channel& record = channels_[channel];
+  const uint32_t stream = record.streamSerial;
+  const bool verbose = debugLevel() >= kVerboseLevel;
+  int32_t result = ReportFailedInput(channel, 1, verbose);
+  for (uint32_t attempt = 2; attempt <= kInputAttempts; ++attempt) {
+    PauseInput(record.lock);
+    // A stream closed, or replaced, since the block came is not fed it.
+    if (record.state.playState == kNotStarted || record.streamSerial != stream) {
+      return OutOfOrder(__LINE__, gbk::kInputToClosedChannel);
+    }
+    if (PlayM4_InputData(channel, data, size)) return kelo820::kOk;
+    result = ReportFailedInput(channel, attempt, verbose);
+  }
+  PauseInput(record.lock);
+  return result;
+}
+
+int32_t My820xPlaySDK::ReportFailedInput(int32_t channel, uint32_t attempt, bool verbose) {
+  const int32_t code = PlayM4_GetLastError(channel);
+  // A dropped block always leaves one entry, whatever the level.
+  if (verbose || attempt == kInputAttempts) {
+    return ReportDecoderError(code, "PlayM4_InputData()");
+  }
+  return kelo820::kOk;
 }
 
 int32_t My820xPlaySDK::Play_CloseStream(int32_t channel) try {

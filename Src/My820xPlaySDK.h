@@ -147,6 +147,10 @@ class My820xPlaySDK final : public SinglePlayer {
   int32_t ReportLastError(int32_t channel, const char* context);
   static bool IsChannel(int32_t channel) { return channel >= 0 && channel < kChannelCount; }
   int32_t RunPlayCommand(int32_t channel, int32_t command);
+  // Attempts 2 to 10 of a block the decoder refused; the channel is held.
+  int32_t RetryInput(int32_t channel, const uint8_t* data, uint32_t size);
+  // Reports a refused attempt as the level asks; the result of the report.
+  int32_t ReportFailedInput(int32_t channel, uint32_t attempt, bool verbose);
   // The close of an open stream, for Play_CloseStream and for an open that
   // replaces a stream; the caller holds the channel.
   int32_t CloseLocked(int32_t channel);

@@ -24,6 +24,20 @@ class TicketLock {
 
   void lock() {
     const uint32_t ticket = next_.fetch_add(1, std::memory_order_relaxed);
+    if (serving_.load(std::memory_order_acquire) != ticket) WaitFor(ticket);
+  }
+
+  void unlock() {
+    // Only the holder moves |serving_|, so no read-modify-write is needed.
+    serving_.store(serving_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+  }
+
+ private:
+  // Out of line: the path of a lock nobody holds stays short.
+#if defined(__GNUC__)
+  __attribute__((noinline))
+#endif
+  void WaitFor(uint32_t ticket) {
     for (uint32_t polls = 0; serving_.load(std::memory_order_acquire) != ticket; ++polls) {
       if (polls < kSpins) continue;
       if (polls < kSpins + kYields) {
@@ -34,12 +48,6 @@ class TicketLock {
     }
   }
 
-  void unlock() {
-    // Only the holder moves |serving_|, so no read-modify-write is needed.
-    serving_.store(serving_.load(std::memory_order_relaxed) + 1, std::memory_order_release);
-  }
-
- private:
   static constexpr uint32_t kSpins = 64;
   static constexpr uint32_t kYields = 256;
 
