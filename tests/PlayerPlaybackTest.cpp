@@ -260,6 +260,11 @@ TEST_F(PlaybackTest, EachFurtherStepLetsExactlyOneBlockThrough) {
     EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_OneByOne(3)", InputCall()}));
     EXPECT_EQ(StateOf(kChannel), 9);
   }
+  // A block the decoder drops uses up its step too.
+  ASSERT_EQ(Command(9), 0);
+  Scripted_FailAlways("PlayM4_InputData");
+  EXPECT_EQ(Input(), 26);
+  EXPECT_EQ(Input(), 12);
 }
 
 TEST_F(PlaybackTest, StepsWithoutInputBetweenThemDoNotAddUp) {

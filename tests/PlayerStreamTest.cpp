@@ -181,28 +181,6 @@ TEST_F(StreamTest, AtLevelTwoEveryFailedAttemptIsReported) {
   EXPECT_EQ(TracedNames(), (Calls{"Play_OpenStream", "Play_InputData"}));
 }
 
-TEST_F(StreamTest, SteppingLetsOneBlockThroughPerStep) {
-  Configure(0);
-  OpenChannel(4);
-  ASSERT_EQ(player_->Play_PlayState(4, 9), 0);
-  Scripted_ClearCalls();
-  EXPECT_EQ(Input(4), 12);
-  EXPECT_TRUE(DecoderCalls().empty());
-  ASSERT_EQ(player_->Play_PlayState(4, 9), 0);
-  EXPECT_EQ(Input(4), 0);
-  EXPECT_EQ(Input(4), 12);
-  // A dropped block uses up its step too.
-  ASSERT_EQ(player_->Play_PlayState(4, 9), 0);
-  Scripted_FailAlways("PlayM4_InputData");
-  EXPECT_EQ(Input(4), 26);
-  EXPECT_EQ(Input(4), 12);
-  // Leaving stepping lets data flow again.
-  ASSERT_EQ(player_->Play_PlayState(4, 1), 0);
-  Scripted_Reset();
-  EXPECT_EQ(Input(4), 0);
-  EXPECT_FALSE(FileExists(RuntimeLogPath()));
-}
-
 // A close, or a close and a new open, while a refused block waits between
 // its attempts: the close does not wait out the retries (it runs on the
 // feeder's own thread here, in its pause, so a feeder holding the channel
