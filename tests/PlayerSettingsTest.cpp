@@ -107,6 +107,7 @@ TEST_P(ChannelRangeTest, ChannelsOutsideZeroToThirtyOneAreRefusedAfterTheTrace) 
   for (const LogEntry& trace : traces) {
     EXPECT_EQ(trace.label[0], operation.description);
     EXPECT_EQ(trace.value[0], operation.name);
+    EXPECT_EQ(trace.label[1] + trace.value[1] + trace.label[2] + trace.value[2], "");
   }
   const std::vector<std::string> places = RefusalPlaces();
   ASSERT_EQ(places.size(), 2 * std::size(channels));

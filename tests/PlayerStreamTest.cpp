@@ -261,16 +261,5 @@ TEST_F(StreamTest, OpenModeIsStoredEvenWhenTheDecoderRefuses) {
             std::string(kelo::gbk::kDecoderError1) + "\nPlayM4_SetStreamOpenMode()");
 }
 
-TEST_F(StreamTest, TracesComeFirstEvenForRefusedCalls) {
-  Configure(1);
-  EXPECT_EQ(player_->Play_CloseStream(-5), 2);
-  EXPECT_EQ(player_->Play_SetOpenMode(99, 0), 2);
-  EXPECT_EQ(TracedNames(), (Calls{"Play_CloseStream", "Play_SetOpenMode"}));
-  const std::vector<LogEntry> traces = Traces();
-  EXPECT_EQ(traces[0].label[0], kelo::gbk::kTraceCloseStream);
-  EXPECT_EQ(traces[0].label[1], "");
-  EXPECT_EQ(traces[0].value[2], "");
-}
-
 }  // namespace
 }  // namespace kelo_test
