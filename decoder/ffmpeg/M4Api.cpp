@@ -11,6 +11,7 @@ extern "C" {
 #include "ErrorCode.h"
 #include "LastError.h"
 #include "Port.h"
+#include "PortCount.h"
 #include "StreamFormat.h"
 #include "m4playerApi.h"
 
