@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "AudioRenderer.h"
-
 namespace m4 {
 namespace {
 

@@ -12,6 +12,9 @@
 
 namespace m4 {
 
+constexpr int kOutputRate = 48000;
+constexpr int kOutputChannels = 2;
+
 class AudioOutput {
  public:
   virtual ~AudioOutput() = default;

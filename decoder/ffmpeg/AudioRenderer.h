@@ -19,9 +19,6 @@ namespace m4 {
 
 class AudioOutput;
 
-constexpr int kOutputRate = 48000;
-constexpr int kOutputChannels = 2;
-
 // Linear: 65535 passes samples unchanged, 32767 halves them.
 void ScaleSamples(int16_t* samples, size_t count, uint16_t volume);
 

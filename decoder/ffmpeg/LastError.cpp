@@ -3,6 +3,8 @@
 #include <array>
 #include <mutex>
 
+#include "PortCount.h"
+
 namespace m4 {
 namespace {
 

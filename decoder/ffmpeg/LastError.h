@@ -10,10 +10,6 @@
 
 namespace m4 {
 
-constexpr int32_t kPortCount = 32;
-
-inline bool IsPort(int32_t port) { return port >= 0 && port < kPortCount; }
-
 void RecordError(int32_t port, int32_t code);
 void RecordPortlessError(int32_t code);
 int32_t LastError(int32_t port);

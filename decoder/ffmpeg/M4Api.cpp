@@ -3,14 +3,12 @@
 #include <array>
 #include <atomic>
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 #include "BmpWriter.h"
 #include "ErrorCode.h"
+#include "FfmpegLogging.h"
 #include "LastError.h"
 #include "Port.h"
+#include "PortCount.h"
 #include "StreamFormat.h"
 #include "m4playerApi.h"
 
@@ -22,9 +20,7 @@ using m4::kPortCount;
 // threads must not find their port gone.
 std::array<m4::Port, kPortCount>& Ports() {
   static auto* ports = [] {
-    // Damaged or cut data is normal for a stream decoder; FFmpeg's
-    // complaints about it would only clutter the client's terminal.
-    av_log_set_level(AV_LOG_FATAL);
+    m4::InitFfmpegLogging();
     auto* table = new std::array<m4::Port, kPortCount>();
     for (int32_t port = 0; port < kPortCount; ++port) (*table)[port].SetNumber(port);
     return table;

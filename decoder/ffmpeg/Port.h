@@ -1,4 +1,4 @@
-// One of the 32 ports: its settings, which outlive streams, and the stream
+// One of the ports (PortCount.h): its settings, which outlive streams, and the stream
 // open on it. Each operation answers kNoError or the error code to record.
 //
 // Locking: stateMutex_ guards stream_ and is held only briefly, never while

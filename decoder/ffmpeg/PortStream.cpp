@@ -32,7 +32,9 @@ PortStream::PortStream(const StreamOptions& options, const DecoderSettings& sett
       audio_(soundOn, volume),
       decoder_(source_, pictures_, settings, options.header, options.live, pictureSize_, audio_,
                [this] { return presenter_.Showing(); }),
-      presenter_(options.port, options.live, pictures_, source_, *clock_, wakeup_, callback) {
+      presenter_(
+          options.port, options.live, pictures_, [this] { return source_.Unread() > 0; }, *clock_,
+          wakeup_, callback) {
   if (!wakeup_.Valid()) throw std::system_error(errno, std::generic_category(), "eventfd");
   decoderThread_ = std::thread([this] { Guarded([this] { decoder_.Run(); }); });
   try {

@@ -3,22 +3,23 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "Clock.h"
 #include "DisplayCallbackSlot.h"
 #include "FrameFormat.h"
 #include "PictureQueue.h"
-#include "SourceBuffer.h"
 #include "Wakeup.h"
 
 namespace m4 {
 
-Presenter::Presenter(int32_t port, bool live, PictureQueue& pictures, const SourceBuffer& source,
-                     Clock& clock, Wakeup& wakeup, DisplayCallbackSlot& callback)
+Presenter::Presenter(int32_t port, bool live, PictureQueue& pictures,
+                     std::function<bool()> dataWaiting, Clock& clock, Wakeup& wakeup,
+                     DisplayCallbackSlot& callback)
     : port_(port),
       live_(live),
       pictures_(pictures),
-      source_(source),
+      dataWaiting_(std::move(dataWaiting)),
       clock_(clock),
       wakeup_(wakeup),
       callback_(callback) {}
@@ -48,7 +49,7 @@ void Presenter::Run() {
         continue;
       }
       const bool newest = pictures_.Size() == 0;
-      const bool backlog = !newest || source_.Unread() > 0;
+      const bool backlog = !newest || dataWaiting_();
       // Pictures released by the end of a session are all there is left.
       const bool dropLate = live_ && !pending_->flushed;
       const PacingDecision decision =

@@ -5,6 +5,7 @@
 #define M4_FFMPEG_PRESENTER_H
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -20,12 +21,13 @@ namespace m4 {
 class Clock;
 class DisplayCallbackSlot;
 class PictureQueue;
-class SourceBuffer;
 class Wakeup;
 
 class Presenter {
  public:
-  Presenter(int32_t port, bool live, PictureQueue& pictures, const SourceBuffer& source,
+  // |dataWaiting| tells whether stream data is still waiting to be decoded,
+  // which counts as a backlog when pacing.
+  Presenter(int32_t port, bool live, PictureQueue& pictures, std::function<bool()> dataWaiting,
             Clock& clock, Wakeup& wakeup, DisplayCallbackSlot& callback);
 
   // The thread body, until Quit().
@@ -81,7 +83,7 @@ class Presenter {
   const int32_t port_;
   const bool live_;
   PictureQueue& pictures_;
-  const SourceBuffer& source_;
+  const std::function<bool()> dataWaiting_;
   Clock& clock_;
   Wakeup& wakeup_;
   DisplayCallbackSlot& callback_;

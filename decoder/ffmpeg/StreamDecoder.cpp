@@ -147,7 +147,7 @@ void StreamDecoder::RunSession() {
     frame_ = av_frame_alloc();
     bool going = packet != nullptr && frame_ != nullptr;
     while (going) {
-      const int status = av_read_frame(format_, packet);
+      const int status = av_read_frame(format_.get(), packet);
       if (status < 0) {
         // Also a demuxer error: the next session resynchronises on the data.
         if (end_ != SessionEnd::kInterrupted) Drain();
@@ -171,22 +171,25 @@ bool StreamDecoder::OpenInput() {
     av_free(ioBuffer);
     return false;
   }
-  format_ = avformat_alloc_context();
-  if (format_ != nullptr) {
-    format_->pb = io;
-    format_->flags |= AVFMT_FLAG_CUSTOM_IO;
-    format_->probesize = kProbeBytes;
+  AVFormatContext* format = avformat_alloc_context();
+  if (format != nullptr) {
+    format->pb = io;
+    format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    format->probesize = kProbeBytes;
     // A transport stream carries a picture per PES packet: handed on whole,
     // it needs no parser, which would hold each picture back until the next
     // one begins.
     if (live_ && header_ && header_->container == "mpegts") {
-      format_->flags |= AVFMT_FLAG_NOPARSE;
-      format_->probesize = kLiveTransportProbeBytes;
+      format->flags |= AVFMT_FLAG_NOPARSE;
+      format->probesize = kLiveTransportProbeBytes;
     }
     const AVInputFormat* container =
         header_ ? av_find_input_format(header_->container.c_str()) : nullptr;
     // On failure this frees the format context, never our I/O context.
-    if (avformat_open_input(&format_, nullptr, container, nullptr) == 0) return true;
+    if (avformat_open_input(&format, nullptr, container, nullptr) == 0) {
+      format_.reset(format);
+      return true;
+    }
   }
   av_freep(&io->buffer);
   avio_context_free(&io);
@@ -194,18 +197,13 @@ bool StreamDecoder::OpenInput() {
 }
 
 void StreamDecoder::CloseSession() {
-  avcodec_free_context(&video_);
-  avcodec_free_context(&sound_);
+  video_.reset();
+  sound_.reset();
   av_frame_free(&frame_);
   videoIndex_ = -1;
   audioIndex_ = -1;
   undecodable_.clear();
-  if (format_ != nullptr) {
-    AVIOContext* io = format_->pb;
-    avformat_close_input(&format_);
-    if (io != nullptr) av_freep(&io->buffer);
-    avio_context_free(&io);
-  }
+  format_.reset();
 }
 
 bool StreamDecoder::HandlePacket(AVPacket* packet) {
@@ -230,11 +228,11 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
   if (packet->stream_index == videoIndex_) {
     ApplySettings();
     // A damaged packet costs its picture, not the stream.
-    avcodec_send_packet(video_, packet);
+    avcodec_send_packet(video_.get(), packet);
     return ReceivePictures();
   }
   if (packet->stream_index == audioIndex_ && audio_.Active()) {
-    if (avcodec_send_packet(sound_, packet) >= 0) ReceiveSamples();
+    if (avcodec_send_packet(sound_.get(), packet) >= 0) ReceiveSamples();
   }
   return true;
 }
@@ -242,10 +240,10 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
 bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
   const AVCodec* codec = DecoderFor(stream, header_ ? header_->videoCodec : std::string());
   if (codec == nullptr) return false;
-  video_ = avcodec_alloc_context3(codec);
+  video_.reset(avcodec_alloc_context3(codec));
   if (video_ == nullptr) return false;
   if (codec->id == stream->codecpar->codec_id)
-    avcodec_parameters_to_context(video_, stream->codecpar);
+    avcodec_parameters_to_context(video_.get(), stream->codecpar);
   video_->pkt_timebase = stream->time_base;
   // A live stream wants each picture as soon as its data is in; frame
   // threads would hold pictures back. A file wants throughput.
@@ -256,8 +254,8 @@ bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
     video_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
   }
   if (settings_.quality.load() == kFastQuality) video_->flags2 |= AV_CODEC_FLAG2_FAST;
-  if (avcodec_open2(video_, codec, nullptr) < 0) {
-    avcodec_free_context(&video_);
+  if (avcodec_open2(video_.get(), codec, nullptr) < 0) {
+    video_.reset();
     return false;
   }
   return true;
@@ -266,13 +264,13 @@ bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
 bool StreamDecoder::OpenAudioDecoder(AVStream* stream) {
   const AVCodec* codec = DecoderFor(stream, header_ ? header_->audioCodec : std::string());
   if (codec == nullptr) return false;
-  sound_ = avcodec_alloc_context3(codec);
+  sound_.reset(avcodec_alloc_context3(codec));
   if (sound_ == nullptr) return false;
   if (codec->id == stream->codecpar->codec_id)
-    avcodec_parameters_to_context(sound_, stream->codecpar);
+    avcodec_parameters_to_context(sound_.get(), stream->codecpar);
   sound_->pkt_timebase = stream->time_base;
-  if (avcodec_open2(sound_, codec, nullptr) < 0) {
-    avcodec_free_context(&sound_);
+  if (avcodec_open2(sound_.get(), codec, nullptr) < 0) {
+    sound_.reset();
     return false;
   }
   return true;
@@ -285,14 +283,14 @@ void StreamDecoder::ApplySettings() {
 }
 
 bool StreamDecoder::ReceivePictures() {
-  while (avcodec_receive_frame(video_, frame_) >= 0) {
+  while (avcodec_receive_frame(video_.get(), frame_) >= 0) {
     if (!QueuePicture(frame_)) return false;
   }
   return true;
 }
 
 void StreamDecoder::ReceiveSamples() {
-  while (avcodec_receive_frame(sound_, frame_) >= 0) {
+  while (avcodec_receive_frame(sound_.get(), frame_) >= 0) {
     audio_.Render(*frame_);
     av_frame_unref(frame_);
   }
@@ -352,7 +350,7 @@ int64_t StreamDecoder::PictureTime(int64_t timestamp) {
 }
 
 void StreamDecoder::Drain() {
-  if (video_ != nullptr && avcodec_send_packet(video_, nullptr) >= 0) ReceivePictures();
+  if (video_ != nullptr && avcodec_send_packet(video_.get(), nullptr) >= 0) ReceivePictures();
 }
 
 int64_t StreamDecoder::FrameDurationMicros() const {

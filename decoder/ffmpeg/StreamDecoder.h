@@ -15,10 +15,9 @@
 #include <vector>
 
 #include "DecoderSettings.h"
+#include "FfmpegOwners.h"
 #include "StreamFormat.h"
 
-struct AVCodecContext;
-struct AVFormatContext;
 struct AVFrame;
 struct AVPacket;
 struct AVStream;
@@ -104,9 +103,9 @@ class StreamDecoder {
   SessionEnd end_ = SessionEnd::kNone;
   bool sawData_ = false;
   size_t streamMapRead_ = 0;
-  AVFormatContext* format_ = nullptr;
-  AVCodecContext* video_ = nullptr;
-  AVCodecContext* sound_ = nullptr;
+  CustomIoInputOwner format_;
+  CodecContextOwner video_;
+  CodecContextOwner sound_;
   int videoIndex_ = -1;
   int audioIndex_ = -1;
   std::set<int> undecodable_;  // streams whose decoder would not open

@@ -1,0 +1,14 @@
+// FFmpeg's logging, set up once for the whole library before any stream is
+// opened.
+#ifndef M4_FFMPEG_FFMPEG_LOGGING_H
+#define M4_FFMPEG_FFMPEG_LOGGING_H
+
+namespace m4 {
+
+// Safe to call from any thread, any number of times: only the first call
+// changes FFmpeg's settings.
+void InitFfmpegLogging();
+
+}  // namespace m4
+
+#endif
