@@ -20,8 +20,6 @@ constexpr int32_t kPort = 6;
 constexpr uint32_t kBufferSize = 51200;
 constexpr size_t kBlock = 4096;
 constexpr size_t kMarkerBytes = 16;
-constexpr int32_t kLiveMode = 0;
-constexpr int32_t kFileMode = 1;
 
 std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
   return std::vector<uint8_t>(bytes.begin() + static_cast<ptrdiff_t>(from),

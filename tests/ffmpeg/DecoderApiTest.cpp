@@ -18,8 +18,6 @@ namespace {
 constexpr int32_t kPort = 5;
 constexpr uint32_t kBufferSize = 51200;
 constexpr size_t kBlock = 4096;
-constexpr int32_t kLiveMode = 0;
-constexpr int32_t kFileMode = 1;
 
 class DecoderApiTest : public ::testing::Test {
  protected:

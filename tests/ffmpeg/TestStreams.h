@@ -36,6 +36,10 @@ struct TestStream {
   int bidirectionalFrames = 0;
 };
 
+// The two open modes of PlayM4_SetStreamOpenMode.
+constexpr int32_t kLiveMode = 0;
+constexpr int32_t kFileMode = 1;
+
 constexpr int kTestWidth = 352;
 constexpr int kTestHeight = 288;
 constexpr int kTestFrames = 50;
