@@ -147,6 +147,7 @@ void StreamDecoder::RunSession() {
     frame_ = av_frame_alloc();
     bool going = packet != nullptr && frame_ != nullptr;
     while (going) {
+      DiscardUnheardSound();
       const int status = av_read_frame(format_.get(), packet);
       if (status < 0) {
         // Also a demuxer error: the next session resynchronises on the data.
@@ -274,6 +275,18 @@ bool StreamDecoder::OpenAudioDecoder(AVStream* stream) {
     return false;
   }
   return true;
+}
+
+// Sound nobody hears is skipped by the demuxer unread, once a picture
+// stream is decoding (before that, sound may be all the stream holds and
+// tells that it is recognised). It is read again as soon as sound is on.
+void StreamDecoder::DiscardUnheardSound() {
+  if (videoIndex_ < 0) return;
+  const AVDiscard discard = audio_.Active() ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+  for (unsigned i = 0; i < format_->nb_streams; ++i) {
+    AVStream* stream = format_->streams[i];
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) stream->discard = discard;
+  }
 }
 
 void StreamDecoder::ApplySettings() {

@@ -75,6 +75,7 @@ class StreamDecoder {
   bool HandlePacket(AVPacket* packet);
   bool OpenVideoDecoder(AVStream* stream);
   bool OpenAudioDecoder(AVStream* stream);
+  void DiscardUnheardSound();
   void ApplySettings();
   bool ReceivePictures();
   void ReceiveSamples();
