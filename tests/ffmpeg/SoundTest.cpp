@@ -22,17 +22,23 @@ class SoundTest : public ::testing::Test {
     PlayM4_CloseStream(kPort);
   }
 
-  // Plays the stream with its 440 Hz tone; answers the RMS of what was heard.
-  double PlayAndMeasure(uint16_t volume, const std::string& file) {
+  // Plays the stream with its 440 Hz tone, sound on from the start or from
+  // the middle; answers the RMS of what was heard.
+  double PlayAndMeasure(uint16_t volume, const std::string& file, bool soundFromTheMiddle = false) {
     setenv("KELO_M4_AUDIO_FILE", file.c_str(), 1);
     const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
     EXPECT_TRUE(PlayM4_SetStreamOpenMode(kPort, 1));
     EXPECT_TRUE(PlayM4_OpenStream(kPort, stream.header.data(), 64, 51200));
     EXPECT_TRUE(PlayM4_SetVolume(kPort, volume));
-    EXPECT_TRUE(PlayM4_PlaySound(kPort));
     EXPECT_TRUE(LogPictures(kPort));
     EXPECT_TRUE(PlayM4_Play(kPort, nullptr));
-    EXPECT_TRUE(FeedAll(kPort, stream.payload, 4096));
+    const size_t middle = soundFromTheMiddle ? stream.payload.size() / 2 : 0;
+    const std::vector<uint8_t> firstHalf(stream.payload.begin(), stream.payload.begin() + middle);
+    const std::vector<uint8_t> rest(stream.payload.begin() + middle, stream.payload.end());
+    EXPECT_TRUE(FeedAll(kPort, firstHalf, 4096));
+    if (soundFromTheMiddle) EXPECT_TRUE(WaitForPictures(kPort, 1));
+    EXPECT_TRUE(PlayM4_PlaySound(kPort));
+    EXPECT_TRUE(FeedAll(kPort, rest, 4096));
     EXPECT_TRUE(WaitForPictures(kPort, stream.frames));
     EXPECT_TRUE(PlayM4_CloseStream(kPort));
     unsetenv("KELO_M4_AUDIO_FILE");
@@ -44,8 +50,8 @@ class SoundTest : public ::testing::Test {
       const auto sample = static_cast<int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
       sum += static_cast<double>(sample) * sample;
     }
-    // At least a second of 48 kHz stereo.
-    EXPECT_GT(count, 2u * 48000) << file;
+    // At least a second of 48 kHz stereo (half a second from the middle).
+    EXPECT_GT(count, (soundFromTheMiddle ? 1u : 2u) * 48000) << file;
     return count == 0 ? 0 : std::sqrt(sum / static_cast<double>(count));
   }
 
@@ -57,6 +63,11 @@ TEST_F(SoundTest, HalfVolumeHalvesTheAmplitude) {
   const double half = PlayAndMeasure(32767, dir_.path() + "half.raw");
   ASSERT_GT(full, 1000.0);
   EXPECT_NEAR(half / full, 32767.0 / 65535.0, 0.01);
+}
+
+// Sound nobody hears is skipped unread; turned on, it is read again.
+TEST_F(SoundTest, SoundTurnedOnWhilePlayingIsHeard) {
+  EXPECT_GT(PlayAndMeasure(65535, dir_.path() + "late.raw", true), 1000.0);
 }
 
 TEST_F(SoundTest, NoSoundUnlessThePortsSoundIsOn) {
