@@ -73,6 +73,7 @@ StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
       header_(std::move(header)),
       streamMap_(header_ ? ProgramStreamMapFor(*header_) : std::vector<uint8_t>()),
       live_(live),
+      liveTransport_(live && header_ && header_->container == "mpegts"),
       pictureSize_(pictureSize),
       audio_(audio),
       showing_(std::move(showing)) {}
@@ -96,6 +97,11 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
     self->streamMapRead_ += count;
     return static_cast<int>(count);
   }
+  if (self->liveTransport_) {
+    if (const size_t waiting = self->pesEnds_.PassWaiting(buffer, static_cast<size_t>(size))) {
+      return static_cast<int>(waiting);
+    }
+  }
   // Before the first byte of a session there is nothing to flush, so the
   // wait for data has no end.
   const auto idle = self->sawData_ ? kIdleFlushDelay : std::chrono::milliseconds(-1);
@@ -111,6 +117,9 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
         if (self->unrecognisedBytes_ > kRecognitionBytes) {
           self->source_.MarkUnrecognised(self->generation_);
         }
+      }
+      if (self->liveTransport_) {
+        return static_cast<int>(self->pesEnds_.PassFresh(buffer, result.bytes));
       }
       return static_cast<int>(result.bytes);
     case SourceBuffer::ReadStatus::kEndOfStream:
@@ -136,6 +145,7 @@ void StreamDecoder::RunSession() {
   end_ = SessionEnd::kNone;
   sawData_ = false;
   streamMapRead_ = 0;
+  pesEnds_.Reset();
   firstTimestamp_ = INT64_MIN;
   lastPtsMicros_ = -1;
   lastStampMicros_ = INT64_MIN;
@@ -180,7 +190,7 @@ bool StreamDecoder::OpenInput() {
     // A transport stream carries a picture per PES packet: handed on whole,
     // it needs no parser, which would hold each picture back until the next
     // one begins.
-    if (live_ && header_ && header_->container == "mpegts") {
+    if (liveTransport_) {
       format->flags |= AVFMT_FLAG_NOPARSE;
       format->probesize = kLiveTransportProbeBytes;
     }

@@ -16,6 +16,7 @@
 
 #include "DecoderSettings.h"
 #include "FfmpegOwners.h"
+#include "PesEndMarker.h"
 #include "StreamFormat.h"
 
 struct AVFrame;
@@ -91,6 +92,9 @@ class StreamDecoder {
   // Read ahead of each session's data (see ProgramStreamMap.h).
   const std::vector<uint8_t> streamMap_;
   const bool live_;
+  // A live transport stream with a header: its PES packets go to the
+  // decoder whole, each as soon as its end is seen.
+  const bool liveTransport_;
   PictureSizeRecord& pictureSize_;
   AudioRenderer& audio_;
   const std::function<bool()> showing_;
@@ -104,6 +108,7 @@ class StreamDecoder {
   SessionEnd end_ = SessionEnd::kNone;
   bool sawData_ = false;
   size_t streamMapRead_ = 0;
+  PesEndMarker pesEnds_;  // used for a live transport stream
   CustomIoInputOwner format_;
   CodecContextOwner video_;
   CodecContextOwner sound_;
