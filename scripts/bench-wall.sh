@@ -17,13 +17,15 @@
 #     1080p-h264-9   9 channels of 1080p H.264 in a 3 x 3 grid
 #     1080p-h265-4   4 channels of 1080p H.265 in a 2 x 2 grid
 #   (default: all three). BUILD_DIR (default build-wall), WALL_SECONDS,
-#   WALL_FEED (udp or file).
+#   WALL_FEED (udp or file), WALL_QUALITY (the viewer's --quality: full, the
+#   default, or fast).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build-wall}
 seconds=${WALL_SECONDS:-30}
 feed=${WALL_FEED:-udp}
+quality=${WALL_QUALITY:-full}
 warmup=6
 cases=("$@")
 [[ ${#cases[@]} -eq 0 ]] && cases=(d1-h264-32 1080p-h264-9 1080p-h265-4)
@@ -74,7 +76,7 @@ play() {
   fi
   sleep 1
   DISPLAY=":$display" Q81_DRIVE_ROOT="$out" "$build/bin/kelo_demo_viewer" --grid "$grid" \
-    --seconds "$seconds" --out "$out" "${sources[@]}" >"$out/viewer.txt" 2>&1 &
+    --seconds "$seconds" --quality "$quality" --out "$out" "${sources[@]}" >"$out/viewer.txt" 2>&1 &
   local viewer=$!
   sleep "$warmup"
   local viewer_start x_start
@@ -117,8 +119,8 @@ play() {
 }
 
 echo "load before: $(uptime)"
-printf '\n| case | feed | tiles | shown/s per tile (lowest, mean) | latency (worst tile median) | dropped | viewer cores | X server cores | viewer memory | per channel |\n'
-printf '|---|---|---:|---|---:|---:|---:|---:|---:|---:|\n'
+printf '\n| case | feed | quality | tiles | shown/s per tile (lowest, mean) | latency (worst tile median) | dropped | viewer cores | X server cores | viewer memory | per channel |\n'
+printf '|---|---|---|---:|---|---:|---:|---:|---:|---:|---:|\n'
 for name in "${cases[@]}"; do
   case $name in
     d1-h264-32)
@@ -136,8 +138,8 @@ for name in "${cases[@]}"; do
   single_mb=$rss_mb
   play "$stream" "$grid" "$tiles"
   per_channel=$(echo "scale=1; ($rss_mb - $single_mb) / ($tiles - 1)" | bc)
-  printf '| %s | %s | %d | %s, %s | %s | %s | %s | %s | %s MB | %s MB |\n' "$name" "$feed" \
-    "$tiles" "$shown_min" "$shown_mean" "$latency_max" "$dropped" "$viewer_cores" "$x_cores" \
+  printf '| %s | %s | %s | %d | %s, %s | %s | %s | %s | %s | %s MB | %s MB |\n' "$name" "$feed" \
+    "$quality" "$tiles" "$shown_min" "$shown_mean" "$latency_max" "$dropped" "$viewer_cores" "$x_cores" \
     "$rss_mb" "$per_channel"
 done
 echo

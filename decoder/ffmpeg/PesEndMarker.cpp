@@ -22,9 +22,9 @@ size_t FlaggedBytes(const uint8_t* field, size_t length) {
   if (length == 0) return 0;
   const uint8_t flags = field[0];
   size_t used = 1;
-  if ((flags & 0x10) != 0) used += 6;  // PCR
-  if ((flags & 0x08) != 0) used += 6;  // OPCR
-  if ((flags & 0x04) != 0) used += 1;  // splice countdown
+  if ((flags & 0x10) != 0) used += 6;                                 // PCR
+  if ((flags & 0x08) != 0) used += 6;                                 // OPCR
+  if ((flags & 0x04) != 0) used += 1;                                 // splice countdown
   if ((flags & 0x02) != 0 && used < length) used += 1 + field[used];  // private data
   if ((flags & 0x01) != 0 && used < length) used += 1 + field[used];  // extension
   return used;

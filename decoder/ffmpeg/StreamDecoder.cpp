@@ -1,8 +1,10 @@
 #include "StreamDecoder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <utility>
 
 extern "C" {
@@ -43,6 +45,9 @@ constexpr int64_t kDefaultFrameMicros = 40000;
 constexpr int64_t kTimeLineJumpIntervals = 4;
 constexpr AVRational kMicros = {1, 1000000};
 
+// Streams being decoded in this process, each on its own thread.
+std::atomic<int> decodersAlive{0};
+
 AVDiscard DiscardFor(uint32_t throwLevel) {
   switch (throwLevel) {
     case 1:
@@ -76,9 +81,14 @@ StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
       liveTransport_(live && header_ && header_->container == "mpegts"),
       pictureSize_(pictureSize),
       audio_(audio),
-      showing_(std::move(showing)) {}
+      showing_(std::move(showing)) {
+  ++decodersAlive;
+}
 
-StreamDecoder::~StreamDecoder() { CloseSession(); }
+StreamDecoder::~StreamDecoder() {
+  CloseSession();
+  --decodersAlive;
+}
 
 void StreamDecoder::Run() {
   while (!source_.Closed()) RunSession();
@@ -257,8 +267,12 @@ bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
     avcodec_parameters_to_context(video_.get(), stream->codecpar);
   video_->pkt_timebase = stream->time_base;
   // A live stream wants each picture as soon as its data is in; frame
-  // threads would hold pictures back. A file wants throughput.
-  if (live_) {
+  // threads would hold pictures back. A file wants throughput, from frame
+  // threads while there is a core for each stream decoding; with more
+  // streams than cores (a wall of channels) the cores are busy anyway, and
+  // frame threads would only add hand-offs and a copy of the decoder each.
+  const auto cores = static_cast<int>(std::thread::hardware_concurrency());
+  if (live_ || decodersAlive.load() > std::max(cores, 1)) {
     video_->thread_count = 1;
   } else {
     video_->thread_count = 0;

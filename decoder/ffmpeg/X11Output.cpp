@@ -144,9 +144,13 @@ void X11Output::DrawInto(Target& target, const AVFrame& frame) {
   int height = frame.height;
   if (target.cropped && !CropPlanes(frame, target.crop, planes, &width, &height)) return;
   XImage& image = *target.image;
+  // Shrinking, a bilinear filter widens with the ratio and costs the more the
+  // smaller the window (a tile of a wall); two taps keep it cheap.
+  const int filter =
+      image.width < width || image.height < height ? SWS_FAST_BILINEAR : SWS_BILINEAR;
   target.scaler = sws_getCachedContext(
       target.scaler, width, height, static_cast<AVPixelFormat>(frame.format), image.width,
-      image.height, AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr, nullptr);
+      image.height, AV_PIX_FMT_BGR0, filter, nullptr, nullptr, nullptr);
   if (target.scaler == nullptr) return;
   uint8_t* const targets[4] = {reinterpret_cast<uint8_t*>(image.data), nullptr, nullptr, nullptr};
   const int strides[4] = {image.bytes_per_line, 0, 0, 0};

@@ -242,6 +242,7 @@ int main(int argc, char** argv) {
     status = 1;
   } else {
     demo::ViewerSession session(*player, streams, options.outputDirectory + "/captures", std::cout);
+    session.SetPicQuality(options.picQuality);
     std::vector<WindowHandle> tiles;
     for (int tile = 0; tile < options.tileCount; ++tile) {
       tiles.push_back(window ? reinterpret_cast<WindowHandle>(window->TileWindow(tile)) : nullptr);

@@ -66,6 +66,9 @@ bool ParseViewerOptions(int argc, const char* const* argv, ViewerOptions* option
     } else if (argument == "--screenshot") {
       valid = !value.empty();
       parsed.screenshotPath = value;
+    } else if (argument == "--quality") {
+      valid = value == "fast" || value == "full";
+      parsed.picQuality = value == "fast" ? 0 : 1;
     } else if (argument == "--out") {
       valid = !value.empty();
       parsed.outputDirectory = value;
@@ -97,6 +100,8 @@ std::string ViewerUsage(const std::string& programName) {
          "  --screenshot FILE  write the window's picture as PPM ...\n"
          "  --screenshot-at S  ... at S seconds (default 3)\n"
          "  --out DIR          captures go to DIR/captures (default demo-out)\n"
+         "  --quality Q        full (default) or fast: decoding without the loop\n"
+         "                     filter, for a wall of small tiles\n"
          "  --version          print the SDK's version and quit\n" +
          ViewerKeyHelp();
 }

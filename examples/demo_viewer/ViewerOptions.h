@@ -2,6 +2,7 @@
 #ifndef KELO_DEMO_VIEWER_VIEWER_OPTIONS_H
 #define KELO_DEMO_VIEWER_VIEWER_OPTIONS_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct ViewerOptions {
   double screenshotAt = 3;
   // Captures go to |outputDirectory|/captures.
   std::string outputDirectory = "demo-out";
+  // The picture quality every channel decodes at: 1 full, 0 fast (no loop
+  // filter; a wall of small tiles costs less CPU).
+  int32_t picQuality = 1;
   // Streams for the tiles, in tile order; repeated when there are more tiles.
   std::vector<std::string> streams;
   bool showHelp = false;

@@ -52,6 +52,16 @@ void ViewerSession::Say(const std::string& line) {
   out_.flush();
 }
 
+// Called on a live source's thread too: says what failed through Say.
+void ViewerSession::ApplyPicQuality(const Channel& channel) {
+  if (picQuality_ == 1) return;
+  const int32_t result = player_.Play_SetPicQuality(channel.number, picQuality_);
+  if (result != 0) {
+    Say(ChannelName(channel.number) + ": Play_SetPicQuality(" + std::to_string(picQuality_) +
+        ") -> " + std::to_string(result) + " (see the error log)");
+  }
+}
+
 void ViewerSession::OpenFile(Channel& channel, WindowHandle window) {
   const StreamFile& stream = *channel.stream;
   // File mode: every frame is shown, which suits streams read from disk.
@@ -60,6 +70,7 @@ void ViewerSession::OpenFile(Channel& channel, WindowHandle window) {
                        player_.Play_OpenStream(window, channel.number, stream.header.data(),
                                                static_cast<uint32_t>(stream.header.size()), 0));
   if (channel.open) {
+    ApplyPicQuality(channel);
     channel.feeder = std::make_unique<ChannelFeeder>(player_, channel.number, stream.payload);
     channel.feeder->Start();
   }
@@ -83,6 +94,7 @@ bool ViewerSession::OpenLive(Channel& channel, WindowHandle window,
     return false;
   }
   channel.open = true;
+  ApplyPicQuality(channel);
   Say(name + ": " + channel.stream->address + " is live");
   return true;
 }

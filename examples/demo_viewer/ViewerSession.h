@@ -37,6 +37,9 @@ class ViewerSession {
   // feeding it; a live source's channel opens once the source has announced
   // its streams. False when no channel could be opened or started.
   bool Open(const std::vector<WindowHandle>& windows);
+  // The picture quality channels decode at from their opening on (as
+  // Play_SetPicQuality takes it).
+  void SetPicQuality(int32_t quality) { picQuality_ = quality; }
   // Stops the feeders and closes every open channel.
   void Close();
 
@@ -95,10 +98,12 @@ class ViewerSession {
   // Prints "chN: what -> result" for a call whose result is not 0, so that
   // every refusal shows in the terminal as well as in the error log.
   bool Check(const Channel& channel, const std::string& what, int32_t result);
+  void ApplyPicQuality(const Channel& channel);
 
   SinglePlayer& player_;
   const std::vector<StreamFile>& streams_;
   const std::string captureDirectory_;
+  int32_t picQuality_ = 1;
   std::ostream& out_;
   std::mutex outMutex_;
   std::vector<std::unique_ptr<Channel>> channels_;

@@ -86,7 +86,10 @@ class RecordingPlayer : public SinglePlayer {
   int32_t Play_GetPicture(int32_t, const char*) override { return 0; }
   int32_t Play_RefreshPlay(int32_t) override { return 0; }
   int32_t Play_GetHeadLen(uint32_t*) override { return 0; }
-  int32_t Play_SetPicQuality(int32_t, int32_t) override { return 0; }
+  int32_t Play_SetPicQuality(int32_t channel, int32_t quality) override {
+    Record("Play_SetPicQuality(" + std::to_string(channel) + "," + std::to_string(quality) + ")");
+    return 0;
+  }
   int32_t Play_GetPicQuality(int32_t, int32_t*) override { return 0; }
   int32_t Play_ThrowFrame(int32_t, int32_t) override { return 0; }
   int32_t Play_GetThrowNum(int32_t, int32_t*) override { return 0; }

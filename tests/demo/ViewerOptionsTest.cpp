@@ -17,7 +17,7 @@ TEST(ViewerOptionsTest, ReadsEveryOptionAndKeepsStreamsInOrder) {
   std::string error;
   ASSERT_TRUE(
       Parse({"a.kst", "--grid", "9", "--seconds", "12.5", "--capture-at", "4", "--screenshot",
-             "shot.ppm", "--screenshot-at", "5", "--out", "/tmp/o", "b.kst"},
+             "shot.ppm", "--screenshot-at", "5", "--out", "/tmp/o", "--quality", "fast", "b.kst"},
             &options, &error))
       << error;
   EXPECT_EQ(options.tileCount, 9);
@@ -26,6 +26,7 @@ TEST(ViewerOptionsTest, ReadsEveryOptionAndKeepsStreamsInOrder) {
   EXPECT_EQ(options.screenshotPath, "shot.ppm");
   EXPECT_DOUBLE_EQ(options.screenshotAt, 5);
   EXPECT_EQ(options.outputDirectory, "/tmp/o");
+  EXPECT_EQ(options.picQuality, 0);
   EXPECT_EQ(options.streams, (std::vector<std::string>{"a.kst", "b.kst"}));
   EXPECT_FALSE(options.showHelp);
 }
@@ -39,13 +40,14 @@ TEST(ViewerOptionsTest, DefaultsRunUntilQuitWithoutCaptures) {
   EXPECT_LT(options.captureAt, 0);
   EXPECT_TRUE(options.screenshotPath.empty());
   EXPECT_TRUE(options.streams.empty());
+  EXPECT_EQ(options.picQuality, 1);
 }
 
 TEST(ViewerOptionsTest, RefusesBadValuesAndLeavesTheOptionsAlone) {
   const std::vector<std::vector<const char*>> badLines = {
-      {"--grid", "5"},     {"--grid", "4x"},      {"--grid", ""},
-      {"--seconds", "-1"}, {"--seconds", "soon"}, {"--capture-at", "nan"},
-      {"--seconds"},       {"--colour", "red"},   {"--out", ""}};
+      {"--grid", "5"},       {"--grid", "4x"},        {"--grid", ""}, {"--seconds", "-1"},
+      {"--seconds", "soon"}, {"--capture-at", "nan"}, {"--seconds"},  {"--colour", "red"},
+      {"--out", ""},         {"--quality", "low"}};
   for (const auto& line : badLines) {
     ViewerOptions options;
     options.tileCount = 16;
@@ -66,8 +68,8 @@ TEST(ViewerOptionsTest, HelpAndVersionAreFlagsAndTheUsageNamesEveryKey) {
   EXPECT_TRUE(options.showVersion);
   const std::string usage = ViewerUsage("viewer");
   for (const char* word :
-       {"--grid", "--seconds", "--capture-at", "--screenshot", "--out", "--version", "pause",
-        "faster", "slower", "step", "volume", "capture", "zoom", "quit"}) {
+       {"--grid", "--seconds", "--capture-at", "--screenshot", "--out", "--quality", "--version",
+        "pause", "faster", "slower", "step", "volume", "capture", "zoom", "quit"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
 }

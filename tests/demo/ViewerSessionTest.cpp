@@ -40,6 +40,18 @@ TEST_F(ViewerSessionTest, OpensOneChannelPerTileWithTheStreamsRepeatedAndClosesT
                                                        "Play_CloseStream(2)"}));
 }
 
+TEST_F(ViewerSessionTest, FastQualityIsSetOnEveryChannelAsItOpens) {
+  ViewerSession session(player_, streams_, "unused", out_);
+  session.SetPicQuality(0);
+  ASSERT_TRUE(session.Open(Windows(2)));
+  session.Close();
+  const std::vector<std::string> calls = player_.Calls();
+  ASSERT_GE(calls.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 4),
+            (std::vector<std::string>{"Play_OpenStream(0)", "Play_SetPicQuality(0,0)",
+                                      "Play_OpenStream(1)", "Play_SetPicQuality(1,0)"}));
+}
+
 TEST_F(ViewerSessionTest, TilesBeyondThePlayersChannelsSayTheyDoNotPlay) {
   ViewerSession session(player_, streams_, "unused", out_);
   ASSERT_TRUE(session.Open(Windows(kPlayerChannels + 2)));

@@ -65,7 +65,8 @@ std::vector<uint8_t> PassThrough(PesEndMarker& marker, const std::vector<uint8_t
       read += fresh;
       count = marker.PassFresh(buffer.data(), fresh);
     }
-    output.insert(output.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(count));
+    output.insert(output.end(), buffer.begin(),
+                  buffer.begin() + static_cast<std::ptrdiff_t>(count));
     cuts->push_back(output.size());
   }
   return output;
