@@ -277,7 +277,7 @@ BENCHMARK(BM_SixteenChannelsRealTime)->Iterations(1)->UseManualTime()->Unit(benc
 
 constexpr size_t kTsPacket = 188;
 constexpr size_t kPieceBytes = 7 * kTsPacket;
-constexpr int kLatencyFrames = 125;
+constexpr int kLatencyFrames = 500;
 // Left out of the latency: with up to two B-frames, the last three pictures
 // in display order come out only when the stream ends.
 constexpr size_t kStreamEndPictures = 3;
