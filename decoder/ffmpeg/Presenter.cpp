@@ -26,7 +26,6 @@ Presenter::Presenter(int32_t port, bool live, PictureQueue& pictures,
 
 void Presenter::Run() {
   for (;;) {
-    wakeup_.Drain();
     const Commands commands = TakeCommands();
     if (commands.quit) break;
     const int64_t now = clock_.NowMicros();
@@ -188,7 +187,10 @@ void Presenter::ApplyDisplayCommands(const Commands& commands) {
   if (commands.regionChanged) {
     output_.SetRegion(commands.region, commands.regionWindow, commands.regionEnabled);
   }
-  const bool exposed = output_.TakeExposures();
+  // The connection is read only when it has something: asking costs a
+  // read from the server's socket per picture.
+  const bool exposed = (eventsArrived_ || output_.HasQueuedEvents()) && output_.TakeExposures();
+  eventsArrived_ = false;
   if ((exposed || commands.refresh || commands.windowChanged || commands.regionChanged) && shown_) {
     output_.Draw(*shown_->frame);
   }
@@ -219,6 +221,10 @@ void Presenter::Sleep(int64_t deadline) {
   pollfd descriptors[2] = {{wakeup_.Descriptor(), POLLIN, 0},
                            {output_.EventDescriptor(), POLLIN, 0}};
   poll(descriptors, descriptors[1].fd >= 0 ? 2 : 1, clock_.PollTimeoutMillis(deadline));
+  // A signal left unread keeps the next poll from waiting: it is read here,
+  // once it has woken us, rather than on every turn.
+  if ((descriptors[0].revents & POLLIN) != 0) wakeup_.Drain();
+  eventsArrived_ = (descriptors[1].revents & POLLIN) != 0;
 }
 
 void Presenter::Signal() { wakeup_.Signal(); }

@@ -96,6 +96,7 @@ class Presenter {
   uint64_t generation_ = 0;
   std::optional<DecodedPicture> pending_;
   std::optional<DecodedPicture> shown_;
+  bool eventsArrived_ = false;  // the X connection had data at the last wake
   X11Output output_;
   Yv12Converter converter_;
   std::vector<uint8_t> yv12_;

@@ -100,6 +100,9 @@ bool X11Output::TakeExposures() {
   while (XPending(display_) > 0) {
     XEvent event;
     XNextEvent(display_, &event);
+    for (Target* target : {&main_, &region_}) {
+      if (event.xany.window == target->window) target->attributesKnown = false;
+    }
     if ((event.type == Expose && event.xexpose.count == 0) || event.type == ConfigureNotify) {
       exposed = true;
     }
@@ -134,9 +137,11 @@ void X11Output::Detach(Target& target) {
 }
 
 void X11Output::DrawInto(Target& target, const AVFrame& frame) {
-  XWindowAttributes attributes;
-  if (XGetWindowAttributes(display_, target.window, &attributes) == 0 ||
-      attributes.map_state != IsViewable || !PrepareImage(target, attributes)) {
+  if (!target.attributesKnown) {
+    if (XGetWindowAttributes(display_, target.window, &target.attributes) == 0) return;
+    target.attributesKnown = true;
+  }
+  if (target.attributes.map_state != IsViewable || !PrepareImage(target, target.attributes)) {
     return;
   }
   const uint8_t* planes[4] = {frame.data[0], frame.data[1], frame.data[2], frame.data[3]};

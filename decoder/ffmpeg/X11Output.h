@@ -51,6 +51,10 @@ class X11Output {
     XShmSegmentInfo shm{};
     bool usesShm = false;
     SwsContext* scaler = nullptr;
+    // The window's size and state, asked once and again after each event
+    // on it: asking before every picture is a round trip to the server.
+    bool attributesKnown = false;
+    XWindowAttributes attributes{};
   };
 
   bool Connect();

@@ -157,6 +157,13 @@ TEST_F(WindowTest, ShowsThePictureScaledAndRedrawsItWhilePaused) {
   for (const KnownColour& known : KnownColours()) {
     EXPECT_TRUE(Shows(window, 2 * known.x, 2 * known.y, known.colour));
   }
+
+  // Resized: the decoder redraws at the new size by itself.
+  XResizeWindow(display_, window, 3 * kTestWidth, 3 * kTestHeight);
+  XSync(display_, False);
+  for (const KnownColour& known : KnownColours()) {
+    EXPECT_TRUE(Shows(window, 3 * known.x, 3 * known.y, known.colour));
+  }
 }
 
 TEST_F(WindowTest, DisplayRegionFillsItsWindowWithTheRectangle) {
