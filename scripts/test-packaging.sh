@@ -115,7 +115,8 @@ g++ -std=c++17 "$repo/tests/packaging/consumer/sdk_consumer.cpp" $pc_flags \
 LD_LIBRARY_PATH=$work/prefix/$libdir run_consumer "$work/pkg-config-consumer" pkg-config
 
 step "Debian package"
-(cd "$build" && cpack -G DEB -B "$work/deb" >/dev/null 2>&1) || fail "cpack -G DEB failed"
+(cd "$build" && cpack -G DEB -B "$work/deb" >"$work/cpack-deb.log" 2>&1) ||
+  { tail -n 20 "$work/cpack-deb.log" >&2; fail "cpack -G DEB failed"; }
 deb=$(echo "$work"/deb/*.deb)
 echo "$(basename "$deb"): Depends: $(dpkg-deb -f "$deb" Depends)"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the package's version is not $version"
