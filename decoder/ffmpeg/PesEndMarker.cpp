@@ -34,12 +34,7 @@ size_t FlaggedBytes(const uint8_t* field, size_t length) {
 
 size_t PesEndMarker::PassFresh(uint8_t* data, size_t size) {
   const size_t now = Scan(data, size);
-  if (markerMade_) {
-    markerMade_ = false;
-    waiting_.assign(marker_.begin(), marker_.end());
-    waiting_.insert(waiting_.end(), data + now, data + size);
-    waitingRead_ = 0;
-  }
+  if (markerMade_) WaitBehindMarker(data + now, data + size);
   return now;
 }
 
@@ -50,17 +45,17 @@ size_t PesEndMarker::PassWaiting(uint8_t* out, size_t room) {
   const size_t now = Scan(out, count);
   waitingRead_ += now;
   if (markerMade_) {
-    // The marker goes in just ahead of the bytes not handed on.
-    markerMade_ = false;
-    waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(waitingRead_));
-    waiting_.insert(waiting_.begin(), marker_.begin(), marker_.end());
-    waitingRead_ = 0;
-  }
-  if (waitingRead_ == waiting_.size()) {
-    waiting_.clear();
-    waitingRead_ = 0;
+    WaitBehindMarker(waiting_.data() + waitingRead_, waiting_.data() + waiting_.size());
   }
   return now;
+}
+
+void PesEndMarker::WaitBehindMarker(const uint8_t* first, const uint8_t* last) {
+  std::vector<uint8_t> next(marker_.begin(), marker_.end());
+  next.insert(next.end(), first, last);
+  waiting_.swap(next);
+  waitingRead_ = 0;
+  markerMade_ = false;
 }
 
 void PesEndMarker::Reset() {

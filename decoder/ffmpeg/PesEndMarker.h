@@ -43,6 +43,8 @@ class PesEndMarker {
   // such a PID.
   bool EndsVideoPes(const uint8_t* packet);
   void MakeMarkerAfter(const uint8_t* packet);
+  // What waits from now on: the marker, then the bytes from |first| to |last|.
+  void WaitBehindMarker(const uint8_t* first, const uint8_t* last);
 
   std::array<uint8_t, kPacketSize> partial_{};  // a packet split between reads
   size_t partialSize_ = 0;
