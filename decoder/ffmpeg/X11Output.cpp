@@ -131,7 +131,6 @@ void X11Output::Detach(Target& target) {
   ReleaseImage(target);
   XSelectInput(display_, target.window, NoEventMask);
   if (target.gc != nullptr) XFreeGC(display_, target.gc);
-  sws_freeContext(target.scaler);
   target = Target{};
   XSync(display_, False);
 }
@@ -153,13 +152,12 @@ void X11Output::DrawInto(Target& target, const AVFrame& frame) {
   // smaller the window (a tile of a wall); two taps keep it cheap.
   const int filter =
       image.width < width || image.height < height ? SWS_FAST_BILINEAR : SWS_BILINEAR;
-  target.scaler = sws_getCachedContext(
-      target.scaler, width, height, static_cast<AVPixelFormat>(frame.format), image.width,
-      image.height, AV_PIX_FMT_BGR0, filter, nullptr, nullptr, nullptr);
-  if (target.scaler == nullptr) return;
+  SwsContext* scaler = target.scaler.For({width, height, static_cast<AVPixelFormat>(frame.format),
+                                          image.width, image.height, AV_PIX_FMT_BGR0, filter});
+  if (scaler == nullptr) return;
   uint8_t* const targets[4] = {reinterpret_cast<uint8_t*>(image.data), nullptr, nullptr, nullptr};
   const int strides[4] = {image.bytes_per_line, 0, 0, 0};
-  sws_scale(target.scaler, planes, frame.linesize, 0, height, targets, strides);
+  sws_scale(scaler, planes, frame.linesize, 0, height, targets, strides);
   if (target.usesShm) {
     XShmPutImage(display_, target.window, target.gc, &image, 0, 0, 0, 0,
                  static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), False);

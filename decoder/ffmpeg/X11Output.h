@@ -12,13 +12,12 @@
 
 #include <cstdint>
 
+#include "CachedScaler.h"
 #include "m4playerApi.h"
 
 extern "C" {
 #include <libavutil/frame.h>
 }
-
-struct SwsContext;
 
 namespace m4 {
 
@@ -50,7 +49,7 @@ class X11Output {
     XImage* image = nullptr;
     XShmSegmentInfo shm{};
     bool usesShm = false;
-    SwsContext* scaler = nullptr;
+    CachedScaler scaler;
     // The window's size and state, asked once and again after each event
     // on it: asking before every picture is a round trip to the server.
     bool attributesKnown = false;

@@ -24,8 +24,6 @@ bool IsPlanar420(AVPixelFormat format) {
 
 }  // namespace
 
-Yv12Converter::~Yv12Converter() { sws_freeContext(scaler_); }
-
 bool Yv12Converter::Convert(const AVFrame& frame, std::vector<uint8_t>* out) {
   return Convert(static_cast<AVPixelFormat>(frame.format), frame.data, frame.linesize, frame.width,
                  frame.height, out);
@@ -53,15 +51,15 @@ bool Yv12Converter::Convert(AVPixelFormat format, const uint8_t* const planes[4]
     out->resize(bytes);
     return true;
   }
-  scaler_ = sws_getCachedContext(scaler_, width, height, format, width, height, AV_PIX_FMT_YUV420P,
-                                 SWS_BILINEAR, nullptr, nullptr, nullptr);
-  if (scaler_ == nullptr) {
+  SwsContext* scaler =
+      scaler_.For({width, height, format, width, height, AV_PIX_FMT_YUV420P, SWS_BILINEAR});
+  if (scaler == nullptr) {
     out->clear();
     return false;
   }
   uint8_t* const targets[4] = {y, u, v, nullptr};
   const int targetStrides[4] = {width, chromaWidth, chromaWidth, 0};
-  if (sws_scale(scaler_, planes, lineSizes, 0, height, targets, targetStrides) != height) {
+  if (sws_scale(scaler, planes, lineSizes, 0, height, targets, targetStrides) != height) {
     out->clear();
     return false;
   }

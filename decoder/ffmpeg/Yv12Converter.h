@@ -6,22 +6,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "CachedScaler.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
 }
 
-struct SwsContext;
-
 namespace m4 {
 
 class Yv12Converter {
  public:
-  Yv12Converter() = default;
-  ~Yv12Converter();
-  Yv12Converter(const Yv12Converter&) = delete;
-  Yv12Converter& operator=(const Yv12Converter&) = delete;
-
   // False when the picture cannot be converted; |out| is then left empty.
   bool Convert(const AVFrame& frame, std::vector<uint8_t>* out);
   // The same from raw planes in any pixel format.
@@ -29,7 +24,7 @@ class Yv12Converter {
                int width, int height, std::vector<uint8_t>* out);
 
  private:
-  SwsContext* scaler_ = nullptr;
+  CachedScaler scaler_;
 };
 
 }  // namespace m4
