@@ -1,19 +1,22 @@
 #include "PictureQueue.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace m4 {
 
-PictureQueue::PictureQueue(size_t capacity, std::function<void()> onPush)
-    : capacity_(capacity), onPush_(std::move(onPush)) {}
+PictureQueue::PictureQueue(size_t capacity, size_t refillAt, std::function<void()> onPush)
+    : capacity_(capacity),
+      refillAt_(std::min(refillAt, capacity - 1)),
+      onPush_(std::move(onPush)) {}
 
 bool PictureQueue::Push(DecodedPicture picture, uint64_t generation) {
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    roomFreed_.wait(
-        lock, [&] { return closed_ || generation_ != generation || pictures_.size() < capacity_; });
+    roomFreed_.wait(lock, [&] { return closed_ || generation_ != generation || !draining_; });
     if (closed_ || generation_ != generation) return false;
     pictures_.push_back(std::move(picture));
+    draining_ = pictures_.size() >= capacity_;
   }
   onPush_();
   return true;
@@ -21,13 +24,16 @@ bool PictureQueue::Push(DecodedPicture picture, uint64_t generation) {
 
 std::optional<DecodedPicture> PictureQueue::TryTake() {
   std::optional<DecodedPicture> taken;
+  bool refill = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (pictures_.empty()) return taken;
     taken.emplace(std::move(pictures_.front()));
     pictures_.pop_front();
+    refill = draining_ && pictures_.size() <= refillAt_;
+    if (refill) draining_ = false;
   }
-  roomFreed_.notify_all();
+  if (refill) roomFreed_.notify_all();
   return taken;
 }
 
@@ -40,6 +46,7 @@ void PictureQueue::Clear(uint64_t generation) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     pictures_.clear();
+    draining_ = false;
     generation_ = generation;
   }
   roomFreed_.notify_all();

@@ -1,5 +1,9 @@
 // The few decoded pictures waiting for their time. A full queue holds the
-// decoder thread back, which in turn lets the source buffer fill up.
+// decoder thread back, which in turn lets the source buffer fill up; it is
+// let go once the queue is down to its refill level, so that a decoder
+// ahead of the clock decodes pictures in bursts (its reference pictures
+// still in the cache, one wake-up for several) instead of one for each
+// picture taken.
 #ifndef M4_FFMPEG_PICTURE_QUEUE_H
 #define M4_FFMPEG_PICTURE_QUEUE_H
 
@@ -17,7 +21,7 @@ namespace m4 {
 
 class PictureQueue {
  public:
-  PictureQueue(size_t capacity, std::function<void()> onPush);
+  PictureQueue(size_t capacity, size_t refillAt, std::function<void()> onPush);
 
   // Waits for room. False when the queue was cleared for a newer generation
   // or closed meanwhile; the picture is then dropped.
@@ -34,6 +38,8 @@ class PictureQueue {
   std::condition_variable roomFreed_;
   std::deque<DecodedPicture> pictures_;
   const size_t capacity_;
+  const size_t refillAt_;
+  bool draining_ = false;  // filled up, and not yet down to refillAt_
   const std::function<void()> onPush_;
   uint64_t generation_ = 0;
   bool closed_ = false;

@@ -6,9 +6,13 @@
 namespace m4 {
 namespace {
 
-// Live streams keep latency low; files smooth out decoding time.
+// Live streams keep latency low: a picture is decoded as soon as there is
+// room. Files smooth out decoding time, and are decoded four pictures at a
+// time.
 constexpr size_t kLiveQueuedPictures = 2;
+constexpr size_t kLiveRefillAt = kLiveQueuedPictures - 1;
 constexpr size_t kFileQueuedPictures = 6;
+constexpr size_t kFileRefillAt = 2;
 
 // An exception (memory exhausted) must not leave a thread of ours: it would
 // end the client's process. The port stops decoding or showing instead.
@@ -28,7 +32,7 @@ PortStream::PortStream(const StreamOptions& options, const DecoderSettings& sett
     : clock_(MakeClockFromEnvironment()),
       source_(options.bufferSize),
       pictures_(options.live ? kLiveQueuedPictures : kFileQueuedPictures,
-                [this] { wakeup_.Signal(); }),
+                options.live ? kLiveRefillAt : kFileRefillAt, [this] { wakeup_.Signal(); }),
       audio_(soundOn, volume),
       decoder_(source_, pictures_, settings, options.header, options.live, pictureSize_, audio_,
                [this] { return presenter_.Showing(); }),

@@ -36,7 +36,9 @@ class SoundTest : public ::testing::Test {
     const std::vector<uint8_t> firstHalf(stream.payload.begin(), stream.payload.begin() + middle);
     const std::vector<uint8_t> rest(stream.payload.begin() + middle, stream.payload.end());
     EXPECT_TRUE(FeedAll(kPort, firstHalf, 4096));
-    if (soundFromTheMiddle) EXPECT_TRUE(WaitForPictures(kPort, 1));
+    if (soundFromTheMiddle) {
+      EXPECT_TRUE(WaitForPictures(kPort, 1));
+    }
     EXPECT_TRUE(PlayM4_PlaySound(kPort));
     EXPECT_TRUE(FeedAll(kPort, rest, 4096));
     EXPECT_TRUE(WaitForPictures(kPort, stream.frames));

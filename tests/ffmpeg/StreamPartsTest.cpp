@@ -1,7 +1,9 @@
-// The parts under the decoder's functions: the source buffer, the stream
-// header, bitmap writing from every frame type, and the volume scale.
+// The parts under the decoder's functions: the source buffer, the picture
+// queue, the stream header, bitmap writing from every frame type, and the
+// volume scale.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -9,6 +11,7 @@
 #include "BmpWriter.h"
 #include "ErrorCode.h"
 #include "FrameFormat.h"
+#include "PictureQueue.h"
 #include "SourceBuffer.h"
 #include "StreamFormat.h"
 #include "TestStreams.h"
@@ -100,6 +103,41 @@ TEST(SourceBufferTest, ResetAndCloseReleaseAWaitingReader) {
   buffer.Close();
   closed.join();
   EXPECT_FALSE(buffer.Write(Bytes(1, 0).data(), 1));
+}
+
+// A decoder held back by a full queue must always be let go again: by the
+// queue emptying down to its refill level, by a clear, or by a close.
+TEST(PictureQueueTest, APusherHeldByAFullQueueIsLetGoByTheRefillAClearOrAClose) {
+  PictureQueue queue(3, 1, [] {});
+  std::atomic<int> pushed{0};
+  std::atomic<bool> lastPushAccepted{true};
+  std::thread decoder([&] {
+    for (uint64_t generation : {0, 0, 0, 0, 0, 0, 1, 1, 1, 1}) {
+      const bool accepted = queue.Push(DecodedPicture{}, generation);
+      ++pushed;
+      lastPushAccepted = accepted;
+      if (!accepted) return;
+    }
+  });
+  while (pushed < 3) std::this_thread::yield();
+  ASSERT_TRUE(queue.TryTake());
+  ASSERT_TRUE(queue.TryTake());  // down to one: two more fit
+  while (pushed < 5) std::this_thread::yield();
+  queue.Clear(1);  // the sixth, of the old generation, is dropped
+  while (pushed < 6) std::this_thread::yield();
+  EXPECT_FALSE(lastPushAccepted);
+  decoder.join();
+  EXPECT_EQ(queue.Size(), 0u);
+
+  std::thread late([&] {
+    for (int i = 0; i < 4; ++i) {
+      if (!queue.Push(DecodedPicture{}, 1)) return;
+    }
+    ADD_FAILURE() << "a closed queue took a fourth picture";
+  });
+  while (queue.Size() < 3) std::this_thread::yield();
+  queue.Close();
+  late.join();
 }
 
 TEST(StreamHeaderTest, RoundTripsAndRecognisesStreamStarts) {
