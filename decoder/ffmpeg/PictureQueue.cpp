@@ -5,20 +5,23 @@
 
 namespace m4 {
 
-PictureQueue::PictureQueue(size_t capacity, size_t refillAt, std::function<void()> onPush)
+PictureQueue::PictureQueue(size_t capacity, size_t refillAt,
+                           std::function<void(bool wasEmpty)> onPush)
     : capacity_(capacity),
       refillAt_(std::min(refillAt, capacity - 1)),
       onPush_(std::move(onPush)) {}
 
 bool PictureQueue::Push(DecodedPicture picture, uint64_t generation) {
+  bool wasEmpty = false;
   {
     std::unique_lock<std::mutex> lock(mutex_);
     roomFreed_.wait(lock, [&] { return closed_ || generation_ != generation || !draining_; });
     if (closed_ || generation_ != generation) return false;
+    wasEmpty = pictures_.empty();
     pictures_.push_back(std::move(picture));
     draining_ = pictures_.size() >= capacity_;
   }
-  onPush_();
+  onPush_(wasEmpty);
   return true;
 }
 

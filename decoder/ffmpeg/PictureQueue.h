@@ -21,7 +21,8 @@ namespace m4 {
 
 class PictureQueue {
  public:
-  PictureQueue(size_t capacity, size_t refillAt, std::function<void()> onPush);
+  // |onPush| hears of each picture pushed, and whether the queue was empty.
+  PictureQueue(size_t capacity, size_t refillAt, std::function<void(bool wasEmpty)> onPush);
 
   // Waits for room. False when the queue was cleared for a newer generation
   // or closed meanwhile; the picture is then dropped.
@@ -40,7 +41,7 @@ class PictureQueue {
   const size_t capacity_;
   const size_t refillAt_;
   bool draining_ = false;  // filled up, and not yet down to refillAt_
-  const std::function<void()> onPush_;
+  const std::function<void(bool wasEmpty)> onPush_;
   uint64_t generation_ = 0;
   bool closed_ = false;
 };

@@ -32,7 +32,14 @@ PortStream::PortStream(const StreamOptions& options, const DecoderSettings& sett
     : clock_(MakeClockFromEnvironment()),
       source_(options.bufferSize),
       pictures_(options.live ? kLiveQueuedPictures : kFileQueuedPictures,
-                options.live ? kLiveRefillAt : kFileRefillAt, [this] { wakeup_.Signal(); }),
+                options.live ? kLiveRefillAt : kFileRefillAt,
+                [this, live = options.live](bool wasEmpty) {
+                  // A live picture may make the one waiting to be shown
+                  // late, to be dropped. A file's presenter, holding its
+                  // next picture until its time, waits only for a picture
+                  // into an empty queue.
+                  if (live || wasEmpty) wakeup_.Signal();
+                }),
       audio_(soundOn, volume),
       decoder_(source_, pictures_, settings, options.header, options.live, pictureSize_, audio_,
                [this] { return presenter_.Showing(); }),

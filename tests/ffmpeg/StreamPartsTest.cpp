@@ -108,7 +108,7 @@ TEST(SourceBufferTest, ResetAndCloseReleaseAWaitingReader) {
 // A decoder held back by a full queue must always be let go again: by the
 // queue emptying down to its refill level, by a clear, or by a close.
 TEST(PictureQueueTest, APusherHeldByAFullQueueIsLetGoByTheRefillAClearOrAClose) {
-  PictureQueue queue(3, 1, [] {});
+  PictureQueue queue(3, 1, [](bool) {});
   std::atomic<int> pushed{0};
   std::atomic<bool> lastPushAccepted{true};
   std::thread decoder([&] {
