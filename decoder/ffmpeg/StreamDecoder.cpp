@@ -221,6 +221,9 @@ void StreamDecoder::CloseSession() {
   video_.reset();
   sound_.reset();
   av_frame_free(&frame_);
+  reordering_ = false;
+  displayOrder_.Reset();
+  ready_.clear();
   videoIndex_ = -1;
   audioIndex_ = -1;
   undecodable_.clear();
@@ -279,6 +282,9 @@ bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
     video_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
   }
   if (settings_.quality.load() == kFastQuality) video_->flags2 |= AV_CODEC_FLAG2_FAST;
+  reordering_ = live_ && (codec->id == AV_CODEC_ID_MPEG1VIDEO ||
+                          codec->id == AV_CODEC_ID_MPEG2VIDEO || codec->id == AV_CODEC_ID_MPEG4);
+  if (reordering_) video_->flags |= AV_CODEC_FLAG_LOW_DELAY;
   if (avcodec_open2(video_.get(), codec, nullptr) < 0) {
     video_.reset();
     return false;
@@ -321,9 +327,29 @@ void StreamDecoder::ApplySettings() {
 
 bool StreamDecoder::ReceivePictures() {
   while (avcodec_receive_frame(video_.get(), frame_) >= 0) {
-    if (!QueuePicture(frame_)) return false;
+    if (!reordering_) {
+      if (!QueuePicture(frame_, frame_->best_effort_timestamp)) return false;
+      continue;
+    }
+    const int64_t interval =
+        av_rescale_q(FrameDurationMicros(), kMicros, format_->streams[videoIndex_]->time_base);
+    displayOrder_.Add(frame_, interval, &ready_);
+    if (!QueueReady()) return false;
   }
   return true;
+}
+
+bool StreamDecoder::QueueReady() {
+  bool queued = true;
+  // In the order sent, the stamps of pictures to be shown look out of
+  // order, and libavcodec's guess would take the decoding stamps instead.
+  for (FramePtr& picture : ready_) {
+    const int64_t stamp =
+        picture->pts != AV_NOPTS_VALUE ? picture->pts : picture->best_effort_timestamp;
+    if (queued) queued = QueuePicture(picture.get(), stamp);
+  }
+  ready_.clear();
+  return queued;
 }
 
 void StreamDecoder::ReceiveSamples() {
@@ -333,10 +359,10 @@ void StreamDecoder::ReceiveSamples() {
   }
 }
 
-bool StreamDecoder::QueuePicture(AVFrame* frame) {
+bool StreamDecoder::QueuePicture(AVFrame* frame, int64_t timestamp) {
   recognised_ = true;
   pictureSize_.Set(frame->width, frame->height);
-  const int64_t ptsMicros = PictureTime(frame->best_effort_timestamp);
+  const int64_t ptsMicros = PictureTime(timestamp);
   lastPtsMicros_ = ptsMicros;
 
   DecodedPicture picture;
@@ -387,7 +413,10 @@ int64_t StreamDecoder::PictureTime(int64_t timestamp) {
 }
 
 void StreamDecoder::Drain() {
-  if (video_ != nullptr && avcodec_send_packet(video_.get(), nullptr) >= 0) ReceivePictures();
+  if (video_ != nullptr && avcodec_send_packet(video_.get(), nullptr) >= 0 && ReceivePictures()) {
+    displayOrder_.Flush(&ready_);
+    QueueReady();
+  }
 }
 
 int64_t StreamDecoder::FrameDurationMicros() const {

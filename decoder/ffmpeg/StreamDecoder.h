@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "DecoderSettings.h"
+#include "DisplayOrder.h"
 #include "FfmpegOwners.h"
 #include "PesEndMarker.h"
 #include "StreamFormat.h"
@@ -79,8 +80,9 @@ class StreamDecoder {
   void DiscardUnheardSound();
   void ApplySettings();
   bool ReceivePictures();
+  bool QueueReady();
   void ReceiveSamples();
-  bool QueuePicture(AVFrame* frame);
+  bool QueuePicture(AVFrame* frame, int64_t timestamp);
   int64_t PictureTime(int64_t timestamp);
   void Drain();
   int64_t FrameDurationMicros() const;
@@ -116,6 +118,11 @@ class StreamDecoder {
   int audioIndex_ = -1;
   std::set<int> undecodable_;  // streams whose decoder would not open
   AVFrame* frame_ = nullptr;
+  // A live MPEG-1/2/4 Part 2 stream's pictures come out of the decoder in
+  // the order sent, and are put in display order here.
+  bool reordering_ = false;
+  DisplayOrder displayOrder_;
+  std::vector<FramePtr> ready_;
   int64_t firstTimestamp_ = INT64_MIN;
   int64_t lastPtsMicros_ = -1;
   // The time line: the last stamp as read, the shift that breaks in it have

@@ -1,5 +1,5 @@
 // The parts under the decoder's functions: the source buffer, the picture
-// queue, the stream header, bitmap writing from every frame type, and the
+// queue, display order, the stream header, bitmap writing from every frame type, and the
 // volume scale.
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include "AudioRenderer.h"
 #include "BmpWriter.h"
 #include "ErrorCode.h"
+#include "DisplayOrder.h"
 #include "FrameFormat.h"
 #include "PictureQueue.h"
 #include "SourceBuffer.h"
@@ -138,6 +139,53 @@ TEST(PictureQueueTest, APusherHeldByAFullQueueIsLetGoByTheRefillAClearOrAClose) 
   while (queue.Size() < 3) std::this_thread::yield();
   queue.Close();
   late.join();
+}
+
+// Pictures in the order sent, as letters (I, P, B) and stamps in intervals
+// (-1: none); what is handed on after each, and at the end.
+struct OrderCase {
+  const char* name;
+  std::vector<std::pair<char, int>> sent;
+  std::vector<std::vector<int>> handedOn;  // after each picture, then at the end
+};
+
+TEST(DisplayOrderTest, HandsEachPictureOnOnceNothingCanComeBeforeIt) {
+  constexpr int64_t kInterval = 3600;
+  const OrderCase cases[] = {
+      {"two B pictures between references",
+       {{'I', 0}, {'P', 3}, {'B', 1}, {'B', 2}, {'P', 6}, {'B', 4}, {'B', 5}},
+       {{}, {0}, {1}, {2, 3}, {}, {4}, {5, 6}, {}}},
+      {"no B pictures", {{'I', 0}, {'P', 1}, {'P', 2}}, {{}, {0, 1}, {2}, {}}},
+      {"a picture missing", {{'I', 0}, {'P', 1}, {'P', 3}, {'P', 4}}, {{}, {0, 1}, {}, {3, 4}, {}}},
+      {"no stamps: the next reference lets it go",
+       {{'I', -1}, {'P', -1}, {'B', -1}, {'P', -1}},
+       {{}, {-1}, {-1}, {-1}, {-1}}},
+  };
+  for (const OrderCase& tested : cases) {
+    SCOPED_TRACE(tested.name);
+    DisplayOrder order;
+    std::vector<FramePtr> ready;
+    auto stamps = [&] {
+      std::vector<int> handed;
+      for (const FramePtr& picture : ready) {
+        handed.push_back(
+            picture->pts == AV_NOPTS_VALUE ? -1 : static_cast<int>(picture->pts / kInterval));
+      }
+      ready.clear();
+      return handed;
+    };
+    for (size_t i = 0; i < tested.sent.size(); ++i) {
+      FramePtr frame(av_frame_alloc());
+      frame->pict_type = tested.sent[i].first == 'B'   ? AV_PICTURE_TYPE_B
+                         : tested.sent[i].first == 'P' ? AV_PICTURE_TYPE_P
+                                                       : AV_PICTURE_TYPE_I;
+      frame->pts = tested.sent[i].second < 0 ? AV_NOPTS_VALUE : tested.sent[i].second * kInterval;
+      order.Add(frame.get(), kInterval, &ready);
+      EXPECT_EQ(stamps(), tested.handedOn[i]) << "after picture " << i;
+    }
+    order.Flush(&ready);
+    EXPECT_EQ(stamps(), tested.handedOn.back()) << "at the end";
+  }
 }
 
 TEST(StreamHeaderTest, RoundTripsAndRecognisesStreamStarts) {
