@@ -15,7 +15,7 @@ void DisplayOrder::Add(AVFrame* frame, int64_t interval, std::vector<FramePtr>* 
     return;
   }
   if (held_ != nullptr) HandOn(std::move(held_), ready);
-  if (IsNext(*picture, interval)) {
+  if (IsNext(*picture, interval) || ShownAsDecoded(*picture, interval)) {
     HandOn(std::move(picture), ready);
   } else {
     held_ = std::move(picture);
@@ -35,6 +35,16 @@ void DisplayOrder::Reset() {
 bool DisplayOrder::IsNext(const AVFrame& picture, int64_t interval) const {
   if (picture.pts == AV_NOPTS_VALUE || lastStamp_ == AV_NOPTS_VALUE || interval <= 0) return false;
   return std::llabs(picture.pts - lastStamp_ - interval) <= interval / 2;
+}
+
+// A picture decoded later is decoded an interval later at least, and shown
+// no earlier than it is decoded. A small margin for stamps rounded to the
+// container's clock.
+bool DisplayOrder::ShownAsDecoded(const AVFrame& picture, int64_t interval) {
+  if (picture.pts == AV_NOPTS_VALUE || picture.pkt_dts == AV_NOPTS_VALUE || interval <= 0) {
+    return false;
+  }
+  return picture.pts - picture.pkt_dts <= interval + interval / 8;
 }
 
 void DisplayOrder::HandOn(FramePtr picture, std::vector<FramePtr>* ready) {

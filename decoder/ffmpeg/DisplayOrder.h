@@ -7,9 +7,12 @@
 // the stream; the decoder's own reordering holds it until the next reference
 // is decoded, a picture interval at least, even in a stream without B
 // pictures (few senders mark theirs as such). Here it is handed on as soon
-// as its time stamp is the one after the last picture's: in a stream without
-// B pictures at once, with them right after the last of them. Without a
-// stamp that says so it waits for the next reference as before.
+// as nothing can come before it: when its stamp is the one after the last
+// picture's (in a stream without B pictures at once, with them right after
+// the last of them), or when it is shown no more than an interval after it
+// is decoded (every picture decoded later is shown later: the first picture
+// of a stream is shown without waiting for the second). Without stamps that
+// say so it waits for the next reference as before.
 #ifndef M4_FFMPEG_DISPLAY_ORDER_H
 #define M4_FFMPEG_DISPLAY_ORDER_H
 
@@ -31,6 +34,7 @@ class DisplayOrder {
 
  private:
   bool IsNext(const AVFrame& picture, int64_t interval) const;
+  static bool ShownAsDecoded(const AVFrame& picture, int64_t interval);
   void HandOn(FramePtr picture, std::vector<FramePtr>* ready);
 
   FramePtr held_;  // the last reference picture, waiting for its B pictures

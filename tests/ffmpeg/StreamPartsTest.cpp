@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "AudioRenderer.h"
@@ -141,11 +142,18 @@ TEST(PictureQueueTest, APusherHeldByAFullQueueIsLetGoByTheRefillAClearOrAClose) 
   late.join();
 }
 
-// Pictures in the order sent, as letters (I, P, B) and stamps in intervals
-// (-1: none); what is handed on after each, and at the end.
+// Pictures in the order sent, as letters (I, P, B) and display stamps in
+// intervals (-1: none), and decoding stamps where the case has them; what
+// is handed on after each, and at the end.
+struct SentPicture {
+  char type;
+  int shown;
+  std::optional<int> decoded = std::nullopt;
+};
+
 struct OrderCase {
   const char* name;
-  std::vector<std::pair<char, int>> sent;
+  std::vector<SentPicture> sent;
   std::vector<std::vector<int>> handedOn;  // after each picture, then at the end
 };
 
@@ -160,6 +168,9 @@ TEST(DisplayOrderTest, HandsEachPictureOnOnceNothingCanComeBeforeIt) {
       {"no stamps: the next reference lets it go",
        {{'I', -1}, {'P', -1}, {'B', -1}, {'P', -1}},
        {{}, {-1}, {-1}, {-1}, {-1}}},
+      {"decoding stamps: only a reference with B pictures after it waits",
+       {{'I', 0, -1}, {'P', 3, 0}, {'B', 1, 1}, {'B', 2, 2}, {'P', 4, 4}, {'P', 7, 5}, {'B', 6, 6}},
+       {{0}, {}, {1}, {2, 3}, {4}, {}, {6, 7}, {}}},
   };
   for (const OrderCase& tested : cases) {
     SCOPED_TRACE(tested.name);
@@ -176,10 +187,12 @@ TEST(DisplayOrderTest, HandsEachPictureOnOnceNothingCanComeBeforeIt) {
     };
     for (size_t i = 0; i < tested.sent.size(); ++i) {
       FramePtr frame(av_frame_alloc());
-      frame->pict_type = tested.sent[i].first == 'B'   ? AV_PICTURE_TYPE_B
-                         : tested.sent[i].first == 'P' ? AV_PICTURE_TYPE_P
-                                                       : AV_PICTURE_TYPE_I;
-      frame->pts = tested.sent[i].second < 0 ? AV_NOPTS_VALUE : tested.sent[i].second * kInterval;
+      const SentPicture& sent = tested.sent[i];
+      frame->pict_type = sent.type == 'B'   ? AV_PICTURE_TYPE_B
+                         : sent.type == 'P' ? AV_PICTURE_TYPE_P
+                                            : AV_PICTURE_TYPE_I;
+      frame->pts = sent.shown < 0 ? AV_NOPTS_VALUE : sent.shown * kInterval;
+      if (sent.decoded) frame->pkt_dts = *sent.decoded * kInterval;
       order.Add(frame.get(), kInterval, &ready);
       EXPECT_EQ(stamps(), tested.handedOn[i]) << "after picture " << i;
     }
