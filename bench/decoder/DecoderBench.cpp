@@ -334,6 +334,8 @@ const LatencyCase kLatencyCases[] = {
      "-c:v libx264 -preset veryfast -g 50 -bf 1 -b:v 512k -pix_fmt yuv420p -f mpegts"},
     {"CIF MPEG-2 PS", "testsrc2=size=352x288:rate=25",
      "-c:v mpeg2video -g 12 -bf 0 -b:v 1M -f vob"},
+    {"CIF MPEG-4 TS, 1 B-frame", "testsrc2=size=352x288:rate=25",
+     "-c:v mpeg4 -g 25 -bf 1 -b:v 1M -f mpegts"},
 };
 
 // One picture of the stream as sent: where its bytes lie and its time stamp
