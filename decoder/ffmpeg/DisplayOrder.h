@@ -1,4 +1,4 @@
-// Pictures of MPEG-1, MPEG-2 and MPEG-4 Part 2 video, decoded in the order
+// Pictures of MPEG-1, MPEG-2 and MPEG-4 Visual video, decoded in the order
 // they are sent (the decoder's low-delay mode), put in the order they are
 // shown.
 //

@@ -118,8 +118,8 @@ class StreamDecoder {
   int audioIndex_ = -1;
   std::set<int> undecodable_;  // streams whose decoder would not open
   AVFrame* frame_ = nullptr;
-  // A live MPEG-1/2/4 Part 2 stream's pictures come out of the decoder in
-  // the order sent, and are put in display order here.
+  // A live MPEG-1, MPEG-2 or MPEG-4 Visual stream's pictures come out of
+  // the decoder in the order sent, and are put in display order here.
   bool reordering_ = false;
   DisplayOrder displayOrder_;
   std::vector<FramePtr> ready_;

@@ -14,7 +14,7 @@ namespace m4test {
 
 enum class StreamKind {
   kProgramMpeg2WithAudio,  // MPEG-2 video with B-frames, MP2 sine tone
-  kProgramMpeg4,           // MPEG-4 Part 2 video
+  kProgramMpeg4,           // MPEG-4 Visual video
   kTransportH264,          // H.264 (libx264), no B-frames
   kTransportH265,          // H.265 (libx265), no B-frames
   // As a camera delivers them: a key picture every 20, two B-frames
