@@ -328,7 +328,11 @@ void StreamDecoder::ApplySettings() {
 bool StreamDecoder::ReceivePictures() {
   while (avcodec_receive_frame(video_.get(), frame_) >= 0) {
     if (!reordering_) {
-      if (!QueuePicture(frame_, frame_->best_effort_timestamp)) return false;
+      FramePtr picture(av_frame_alloc());
+      if (picture == nullptr) continue;
+      av_frame_move_ref(picture.get(), frame_);
+      const int64_t stamp = picture->best_effort_timestamp;
+      if (!QueuePicture(std::move(picture), stamp)) return false;
       continue;
     }
     const int64_t interval =
@@ -346,7 +350,7 @@ bool StreamDecoder::QueueReady() {
   for (FramePtr& picture : ready_) {
     const int64_t stamp =
         picture->pts != AV_NOPTS_VALUE ? picture->pts : picture->best_effort_timestamp;
-    if (queued) queued = QueuePicture(picture.get(), stamp);
+    if (queued) queued = QueuePicture(std::move(picture), stamp);
   }
   ready_.clear();
   return queued;
@@ -359,16 +363,14 @@ void StreamDecoder::ReceiveSamples() {
   }
 }
 
-bool StreamDecoder::QueuePicture(AVFrame* frame, int64_t timestamp) {
+bool StreamDecoder::QueuePicture(FramePtr frame, int64_t timestamp) {
   recognised_ = true;
   pictureSize_.Set(frame->width, frame->height);
   const int64_t ptsMicros = PictureTime(timestamp);
   lastPtsMicros_ = ptsMicros;
 
   DecodedPicture picture;
-  picture.frame.reset(av_frame_alloc());
-  if (!picture.frame) return true;
-  av_frame_move_ref(picture.frame.get(), frame);
+  picture.frame = std::move(frame);
   picture.ptsMicros = ptsMicros;
   picture.generation = generation_;
   // The data has ended (marker, idle delay): what the demuxer and decoder

@@ -82,7 +82,7 @@ class StreamDecoder {
   bool ReceivePictures();
   bool QueueReady();
   void ReceiveSamples();
-  bool QueuePicture(AVFrame* frame, int64_t timestamp);
+  bool QueuePicture(FramePtr frame, int64_t timestamp);
   int64_t PictureTime(int64_t timestamp);
   void Drain();
   int64_t FrameDurationMicros() const;
