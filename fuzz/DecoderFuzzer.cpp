@@ -26,9 +26,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "StreamFormat.h"
+#include "TestFiles.h"
 #include "m4playerApi.h"
 
 namespace {
@@ -64,6 +67,7 @@ enum Operation : uint8_t {
   kRegion = 13,     // byte: enable (bit 0); 4 x u16 rectangle
   kQueries = 14,    // picture size, buffer remain, refresh
   kBlock2 = 15,     // more weight for blocks
+  kBitmap = 16,     // PlayM4_ConvertToBmpFile: byte type, u8 width, u8 height, u16 size, bytes
   kOperationCount,
 };
 
@@ -121,6 +125,29 @@ void OnPicture(int32_t port, const uint8_t* frame, int32_t frameSize, int32_t wi
 }
 
 void SleepOneMillisecond() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+
+// What a frame of each bitmap type takes, from the layouts the decoder
+// documents; 0 for a type or size it does not take.
+size_t FrameBytesNeeded(int32_t type, int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return 0;
+  const size_t pixels = size_t{static_cast<uint32_t>(width)} * static_cast<uint32_t>(height);
+  const size_t pairs = size_t{static_cast<uint32_t>(width + 1) / 2} * static_cast<uint32_t>(height);
+  const size_t chroma = size_t{static_cast<uint32_t>(width + 1) / 2} * ((height + 1) / 2);
+  switch (type) {
+    case 1:  // YV12
+    case 2:  // I420
+      return pixels + 2 * chroma;
+    case 3:  // YUY2
+    case 4:  // UYVY
+      return 4 * pairs;
+    case 5:  // BGR24
+      return 3 * pixels;
+    case 6:  // BGRA32
+      return 4 * pixels;
+    default:
+      return 0;
+  }
+}
 
 class Session {
  public:
@@ -260,6 +287,9 @@ class Session {
         Check(PlayM4_RefreshPlay(kPort) != 0, "refresh");
         break;
       }
+      case kBitmap:
+        ConvertToBitmap();
+        break;
       case kOperationCount:
         break;
     }
@@ -275,6 +305,26 @@ class Session {
       if (error == 20) return;
       SleepOneMillisecond();
     }
+  }
+
+  // A frame of exactly the size given, so that a conversion reading past it
+  // is caught; whatever the input has left fills it.
+  void ConvertToBitmap() {
+    static const kelo_test::TempDirectory directory;
+    static const std::string path = directory.path() + "picture.bmp";
+    const int32_t type = input_.Byte() % 8;
+    const int32_t width = input_.Byte();
+    const int32_t height = input_.Byte();
+    std::vector<uint8_t> frame(input_.U16());
+    size_t taken = 0;
+    const uint8_t* bytes = input_.Bytes(frame.size(), &taken);
+    std::copy(bytes, bytes + taken, frame.begin());
+    const size_t needed = FrameBytesNeeded(type, width, height);
+    const bool valid = !frame.empty() && needed > 0 && frame.size() >= needed;
+    const int converted = PlayM4_ConvertToBmpFile(frame.empty() ? nullptr : frame.data(),
+                                                  static_cast<int32_t>(frame.size()), width, height,
+                                                  type, path.c_str());
+    Check((converted != 0) == valid, "bitmap conversion");
   }
 
   // Waits (a bounded time) for the decoder to take what the buffer holds.

@@ -17,7 +17,7 @@ mkdir -p "$out"
 
 # The operations, as DecoderFuzzer.cpp numbers them.
 readonly BLOCK=0 DRAIN=1 RESET=2 PLAY=3 PAUSE=4 FAST=5 SLOW=6 STEP=7 STOP=8 CALLBACK=9
-readonly SETTINGS=10 END_MARKER=11 REOPEN=12 REGION=13 QUERIES=14
+readonly SETTINGS=10 END_MARKER=11 REOPEN=12 REGION=13 QUERIES=14 BITMAP=16
 # Setup byte: the header (1-7 made ones, 0 from the input), file mode,
 # sound on, buffer size (0: 1 KiB, 1: 8 KiB, 2: 50 KiB, 3: 1 MiB).
 setup() { byte $(($1 | ${2:-0} << 3 | ${3:-0} << 4 | ${4:-2} << 5)); }
@@ -96,7 +96,8 @@ seed mpeg2.ts 7 1 0 2632
 } >"$out/h264-ts-probed"
 
 # A header record given as bytes, then the controls between blocks: pause,
-# speed, steps, a reset, a region, the settings, a close and reopen.
+# speed, steps, a region, the settings, two bitmaps, a reset, a close and
+# reopen.
 {
   setup 0 1 0 1
   byte 64 && printf 'KM4H\1\0\100\0'
@@ -109,6 +110,8 @@ seed mpeg2.ts 7 1 0 2632
   byte $PAUSE && byte 1 && byte $STEP && byte $STEP && byte $DRAIN
   byte $PAUSE && byte 0 && byte $SETTINGS && byte $((0xF9)) && byte $QUERIES
   byte $REGION && byte 1 && u16 8 && u16 8 && u16 40 && u16 32
+  byte $BITMAP && byte 1 && byte 8 && byte 6 && u16 72 && head -c 72 "$work/mpeg4.ts"
+  byte $BITMAP && byte 3 && byte 7 && byte 5 && u16 80 && head -c 80 "$work/mpeg4.ts"
   byte $RESET
   tail -c +4001 "$work/mpeg4.ts" | head -c 6000 >"$work/mpeg4-middle.ts"
   blocks "$work/mpeg4-middle.ts" 3000
