@@ -1,10 +1,10 @@
 // Drives the FFmpeg decoder through its C functions as a client does: a
 // stream header, then blocks of any size, resets, the play controls, the
-// display callback, sound and picture settings, and a close, all taken from
-// the input. Headless (no window, no X display, sound to /dev/null) and on
-// the virtual clock, so that pacing never waits. Every answer must be one
-// the decoder documents, and every picture given to the callback is read
-// whole.
+// display callback, sound and picture settings, bitmap conversions, and a
+// close, all taken from the input. Headless (no window, no X display, sound
+// to /dev/null) and on the virtual clock, so that pacing never waits. Every
+// answer must be one the decoder documents, and every picture given to the
+// callback is read whole.
 //
 // Input layout (little-endian), which scripts/make-decoder-seeds.sh writes:
 //
@@ -117,9 +117,8 @@ void OnPicture(int32_t port, const uint8_t* frame, int32_t frameSize, int32_t wi
   for (int32_t i = 0; i < frameSize; ++i) sum += frame[i];
   pictureSum.fetch_add(sum);
   if (callbackMode.load() == 2) {
-    // The stream may be closing already: either way the close is refused.
-    Check(PlayM4_CloseStream(port) == 0 && PlayM4_GetLastError(port) == 2,
-          "close from the callback");
+    // Refused whether the stream is still open or closing already.
+    Check(PlayM4_CloseStream(port) == 0, "close from the callback");
     PlayM4_RefreshPlay(port);
   }
 }
@@ -154,11 +153,19 @@ class Session {
   explicit Session(InputReader& input) : input_(input) {}
 
   void Run() {
-    if (!Open()) return;
-    for (int count = 0; count < kMaxOperations && !input_.AtEnd(); ++count) {
-      if (!Perform(static_cast<Operation>(input_.Byte() % kOperationCount))) break;
+    if (Open()) {
+      bool open = true;
+      for (int count = 0; open && count < kMaxOperations && !input_.AtEnd(); ++count) {
+        open = Perform(static_cast<Operation>(input_.Byte() % kOperationCount));
+      }
+      if (open) Close();
     }
-    Close();
+    // The port's settings outlive the stream; the next input starts afresh.
+    Check(PlayM4_SetDisplayCallBack(kPort, nullptr) != 0, "callback removal");
+    PlayM4_StopSound();
+    PlayM4_SetPicQuality(kPort, 1);
+    PlayM4_ThrowBFrameNum(kPort, 0);
+    PlayM4_SetVolume(kPort, UINT16_MAX);
   }
 
  private:
@@ -194,12 +201,6 @@ class Session {
   void Close() {
     Check(PlayM4_CloseStream(kPort) != 0, "close of an open stream");
     Check(PlayM4_CloseStream(kPort) == 0 && PlayM4_GetLastError(kPort) == 2, "second close");
-    // The port's settings outlive the stream; the next input starts afresh.
-    Check(PlayM4_SetDisplayCallBack(kPort, nullptr) != 0, "callback removal");
-    PlayM4_StopSound();
-    PlayM4_SetPicQuality(kPort, 1);
-    PlayM4_ThrowBFrameNum(kPort, 0);
-    PlayM4_SetVolume(kPort, UINT16_MAX);
   }
 
   // False when the stream could not be opened again.
@@ -301,7 +302,8 @@ class Session {
     for (int attempt = 0; attempt < 10; ++attempt) {
       if (PlayM4_InputData(kPort, block, static_cast<uint32_t>(size)) != 0) return;
       const int32_t error = PlayM4_GetLastError(kPort);
-      Check(error == 11 || error == 20, "block refused for no documented reason");
+      Check(error == 11 || error == 20 || CallbackRefusedLast(error),
+            "block refused for no documented reason");
       if (error == 20) return;
       SleepOneMillisecond();
     }
@@ -334,6 +336,10 @@ class Session {
     }
     SleepOneMillisecond();
   }
+
+  // The port's last error is shared by its threads: a callback's refused
+  // close may have come after the refusal looked at.
+  static bool CallbackRefusedLast(int32_t error) { return error == 2 && callbackMode.load() == 2; }
 
   // Pause, speed and stepping need a stream that plays.
   void Controlled(int result) {
