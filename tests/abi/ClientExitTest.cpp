@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@
 #include "TestFiles.h"
 
 namespace kelo_test {
+
+// The mode by its name in test output, rather than by its bytes.
+void PrintTo(const ExitModeName& mode, std::ostream* out) { *out << mode.name; }
+
 namespace {
 
 constexpr int kRunsPerMode = 6;
