@@ -1,9 +1,15 @@
 // The process's one player: built on first request, handed out to every later
 // one, destroyed when the client gives it back. The decoder's display
 // callbacks reach the player through here too; releasing the player waits
-// until the callbacks in flight have returned, and none reaches it afterwards.
-// No lock is held while a callback runs, so a slow picture conversion delays
-// neither another channel's callback nor the factory.
+// until the callbacks in flight in it have returned, and none reaches it
+// afterwards. Callbacks are counted per player, so a player built after a
+// release, and its callbacks, never keep that release waiting. No lock is
+// held while a callback runs, so a slow picture conversion delays neither
+// another channel's callback nor the factory.
+//
+// The lock and the condition are never destroyed: a decoder thread may still
+// call back while the process runs its exit handlers, after a client that
+// never released the player returned from main.
 #ifndef KELO820_SRC_PLAYERINSTANCE_H
 #define KELO820_SRC_PLAYERINSTANCE_H
 
@@ -25,23 +31,27 @@ class PlayerInstance {
   // before fn returns.
   template <typename Fn>
   static void WithLivePlayer(Fn&& fn) {
-    My820xPlaySDK* player = Enter();
-    if (player == nullptr) return;
+    LivePlayer* live = Enter();
+    if (live == nullptr) return;
     struct Leaving {
-      ~Leaving() { Leave(); }
-    } leaving;
-    fn(*player);
+      LivePlayer* live;
+      ~Leaving() { Leave(live); }
+    } leaving{live};
+    fn(*live->player);
   }
 
  private:
-  // The player with one more callback counted in flight, or null.
-  static My820xPlaySDK* Enter();
-  static void Leave();
+  struct LivePlayer {
+    My820xPlaySDK* player;
+    int callbacksInFlight;
+  };
 
-  static std::mutex mutex_;
-  static std::condition_variable noCallbacks_;
-  static My820xPlaySDK* player_;
-  static int callbacksInFlight_;
+  struct Factory;
+  static Factory& TheFactory();
+
+  // The player with one more callback counted in flight, or null.
+  static LivePlayer* Enter();
+  static void Leave(LivePlayer* live);
 };
 
 }  // namespace kelo

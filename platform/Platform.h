@@ -13,6 +13,7 @@
 #ifndef KELO820_PLATFORM_PLATFORM_H
 #define KELO820_PLATFORM_PLATFORM_H
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -71,7 +72,8 @@ class Platform {
   // Renames |from| to |to|, replacing an existing target, but only while
   // |from| still names the file |expected|: another thread or process that
   // shares the file may have moved it aside already, and its successor must
-  // not replace it. Moves of one file are serialised across processes.
+  // not replace it. Moves of one file are serialised across processes: while
+  // another process moves it, this returns false at once rather than wait.
   // False when nothing was moved.
   virtual bool MoveFileReplacing(const std::string& from, const std::string& to,
                                  const FileIdentity& expected) = 0;
@@ -130,6 +132,15 @@ Platform& OsPlatform();
 // a mutex elsewhere). It serialises log entries across all threads.
 void LockProcessWide();
 void UnlockProcessWide();
+
+// Sleeping on a word of memory until another thread changes it (a futex on
+// Linux, WaitOnAddress on Windows). WaitWhileEqual returns at once when
+// |word| no longer holds |expected|, else once woken, and now and then for no
+// reason: callers look again. WakeAllWaiting wakes every thread asleep on
+// |word|; it costs a system call, so callers make it only when someone may
+// be waiting.
+void WaitWhileEqual(const std::atomic<uint32_t>& word, uint32_t expected);
+void WakeAllWaiting(const std::atomic<uint32_t>& word);
 
 class ProcessWideLock {
  public:

@@ -2,13 +2,16 @@
 // a drive root directory: "/" unless Q81_DRIVE_ROOT names another one (an
 // empty value makes the system-directory query fail).
 #include <dirent.h>
+#include <linux/futex.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -84,12 +87,15 @@ class PosixPlatform final : public Platform {
     const int fd = open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     // Whoever moves a file holds its lock, so once we hold it, the name
-    // cannot be moved away between our look and our move.
+    // cannot be moved away between our look and our move. A lock held by
+    // another process is not waited for: it is moving the file already, and
+    // the caller holds the process's log lock.
     bool moved = false;
     struct stat opened;
     struct stat named;
-    if (flock(fd, LOCK_EX) == 0 && fstat(fd, &opened) == 0 && IdentityOf(opened) == expected &&
-        stat(from.c_str(), &named) == 0 && IdentityOf(named) == expected) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &opened) == 0 &&
+        IdentityOf(opened) == expected && stat(from.c_str(), &named) == 0 &&
+        IdentityOf(named) == expected) {
       moved = std::rename(from.c_str(), to.c_str()) == 0;
     }
     close(fd);  // and with it the lock
@@ -150,6 +156,14 @@ std::mutex& ProcessMutex() {
 Platform& OsPlatform() {
   static Immortal<PosixPlatform> platform;
   return platform.get();
+}
+
+void WaitWhileEqual(const std::atomic<uint32_t>& word, uint32_t expected) {
+  syscall(SYS_futex, &word, FUTEX_WAIT_PRIVATE, expected, nullptr, nullptr, 0);
+}
+
+void WakeAllWaiting(const std::atomic<uint32_t>& word) {
+  syscall(SYS_futex, &word, FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
 }
 
 void LockProcessWide() { ProcessMutex().lock(); }

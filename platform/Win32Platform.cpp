@@ -107,12 +107,15 @@ class Win32Platform : public Platform {
     if (file == INVALID_HANDLE_VALUE) return false;
     // Whoever moves a file holds a lock on it, so once we hold it, the name
     // cannot be moved away between our look and our move. The locked byte
-    // lies far past any log's end, so it stands in no writer's way.
+    // lies far past any log's end, so it stands in no writer's way. A lock
+    // held by another process is not waited for: it is moving the file
+    // already, and the caller holds the process's log lock.
     OVERLAPPED lockedByte = {};
     lockedByte.Offset = 0xFFFFFFFEu;
     lockedByte.OffsetHigh = 0x7FFFFFFFu;
     bool moved = false;
-    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockedByte)) {
+    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                   &lockedByte)) {
       FileIdentity opened;
       if (IdentityOf(file, &opened) && opened == expected && NameLeadsTo(from, expected)) {
         moved = MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
@@ -151,7 +154,52 @@ CRITICAL_SECTION* ProcessCriticalSection() {
   return section.get().get();
 }
 
+// WaitOnAddress and WakeByAddressAll came with Windows 8 and are looked up
+// rather than imported, so that the library still loads on an older system,
+// where a waiter naps a millisecond at a time instead.
+class AddressWaits {
+ public:
+  AddressWaits() {
+    const HMODULE kernel = GetModuleHandleA("kernelbase.dll");
+    if (kernel == nullptr) return;
+    wait_ = reinterpret_cast<WaitFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "WaitOnAddress")));
+    wake_ = reinterpret_cast<WakeFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "WakeByAddressAll")));
+    if (wait_ == nullptr || wake_ == nullptr) wait_ = nullptr;
+  }
+
+  void WaitWhileEqual(const std::atomic<uint32_t>& word, uint32_t expected) const {
+    if (wait_ == nullptr) {
+      Sleep(1);
+      return;
+    }
+    wait_(const_cast<std::atomic<uint32_t>*>(&word), &expected, sizeof expected, INFINITE);
+  }
+
+  void WakeAll(const std::atomic<uint32_t>& word) const {
+    if (wait_ != nullptr) wake_(const_cast<std::atomic<uint32_t>*>(&word));
+  }
+
+ private:
+  using WaitFn = BOOL(WINAPI*)(volatile VOID*, PVOID, SIZE_T, DWORD);
+  using WakeFn = VOID(WINAPI*)(PVOID);
+  WaitFn wait_ = nullptr;
+  WakeFn wake_ = nullptr;
+};
+
+const AddressWaits& TheAddressWaits() {
+  static Immortal<AddressWaits> waits;
+  return waits.get();
+}
+
 }  // namespace
+
+void WaitWhileEqual(const std::atomic<uint32_t>& word, uint32_t expected) {
+  TheAddressWaits().WaitWhileEqual(word, expected);
+}
+
+void WakeAllWaiting(const std::atomic<uint32_t>& word) { TheAddressWaits().WakeAll(word); }
 
 Platform& OsPlatform() {
   static Immortal<Win32Platform> platform;

@@ -2,9 +2,11 @@
 // frames to the player's display callback while it is installed: which frame
 // becomes the file, what the others leave in the error log, and the failures
 // of installing, removing and converting.
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <regex>
 #include <string>
@@ -188,7 +190,7 @@ TEST_F(CaptureTest, ASlowConversionHoldsUpNeitherOtherChannelsNorTheFactory) {
   ASSERT_EQ(player_->Play_GetPicture(3, slow.c_str()), 0);  // no picture yet: the name waits
   Scripted_HoldConversionsTo(slow.c_str());
   std::thread shown([] { Scripted_DeliverLateFrames(3, 1); });
-  Scripted_WaitForHeldConversion();
+  Scripted_WaitForHeldConversion(slow.c_str());
 
   EXPECT_EQ(CreateSinglePlayerDll(), player_);
   Scripted_SetFramesPerCallback(1);
@@ -204,6 +206,42 @@ TEST_F(CaptureTest, ASlowConversionHoldsUpNeitherOtherChannelsNorTheFactory) {
   shown.join();
   player_ = nullptr;
   EXPECT_EQ(PictureGrey(slow), 0x13);
+}
+
+// Callbacks are counted per player: neither a player built while another's
+// release waits nor that player's own callbacks keep the release waiting.
+TEST_F(CaptureTest, AReleaseWaitsOnlyForItsOwnPlayersCallbacks) {
+  const std::string first = ShotDirectory() + "first.bmp";
+  const std::string second = ShotDirectory() + "second.bmp";
+  ASSERT_EQ(player_->Play_GetPicture(3, first.c_str()), 0);  // no picture yet: the name waits
+  Scripted_HoldConversionsTo(first.c_str());
+  Scripted_HoldConversionsTo(second.c_str());
+  std::thread firstShown([] { Scripted_DeliverLateFrames(3, 1); });
+  Scripted_WaitForHeldConversion(first.c_str());
+  std::promise<void> releaseReturned;
+  std::thread releasing([&releaseReturned, released = player_] {
+    ReleaseSinglePlayerDll(released);
+    releaseReturned.set_value();
+  });
+
+  SinglePlayer* next = nullptr;
+  while ((next = CreateSinglePlayerDll()) == player_) std::this_thread::yield();
+  player_ = next;
+  Configure(0);
+  ASSERT_EQ(player_->Play_GetPicture(4, second.c_str()), 0);
+  std::thread secondShown([] { Scripted_DeliverLateFrames(4, 1); });
+  Scripted_WaitForHeldConversion(second.c_str());
+
+  Scripted_ReleaseConversionsTo(first.c_str());
+  EXPECT_EQ(releaseReturned.get_future().wait_for(std::chrono::seconds(10)),
+            std::future_status::ready)
+      << "the release waits for the next player's callback";
+  Scripted_ReleaseConversions();
+  releasing.join();
+  firstShown.join();
+  secondShown.join();
+  EXPECT_EQ(PictureGrey(first), 0x13);
+  EXPECT_EQ(PictureGrey(second), 0x14);
 }
 
 TEST_F(CaptureTest, AFailedInstallIsReportedAtOnceWithoutWaiting) {

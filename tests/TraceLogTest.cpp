@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "FileUtility.h"
+#include "ForeignMoveLock.h"
 #include "GbkTexts.h"
 #include "TestFiles.h"
 #include "TestPlatform.h"
@@ -222,6 +225,28 @@ TEST(PlatformMoveTest, AMoveReplacesTheTargetOnlyWhileTheNameLeadsToTheSameFile)
   EXPECT_FALSE(platform.MoveFileReplacing(log, log + ".bak", first));
   EXPECT_EQ(ReadBytes(log), "second");
   EXPECT_EQ(ReadBytes(log + ".bak"), "first");
+}
+
+// A process moving the log holds it locked; ours, holding the log lock of
+// every channel meanwhile, leaves the move to it rather than wait.
+TEST(PlatformMoveTest, AMoveAnotherProcessIsMakingIsNotWaitedFor) {
+  TempDirectory dir;
+  kelo::Platform& platform = kelo::OsPlatform();
+  const std::string log = dir.path() + "log";
+  kelo::FileIdentity identity;
+  ASSERT_EQ(platform.AppendText(log, "full", 4, 0, &identity), 4);
+  std::future<bool> moved;  // outlives the lock: a move that waits ends with it
+  {
+    ForeignMoveLock moving(log);
+    ASSERT_TRUE(moving.held());
+    moved = std::async(std::launch::async,
+                       [&] { return platform.MoveFileReplacing(log, log + ".bak", identity); });
+    ASSERT_EQ(moved.wait_for(std::chrono::seconds(10)), std::future_status::ready)
+        << "waiting for the other process's lock";
+  }
+  EXPECT_FALSE(moved.get());
+  EXPECT_TRUE(platform.MoveFileReplacing(log, log + ".bak", identity));
+  EXPECT_EQ(ReadBytes(log + ".bak"), "full");
 }
 
 TEST_F(TraceLogTest, EntriesFromManyThreadsNeverInterleave) {

@@ -33,6 +33,11 @@ constexpr int64_t kProbeBytes = 128 * 1024;
 // as their packets arrive), so that the first picture is not held until
 // opening has read the data of the pictures after it.
 constexpr int64_t kLiveTransportProbeBytes = 16 * 188;
+// Once the pictures are decoding, a stream that appears later (in damaged
+// data, a packet whose header went astray) is told from what is at hand:
+// the demuxer holds back every packet behind such a stream's first until it
+// has gathered the probe size, half a second of a 2 Mbit/s stream at 128 KiB.
+constexpr int64_t kLateStreamProbeBytes = 16 * 188;
 // Data in which nothing decodable has been found after this much is not a
 // stream this port can play (a header naming the wrong container, say);
 // generous enough for a stream joined at the start of a long group of
@@ -237,6 +242,7 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
   if (videoIndex_ < 0 && type == AVMEDIA_TYPE_VIDEO && untried) {
     if (OpenVideoDecoder(stream)) {
       videoIndex_ = packet->stream_index;
+      format_->probesize = kLateStreamProbeBytes;
     } else {
       undecodable_.insert(packet->stream_index);
     }

@@ -1,6 +1,7 @@
 #include "ConversionHold.h"
 
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <string>
 
@@ -14,8 +15,8 @@ namespace {
 struct Hold {
   std::mutex mutex;
   std::condition_variable changed;
-  std::string fileName;  // empty: nothing held
-  int waiting = 0;
+  // The held file names, each with the number of conversions waiting on it.
+  std::map<std::string, int> waiting;
 };
 
 Hold& TheHold() {
@@ -28,11 +29,12 @@ Hold& TheHold() {
 void WaitWhileHeld(const char* fileName) {
   Hold& hold = TheHold();
   std::unique_lock<std::mutex> lock(hold.mutex);
-  if (hold.fileName.empty() || hold.fileName != fileName) return;
-  ++hold.waiting;
+  auto held = hold.waiting.find(fileName);
+  if (held == hold.waiting.end()) return;
+  ++held->second;
   hold.changed.notify_all();
-  hold.changed.wait(lock, [&] { return hold.fileName.empty(); });
-  --hold.waiting;
+  // A release erases the name, and with it |held|.
+  hold.changed.wait(lock, [&] { return hold.waiting.count(fileName) == 0; });
 }
 
 }  // namespace scripted
@@ -42,19 +44,29 @@ extern "C" {
 M4API void Scripted_HoldConversionsTo(const char* fileName) {
   scripted::Hold& hold = scripted::TheHold();
   std::lock_guard<std::mutex> lock(hold.mutex);
-  hold.fileName = fileName != nullptr ? fileName : "";
+  if (fileName != nullptr) hold.waiting.emplace(fileName, 0);
 }
 
-M4API void Scripted_WaitForHeldConversion(void) {
+M4API void Scripted_WaitForHeldConversion(const char* fileName) {
   scripted::Hold& hold = scripted::TheHold();
   std::unique_lock<std::mutex> lock(hold.mutex);
-  hold.changed.wait(lock, [&] { return hold.waiting > 0; });
+  hold.changed.wait(lock, [&] {
+    auto held = hold.waiting.find(fileName);
+    return held != hold.waiting.end() && held->second > 0;
+  });
+}
+
+M4API void Scripted_ReleaseConversionsTo(const char* fileName) {
+  scripted::Hold& hold = scripted::TheHold();
+  std::lock_guard<std::mutex> lock(hold.mutex);
+  hold.waiting.erase(fileName);
+  hold.changed.notify_all();
 }
 
 M4API void Scripted_ReleaseConversions(void) {
   scripted::Hold& hold = scripted::TheHold();
   std::lock_guard<std::mutex> lock(hold.mutex);
-  hold.fileName.clear();
+  hold.waiting.clear();
   hold.changed.notify_all();
 }
 

@@ -50,10 +50,13 @@ M4API void Scripted_DeliverLateFrames(int32_t port, int32_t frames);
 // which port's picture it holds.
 M4API void Scripted_SetBmpWriting(int32_t enabled);
 // A conversion to |fileName| waits, on the thread that asked for it, until
-// Scripted_ReleaseConversions(): a slow conversion, held for as long as a
-// test needs. Scripted_WaitForHeldConversion() returns once one waits.
+// Scripted_ReleaseConversionsTo(fileName) or Scripted_ReleaseConversions():
+// a slow conversion, held for as long as a test needs. Several names may be
+// held at once. Scripted_WaitForHeldConversion(fileName) returns once a
+// conversion to |fileName| waits.
 M4API void Scripted_HoldConversionsTo(const char* fileName);
-M4API void Scripted_WaitForHeldConversion(void);
+M4API void Scripted_WaitForHeldConversion(const char* fileName);
+M4API void Scripted_ReleaseConversionsTo(const char* fileName);
 M4API void Scripted_ReleaseConversions(void);
 
 // The recorded calls, oldest first. Each is the function name and its

@@ -18,6 +18,7 @@ namespace {
 struct PortLog {
   int count = 0;
   std::vector<int32_t> timeStamps;
+  std::vector<std::chrono::steady_clock::time_point> shownTimes;
   std::vector<std::string> md5s;
   DeliveredPicture last;
 };
@@ -55,6 +56,7 @@ void M4CALL Logger(int32_t port, const uint8_t* frame, int32_t frameSize, int32_
     PortLog& log = logs[port];
     ++log.count;
     log.timeStamps.push_back(timeStamp);
+    log.shownTimes.push_back(std::chrono::steady_clock::now());
     log.md5s.push_back(Md5OfPlanes(frame, width, height));
     log.last.bytes.assign(frame, frame + frameSize);
     log.last.width = width;
@@ -88,6 +90,11 @@ bool WaitForPictures(int32_t port, int count) {
 std::vector<int32_t> TimeStamps(int32_t port) {
   std::lock_guard<std::mutex> lock(logMutex);
   return logs[port].timeStamps;
+}
+
+std::vector<std::chrono::steady_clock::time_point> ShownTimes(int32_t port) {
+  std::lock_guard<std::mutex> lock(logMutex);
+  return logs[port].shownTimes;
 }
 
 std::vector<std::string> PictureMd5s(int32_t port) {

@@ -25,6 +25,8 @@ bool LogPictures(int32_t port);
 int PictureCount(int32_t port);
 bool WaitForPictures(int32_t port, int count);
 std::vector<int32_t> TimeStamps(int32_t port);
+// When each picture reached the callback.
+std::vector<std::chrono::steady_clock::time_point> ShownTimes(int32_t port);
 // Of each picture's planes in Y, U, V order, as the ffmpeg tool's framemd5.
 std::vector<std::string> PictureMd5s(int32_t port);
 DeliveredPicture LastPicture(int32_t port);

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -54,13 +55,16 @@ std::string EncoderArguments(StreamKind kind) {
       return kCameraSound + kCameraH264 + "-c:a aac -f mpegts";
     case StreamKind::kCameraTransportMpeg4D1:
       return kCameraSound + "-s 704x576 -c:v mpeg4 -g 25 -bf 2 -b:v 3000k -c:a aac -f mpegts";
+    case StreamKind::kCameraTransportH264D1:
+      return kCameraSound + "-s 704x576 " + kCameraH264 + "-b:v 1000k -c:a aac -f mpegts";
   }
   return "";
 }
 
 bool IsTransport(StreamKind kind) {
   return kind == StreamKind::kTransportH264 || kind == StreamKind::kCameraTransportMpeg4 ||
-         kind == StreamKind::kCameraTransportH264 || kind == StreamKind::kCameraTransportMpeg4D1;
+         kind == StreamKind::kCameraTransportH264 || kind == StreamKind::kCameraTransportMpeg4D1 ||
+         kind == StreamKind::kCameraTransportH264D1;
 }
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
@@ -167,6 +171,21 @@ std::vector<std::string> ToolPictureMd5s(const std::string& mediaFile,
     md5s.push_back(pictures[i].substr(pictures[i].rfind(' ') + 1));
   }
   return md5s;
+}
+
+std::vector<PacketTime> VideoPacketTimes(const std::string& mediaFile) {
+  std::vector<PacketTime> times;
+  for (const std::string& line :
+       OutputLines(std::string(FFPROBE_TOOL) +
+                   " -v error -select_streams v:0 -show_entries packet=pos,dts_time -of csv=p=0 " +
+                   Quoted(mediaFile))) {
+    // "dts,pos" (the order ffprobe keeps, whatever the order asked)
+    double dts = 0;
+    long long position = 0;
+    if (std::sscanf(line.c_str(), "%lf,%lld", &dts, &position) != 2) continue;
+    times.push_back(PacketTime{static_cast<size_t>(position), std::llround(dts * 1e6)});
+  }
+  return times;
 }
 
 std::vector<uint8_t> ReadFile(const std::string& path) {

@@ -25,6 +25,8 @@ enum class StreamKind {
   kCameraTransportH264,
   // The same picture at D1 (704x576), MPEG-4 at 3 Mbit/s, for throughput.
   kCameraTransportMpeg4D1,
+  // A camera's D1 H.264 at 1 Mbit/s, B-frames and sound.
+  kCameraTransportH264D1,
 };
 
 struct TestStream {
@@ -77,6 +79,14 @@ const char* FfmpegTool();
 // stream of |mediaFile| read as |container| (its framemd5 output).
 std::vector<std::string> ToolPictureMd5s(const std::string& mediaFile,
                                          const std::string& container);
+
+// Where each video packet of a transport stream starts in its file, and its
+// decoding time stamp in microseconds: the pace a camera sends it at.
+struct PacketTime {
+  size_t position = 0;
+  int64_t dtsMicros = 0;
+};
+std::vector<PacketTime> VideoPacketTimes(const std::string& mediaFile);
 
 std::vector<uint8_t> ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const uint8_t* bytes, size_t size);
