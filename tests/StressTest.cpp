@@ -194,21 +194,6 @@ size_t CountCalls(const std::vector<std::string>& calls, const std::string& func
                     [&](const std::string& call) { return call.rfind(function + "(", 0) == 0; }));
 }
 
-// The bytes the log writer produces for |entry|: comparing the file with the
-// entries it parses into proves that no entry was cut into or mixed with
-// another.
-std::string EntryText(const LogEntry& entry) {
-  std::string text = "\n[" + entry.timestamp + "]\n";
-  for (int pair = 0; pair < 3; ++pair) text += entry.label[pair] + ":[" + entry.value[pair] + "]\n";
-  return text;
-}
-
-std::string Joined(const std::vector<LogEntry>& entries) {
-  std::string text;
-  for (const LogEntry& entry : entries) text += EntryText(entry);
-  return text;
-}
-
 class StressTest : public PlayerTest {};
 
 TEST_F(StressTest, ConcurrentClientsLeaveWholeAndCompleteLogs) {
@@ -262,8 +247,8 @@ TEST_F(StressTest, ConcurrentClientsLeaveWholeAndCompleteLogs) {
   const std::vector<LogEntry> errors = ParseLog(errorText);
   EXPECT_EQ(traces.size(), expected.traces);
   EXPECT_EQ(errors.size(), expected.errors);
-  EXPECT_EQ(Joined(traces), runtimeText);
-  EXPECT_EQ(Joined(errors), errorText);
+  EXPECT_EQ(LogText(traces), runtimeText);
+  EXPECT_EQ(LogText(errors), errorText);
 
   const std::set<std::string> operations = {"Play_OpenStream",  "Play_InputData",
                                             "Play_PlayState",   "Play_GetPicture",
@@ -343,8 +328,8 @@ TEST_F(StressTest, OneChannelFromSeveralThreadsAtOnce) {
   }
   const std::string runtimeText = ReadText(RuntimeLogPath());
   const std::string errorText = ReadText(ErrorLogPath());
-  EXPECT_EQ(Joined(ParseLog(runtimeText)), runtimeText);
-  EXPECT_EQ(Joined(ParseLog(errorText)), errorText);
+  EXPECT_EQ(LogText(ParseLog(runtimeText)), runtimeText);
+  EXPECT_EQ(LogText(ParseLog(errorText)), errorText);
 }
 
 }  // namespace

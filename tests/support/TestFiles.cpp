@@ -128,4 +128,15 @@ std::vector<LogEntry> ParseLog(const std::string& text) {
 
 std::vector<LogEntry> ReadLog(const std::string& path) { return ParseLog(ReadText(path)); }
 
+std::string LogText(const std::vector<LogEntry>& entries) {
+  std::string text;
+  for (const LogEntry& entry : entries) {
+    text += "\n[" + entry.timestamp + "]\n";
+    for (int pair = 0; pair < 3; ++pair) {
+      text += entry.label[pair] + ":[" + entry.value[pair] + "]\n";
+    }
+  }
+  return text;
+}
+
 }  // namespace kelo_test

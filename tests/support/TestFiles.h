@@ -52,6 +52,9 @@ struct LogEntry {
 // timestamp line; the last value of an entry may span lines.
 std::vector<LogEntry> ParseLog(const std::string& text);
 std::vector<LogEntry> ReadLog(const std::string& path);
+// The entries laid out again as the log writes them: equal to the text they
+// were parsed from only when every entry in it is whole.
+std::string LogText(const std::vector<LogEntry>& entries);
 
 }  // namespace kelo_test
 

@@ -1,0 +1,32 @@
+// Running a program of the build as a process of its own and learning how it
+// ended: with a status, by a signal or crash, or not in time.
+#ifndef KELO820_TESTS_ABI_CHILDPROCESS_H
+#define KELO820_TESTS_ABI_CHILDPROCESS_H
+
+#include <string>
+#include <vector>
+
+namespace kelo_test {
+
+struct ChildEnd {
+  bool started = false;
+  bool inTime = false;  // false: still running at the deadline, and killed
+  // Ended through exit or a return from main, rather than by a signal (on
+  // Windows: with a status below the range of exception codes).
+  bool exited = false;
+  unsigned status = 0;  // the exit status, else the signal or exception code
+};
+// "exit status 7", "signal 6", "exception 0xc0000005", "timed out", ...
+std::string Describe(const ChildEnd& end);
+
+// Runs |program| with |arguments| and the environment of this process, and
+// waits for it for at most |timeoutSeconds|.
+ChildEnd RunChild(const std::string& program, const std::vector<std::string>& arguments,
+                  int timeoutSeconds);
+
+// The path of |fileName| in the directory of the running program.
+std::string BesideThisProgram(const std::string& fileName);
+
+}  // namespace kelo_test
+
+#endif  // KELO820_TESTS_ABI_CHILDPROCESS_H
