@@ -29,31 +29,15 @@ constexpr int32_t kResultInvalidParameter = kelo820::kInvalidArgument;
 class ClientAbiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    driveRoot_ = ConfigurationDriveRoot(scratch_.path());
-    ASSERT_FALSE(driveRoot_.empty());
-    productDirectory_ = driveRoot_ + "q81";
-    if (std::filesystem::exists(productDirectory_)) {
-      productDirectory_.clear();
-      GTEST_SKIP() << driveRoot_ << "q81 belongs to this machine";
-    }
-    MakeDirectories(driveRoot_ + "q81/cfg");
-    WriteConfiguration(TraceDirectory());
+    ASSERT_FALSE(drive_.root().empty());
+    if (!drive_.claimed()) GTEST_SKIP() << drive_.root() << "q81 belongs to this machine";
+    drive_.Configure(TraceDirectory());
 
     ASSERT_TRUE(library_.loaded()) << KELO_PLAYER_LIBRARY << ": " << library_.error();
     create_ = library_.Find<CreateFunction>("CreateSinglePlayerDll");
     release_ = library_.Find<ReleaseFunction>("ReleaseSinglePlayerDll");
     ASSERT_NE(create_, nullptr);
     ASSERT_NE(release_, nullptr);
-  }
-
-  void TearDown() override {
-    std::error_code ignored;
-    if (!productDirectory_.empty()) std::filesystem::remove_all(productDirectory_, ignored);
-  }
-
-  void WriteConfiguration(const std::string& traceDirectory) {
-    WriteBytes(driveRoot_ + "q81/cfg/Q81.cfg",
-               "[GLOBAL]\n[TRACE_PATH] [" + traceDirectory + "]\n[DEBUG_LEVEL] [2]\n");
   }
 
   std::string TraceDirectory() const { return scratch_.path() + "trace/"; }
@@ -67,8 +51,7 @@ class ClientAbiTest : public ::testing::Test {
   }
 
   TempDirectory scratch_;
-  std::string driveRoot_;
-  std::string productDirectory_;  // removed afterwards when this test made it
+  ClientDrive drive_{scratch_.path()};
   LoadedLibrary library_{KELO_PLAYER_LIBRARY};
   CreateFunction create_ = nullptr;
   ReleaseFunction release_ = nullptr;
@@ -132,7 +115,7 @@ TEST_F(ClientAbiTest, EverySlotReachesTheOperationOfItsName) {
 
   // Slot 2 writes no trace entry either, and unlike slot 1 it does not read
   // the configuration again.
-  WriteConfiguration(scratch_.path() + "moved/");
+  drive_.Configure(scratch_.path() + "moved/");
   const size_t tracedBefore = TracedNames().size();
   EXPECT_EQ(player->Play_ReleaseDDraw(), kResultOk);
   EXPECT_EQ(TracedNames().size(), tracedBefore);

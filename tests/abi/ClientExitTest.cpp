@@ -31,33 +31,20 @@ constexpr int kChildTimeoutSeconds = 60;
 class ClientExitTest : public ::testing::TestWithParam<ExitModeName> {
  protected:
   void SetUp() override {
-    driveRoot_ = ConfigurationDriveRoot(scratch_.path());
-    ASSERT_FALSE(driveRoot_.empty());
-    productDirectory_ = driveRoot_ + "q81";
-    if (std::filesystem::exists(productDirectory_)) {
-      productDirectory_.clear();
-      GTEST_SKIP() << driveRoot_ << "q81 belongs to this machine";
-    }
-    MakeDirectories(driveRoot_ + "q81/cfg");
+    ASSERT_FALSE(drive_.root().empty());
+    if (!drive_.claimed()) GTEST_SKIP() << drive_.root() << "q81 belongs to this machine";
     streams_ = WriteExitStreams(scratch_.path());
-  }
-
-  void TearDown() override {
-    std::error_code ignored;
-    if (!productDirectory_.empty()) std::filesystem::remove_all(productDirectory_, ignored);
   }
 
   // Each run traces into a directory of its own, at debug level 2.
   std::string ConfigureRun(int run) {
     const std::string traceDirectory = scratch_.path() + "trace" + std::to_string(run) + "/";
-    WriteBytes(driveRoot_ + "q81/cfg/Q81.cfg",
-               "[GLOBAL]\n[TRACE_PATH] [" + traceDirectory + "]\n[DEBUG_LEVEL] [2]\n");
+    drive_.Configure(traceDirectory);
     return traceDirectory;
   }
 
   TempDirectory scratch_;
-  std::string driveRoot_;
-  std::string productDirectory_;  // removed afterwards when this test made it
+  ClientDrive drive_{scratch_.path()};
   std::vector<std::string> streams_;
 };
 

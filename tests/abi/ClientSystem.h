@@ -39,6 +39,26 @@ class LoadedLibrary {
 // |scratchDirectory|, which Q81_DRIVE_ROOT is pointed at.
 std::string ConfigurationDriveRoot(const std::string& scratchDirectory);
 
+// That drive, with the product's directory on it made for one test and
+// removed afterwards. When the drive has that directory already (the
+// machine's own), nothing is made or removed and claimed() is false.
+class ClientDrive {
+ public:
+  explicit ClientDrive(const std::string& scratchDirectory);
+  ~ClientDrive();
+  ClientDrive(const ClientDrive&) = delete;
+  ClientDrive& operator=(const ClientDrive&) = delete;
+
+  bool claimed() const { return claimed_; }
+  const std::string& root() const { return root_; }
+  // Writes q81/cfg/Q81.cfg: the logs go to |traceDirectory|, at debug level 2.
+  void Configure(const std::string& traceDirectory) const;
+
+ private:
+  std::string root_;
+  bool claimed_ = false;
+};
+
 }  // namespace kelo_test
 
 #endif  // KELO820_TESTS_ABI_CLIENTSYSTEM_H
