@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
 # Runs every test: the Linux suite (the player against the scripted decoder,
 # the FFmpeg decoder, the demo viewer's logic), a one-minute soak, the same
-# suite under the
-# sanitizers, the Windows DLL's suite under wine, and the installed SDK and its
-# packages with clients built outside the tree. Installs what it needs
-# when it is missing. Every suite runs even when one before it failed; the
-# run ends with one line per suite and a last line that says whether all
-# passed.
+# suite under the sanitizers, the Windows DLL's suite under wine, and the
+# installed SDK and its packages with clients built outside the tree.
+# Installs what it needs when it is missing. Every suite runs even when one
+# before it failed; the run ends with one line per suite and a last line that
+# says whether all passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

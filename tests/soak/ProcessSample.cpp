@@ -1,5 +1,7 @@
 #include "ProcessSample.h"
 
+#include <malloc.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -25,6 +27,8 @@ ProcessSample SampleThisProcess() {
   }
   // The directory being read has a descriptor of its own meanwhile.
   --sample.descriptors;
+  const struct mallinfo2 heap = mallinfo2();
+  sample.heapKb = (heap.uordblks + heap.hblkhd) / 1024;
   return sample;
 }
 

@@ -81,17 +81,19 @@ struct Row {
 class Table {
  public:
   explicit Table(const std::string& path) : file_(path) {
-    const char* heading = "seconds\tkind\trss_kb\tfds\tthreads\trounds\toperations\tfailures";
+    const char* heading =
+        "seconds\tkind\trss_kb\tfds\tthreads\trounds\toperations\tfailures\theap_kb";
     file_ << heading << "\n";
     std::cout << heading << std::endl;
   }
   void Add(const Row& row) {
     char line[160];
-    std::snprintf(line, sizeof(line), "%.1f\t%s\t%llu\t%d\t%d\t%u\t%llu\t%llu", row.seconds,
+    std::snprintf(line, sizeof(line), "%.1f\t%s\t%llu\t%d\t%d\t%u\t%llu\t%llu\t%llu", row.seconds,
                   row.kind, static_cast<unsigned long long>(row.sample.residentKb),
                   row.sample.descriptors, row.sample.threads, row.rounds,
                   static_cast<unsigned long long>(row.operations),
-                  static_cast<unsigned long long>(row.failures));
+                  static_cast<unsigned long long>(row.failures),
+                  static_cast<unsigned long long>(row.sample.heapKb));
     std::lock_guard<std::mutex> lock(mutex_);
     file_ << line << "\n";
     file_.flush();
@@ -191,17 +193,26 @@ bool Judge(const std::vector<Row>& idle, double seconds, double warmUp,
   // the quarter of the run after the warm-up, and the last quarter.
   std::vector<uint64_t> warm;
   std::vector<uint64_t> late;
+  std::vector<uint64_t> warmHeap;
+  std::vector<uint64_t> lateHeap;
   const double lastSeconds = idle.back().seconds;
   for (const Row& row : idle) {
     if (row.rounds == 0) continue;
     const double at = row.seconds / seconds;
     if (at >= warmUp && (at < warmUp + kSpan || warm.size() < kSpanSamples)) {
       warm.push_back(row.sample.residentKb);
+      warmHeap.push_back(row.sample.heapKb);
     }
-    if (row.seconds >= lastSeconds * (1 - kSpan)) late.push_back(row.sample.residentKb);
+    if (row.seconds >= lastSeconds * (1 - kSpan)) {
+      late.push_back(row.sample.residentKb);
+      lateHeap.push_back(row.sample.heapKb);
+    }
   }
   for (auto it = idle.rbegin(); late.size() < kSpanSamples && it != idle.rend(); ++it) {
-    if (it->seconds < lastSeconds * (1 - kSpan)) late.push_back(it->sample.residentKb);
+    if (it->seconds < lastSeconds * (1 - kSpan)) {
+      late.push_back(it->sample.residentKb);
+      lateHeap.push_back(it->sample.heapKb);
+    }
   }
   if (warm.size() < kSpanSamples || idle.size() < 2 * kSpanSamples + 2) {
     std::cout << "FAIL: too few rounds after the warm-up to judge memory\n";
@@ -217,6 +228,10 @@ bool Judge(const std::vector<Row>& idle, double seconds, double warmUp,
         static_cast<unsigned long long>(first.sample.residentKb),
         static_cast<unsigned long long>(warmKb), warm.size(), warmUp * seconds,
         static_cast<unsigned long long>(lateKb), late.size(), growth);
+    std::printf(
+        "heap in use with every channel closed: %llu kB after the warm-up, %llu kB at the end\n",
+        static_cast<unsigned long long>(Median(warmHeap)),
+        static_cast<unsigned long long>(Median(lateHeap)));
     if (growth >= 5) {
       std::cout << "FAIL: memory grew by 5 % or more after the warm-up\n";
       passed = false;
