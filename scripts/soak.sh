@@ -24,7 +24,8 @@
 # Environment: SOAK_CHANNELS, SOAK_SAMPLE, BUILD_DIR (default build-debug,
 # which the test command's Linux suite has built already).
 # Output: build-debug/soak-out/ (BUILD_DIR/soak-out): soak-driver.tsv,
-# soak-viewer.tsv, soak.png, driver.txt, viewer.txt, the player's logs.
+# soak-viewer.tsv (every sample), soak.png, driver.txt, viewer.txt, the
+# player's logs.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -132,13 +133,50 @@ wait "$viewer" || viewer_status=$?
 cleanup
 pids=()
 
-echo "== the player and decoder: $channels channels (kelo_soak)"
-cat "$out/driver.txt"
+# The table, one row per span of the run (the full tables are in the .tsv
+# files): the driver's samples with every channel closed (memory as the
+# median of the span), the highest while playing, the viewer's last sample.
+span=$(((seconds / 15 + 9) / 10 * 10))
+echo "== samples, one row per $span s: $channels channels in kelo_soak, and the demo viewer"
+awk -v step="$span" -F'\t' '
+function median(list, count,   i, j, swap) {
+  for (i = 2; i <= count; i++)
+    for (j = i; j > 1 && list[j - 1] > list[j]; j--) { swap = list[j]; list[j] = list[j - 1]; list[j - 1] = swap }
+  return count ? list[int((count + 1) / 2)] : 0
+}
+FNR == 1 { file++; next }
+file == 1 {
+  b = int($1 / step); if (b > last) last = b
+  if ($2 == "idle") {
+    n = ++count[b]; rss[b, n] = $3; at[b] = $1; fd[b] = $4; th[b] = $5; rounds[b] = $6; ops[b] = $7; fails[b] = $8
+    if ($4 > fdmax[b]) fdmax[b] = $4; if ($5 > thmax[b]) thmax[b] = $5
+  } else {
+    if ($3 > busyrss[b]) busyrss[b] = $3; if ($4 > busyfd[b]) busyfd[b] = $4; if ($5 > busyth[b]) busyth[b] = $5
+  }
+  next
+}
+{ b = int($1 / step); vrss[b] = $2; vfd[b] = $3; vth[b] = $4 }
+END {
+  print "| time | driver memory, all closed (median) | driver memory, playing (highest) | driver fds / threads, all closed (highest) | driver fds / threads, playing (highest) | rounds | operations | unexpected | viewer memory | viewer fds / threads |"
+  print "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+  for (b = 0; b <= last; b++) {
+    if (!(b in count)) continue
+    delete list
+    for (i = 1; i <= count[b]; i++) list[i] = rss[b, i]
+    viewer = b in vrss ? sprintf("%.1f MB | %d / %d", vrss[b] / 1024, vfd[b], vth[b]) : "- | -"
+    printf "| %d:%02d | %.1f MB | %.1f MB | %d / %d | %d / %d | %d | %d | %d | %s |\n",
+      int(at[b] / 60), int(at[b]) % 60, median(list, count[b]) / 1024, busyrss[b] / 1024,
+      fdmax[b], thmax[b], busyfd[b], busyth[b], rounds[b], ops[b], fails[b], viewer
+  }
+}
+' "$out/soak-driver.tsv" "$out/soak-viewer.tsv"
 echo
-echo "== the demo viewer: live sources dropped every $((send_seconds + silent_seconds)) s"
-grep -v '^\[' "$out/viewer.txt" | grep -v -e '^playing ' -e '^no X display' | tail -n 20 || true
+echo "== kelo_soak"
+grep -v $'\t' "$out/driver.txt"
+echo
+echo "== the demo viewer: live sources sending for $send_seconds s, silent for $silent_seconds s"
+grep -v '^\[' "$out/viewer.txt" | grep -v -e '^playing ' -e '^no X display' | sort | uniq -c | sort -rn | head -n 12 || true
 grep '^\[' "$out/viewer.txt" | tail -n 4
-column -t "$out/soak-viewer.tsv"
 
 # The viewer's judgement: memory after the warm-up, descriptors and threads
 # never above the warm-up's, no call refused, both live sources back after
@@ -220,6 +258,8 @@ plot "$out/soak-driver.tsv" every ::1 using 1:(strcol(2) eq "idle" ? \$3 / 1024 
        with linespoints pt 7 ps 0.5 title "driver, all closed", \
      "$out/soak-driver.tsv" every ::1 using 1:(strcol(2) eq "busy" ? \$3 / 1024 : 1/0) \
        with points pt 6 ps 0.6 title "driver, playing", \
+     "$out/soak-driver.tsv" every ::1 using 1:(strcol(2) eq "idle" ? \$9 / 1024 : 1/0) \
+       with points pt 2 ps 0.5 title "driver heap in use, all closed", \
      "$out/soak-viewer.tsv" every ::1 using 1:(\$2 / 1024) with lines lw 2 title "viewer"
 set ylabel "count"
 plot "$out/soak-driver.tsv" every ::1 using 1:(strcol(2) eq "idle" ? \$4 : 1/0) \
