@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Runs every test: the Linux suite (the player against the scripted decoder,
-# the FFmpeg decoder, the demo viewer's logic), the same suite under the
-# sanitizers, the Windows DLL's suite under wine, and the installed SDK and its
-# packages with clients built outside the tree. Installs what it needs
-# when it is missing. Every suite runs even when one before it failed; the
-# run ends with one line per suite and a last line that says whether all
-# passed.
+# the FFmpeg decoder, the demo viewer's logic), a one-minute soak, the same
+# suite under the sanitizers, the Windows DLL's suite under wine, and the
+# installed SDK and its packages with clients built outside the tree.
+# Installs what it needs when it is missing. Every suite runs even when one
+# before it failed; the run ends with one line per suite and a last line that
+# says whether all passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -46,6 +46,9 @@ run_suite "Linux suite" bash -c '
   cmake -S . -B build-debug -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
   cmake --build build-debug -j2 &&
   ctest --test-dir build-debug -j2 --timeout 300 --output-on-failure'
+# A minute of channels opening and closing and live sources dropping, in the
+# build the Linux suite made: nothing may grow.
+run_suite "Soak, 60 s" scripts/soak.sh 60
 run_suite "AddressSanitizer + UBSan" scripts/test-sanitizers.sh asan
 run_suite "ThreadSanitizer" scripts/test-sanitizers.sh tsan
 run_suite "Windows suite under wine" scripts/test-windows.sh
