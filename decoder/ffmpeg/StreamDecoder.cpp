@@ -10,6 +10,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
 #include <libavutil/mem.h>
 }
 
@@ -44,6 +45,7 @@ constexpr int64_t kDefaultFrameMicros = 40000;
 // hold the picture on screen, nor a stream that skips ahead wait it out.
 constexpr int64_t kTimeLineJumpIntervals = 4;
 constexpr AVRational kMicros = {1, 1000000};
+constexpr int kG711Rate = 8000;
 
 // Streams being decoded in this process, each on its own thread.
 std::atomic<int> decodersAlive{0};
@@ -82,6 +84,11 @@ StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
       pictureSize_(pictureSize),
       audio_(audio),
       showing_(std::move(showing)) {
+  if (header_ && header_->container == "mpeg") {
+    g711Packets_.emplace(
+        G711LawOf(header_->audioCodec.c_str()),
+        [this](G711Law law, const uint8_t* payload, size_t size) { HearG711(law, payload, size); });
+  }
   ++decodersAlive;
 }
 
@@ -107,6 +114,11 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
     self->streamMapRead_ += count;
     return static_cast<int>(count);
   }
+  if (self->g711Packets_) {
+    if (const size_t ready = self->g711Packets_->Take(buffer, static_cast<size_t>(size))) {
+      return static_cast<int>(ready);
+    }
+  }
   if (self->liveTransport_) {
     if (const size_t waiting = self->pesEnds_.PassWaiting(buffer, static_cast<size_t>(size))) {
       return static_cast<int>(waiting);
@@ -115,34 +127,43 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
   // Before the first byte of a session there is nothing to flush, so the
   // wait for data has no end.
   const auto idle = self->sawData_ ? kIdleFlushDelay : std::chrono::milliseconds(-1);
-  SourceBuffer::ReadResult result{};
-  do {
-    result = self->source_.Read(buffer, static_cast<size_t>(size), self->generation_, idle);
-  } while (result.status == SourceBuffer::ReadStatus::kIdle && !self->showing_());
-  switch (result.status) {
-    case SourceBuffer::ReadStatus::kData:
-      self->sawData_ = true;
-      if (!self->recognised_) {
-        self->unrecognisedBytes_ += result.bytes;
-        if (self->unrecognisedBytes_ > kRecognitionBytes) {
-          self->source_.MarkUnrecognised(self->generation_);
+  for (;;) {
+    SourceBuffer::ReadResult result{};
+    do {
+      result = self->source_.Read(buffer, static_cast<size_t>(size), self->generation_, idle);
+    } while (result.status == SourceBuffer::ReadStatus::kIdle && !self->showing_());
+    switch (result.status) {
+      case SourceBuffer::ReadStatus::kData:
+        self->sawData_ = true;
+        if (!self->recognised_) {
+          self->unrecognisedBytes_ += result.bytes;
+          if (self->unrecognisedBytes_ > kRecognitionBytes) {
+            self->source_.MarkUnrecognised(self->generation_);
+          }
         }
-      }
-      if (self->liveTransport_) {
-        return static_cast<int>(self->pesEnds_.PassFresh(buffer, result.bytes));
-      }
-      return static_cast<int>(result.bytes);
-    case SourceBuffer::ReadStatus::kEndOfStream:
-      self->end_ = SessionEnd::kEndOfStream;
-      return AVERROR_EOF;
-    case SourceBuffer::ReadStatus::kIdle:
-      self->end_ = SessionEnd::kIdle;
-      return AVERROR_EOF;
-    case SourceBuffer::ReadStatus::kInterrupted:
-      break;
+        if (self->liveTransport_) {
+          return static_cast<int>(self->pesEnds_.PassFresh(buffer, result.bytes));
+        }
+        if (self->g711Packets_) {
+          self->g711Packets_->Add(buffer, result.bytes);
+          const size_t ready = self->g711Packets_->Take(buffer, static_cast<size_t>(size));
+          // All of it a packet header still incomplete: read on.
+          if (ready == 0) continue;
+          return static_cast<int>(ready);
+        }
+        return static_cast<int>(result.bytes);
+      case SourceBuffer::ReadStatus::kEndOfStream:
+        self->end_ = SessionEnd::kEndOfStream;
+        return AVERROR_EOF;
+      case SourceBuffer::ReadStatus::kIdle:
+        self->end_ = SessionEnd::kIdle;
+        return AVERROR_EOF;
+      case SourceBuffer::ReadStatus::kInterrupted:
+        break;
+    }
+    self->end_ = SessionEnd::kInterrupted;
+    return AVERROR_EXIT;
   }
-  self->end_ = SessionEnd::kInterrupted;
-  return AVERROR_EXIT;
 }
 
 void StreamDecoder::RunSession() {
@@ -156,15 +177,17 @@ void StreamDecoder::RunSession() {
   sawData_ = false;
   streamMapRead_ = 0;
   pesEnds_.Reset();
+  if (g711Packets_) g711Packets_->Reset();
   firstTimestamp_ = INT64_MIN;
   lastPtsMicros_ = -1;
   lastStampMicros_ = INT64_MIN;
   timeLineShift_ = 0;
   unconfirmedStep_ = 0;
   confirmedStep_ = 0;
+  // Before opening: opening reads the first packets, G.711 among them.
+  frame_ = av_frame_alloc();
   if (OpenInput()) {
     AVPacket* packet = av_packet_alloc();
-    frame_ = av_frame_alloc();
     bool going = packet != nullptr && frame_ != nullptr;
     while (going) {
       DiscardUnheardSound();
@@ -220,6 +243,8 @@ bool StreamDecoder::OpenInput() {
 void StreamDecoder::CloseSession() {
   video_.reset();
   sound_.reset();
+  g711_.reset();
+  g711Law_ = G711Law::kNone;
   av_frame_free(&frame_);
   reordering_ = false;
   displayOrder_.Reset();
@@ -256,7 +281,7 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
     return ReceivePictures();
   }
   if (packet->stream_index == audioIndex_ && audio_.Active()) {
-    if (avcodec_send_packet(sound_.get(), packet) >= 0) ReceiveSamples();
+    if (avcodec_send_packet(sound_.get(), packet) >= 0) ReceiveSamples(sound_.get());
   }
   return true;
 }
@@ -356,11 +381,37 @@ bool StreamDecoder::QueueReady() {
   return queued;
 }
 
-void StreamDecoder::ReceiveSamples() {
-  while (avcodec_receive_frame(sound_.get(), frame_) >= 0) {
+void StreamDecoder::ReceiveSamples(AVCodecContext* decoder) {
+  while (avcodec_receive_frame(decoder, frame_) >= 0) {
     audio_.Render(*frame_);
     av_frame_unref(frame_);
   }
+}
+
+void StreamDecoder::HearG711(G711Law law, const uint8_t* payload, size_t size) {
+  if (header_->videoCodec.empty()) recognised_ = true;
+  if (!audio_.Active() || frame_ == nullptr) return;
+  if (g711_ == nullptr || law != g711Law_) {
+    g711_.reset();
+    g711Law_ = law;
+    const AVCodec* codec = avcodec_find_decoder_by_name(G711DecoderName(law));
+    if (codec == nullptr) return;
+    g711_.reset(avcodec_alloc_context3(codec));
+    if (g711_ == nullptr) return;
+    // As cameras send it; the stream has no field that says otherwise.
+    g711_->sample_rate = kG711Rate;
+    av_channel_layout_default(&g711_->ch_layout, 1);
+    if (avcodec_open2(g711_.get(), codec, nullptr) < 0) {
+      g711_.reset();
+      return;
+    }
+  }
+  AVPacket* packet = av_packet_alloc();
+  if (packet != nullptr && av_new_packet(packet, static_cast<int>(size)) == 0) {
+    std::memcpy(packet->data, payload, size);
+    if (avcodec_send_packet(g711_.get(), packet) >= 0) ReceiveSamples(g711_.get());
+  }
+  av_packet_free(&packet);
 }
 
 bool StreamDecoder::QueuePicture(FramePtr frame, int64_t timestamp) {

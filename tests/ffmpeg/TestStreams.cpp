@@ -103,6 +103,38 @@ TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirector
   return stream;
 }
 
+TestStream MakeCameraProgramStream(const CameraLayout& layout, int frames,
+                                   const kelo_test::TempDirectory& dir) {
+  const bool h264 = layout.video == CameraVideo::kH264;
+  const bool aLaw = layout.sound == CameraSound::kALaw;
+  const std::string name = dir.path() + "camera-" + (h264 ? "h264" : "h265") + "-" +
+                           (layout.pes == PesLayout::kPesPerPicture ? "picture" : "nal") + "-" +
+                           (aLaw ? "alaw" : "mulaw") + (layout.streamMap ? "" : "-nomap") + "-" +
+                           std::to_string(frames);
+  const std::string tool = std::string(FFMPEG_TOOL) + " -nostdin -hide_banner -loglevel error -y ";
+  Run(tool + "-f lavfi -i \"" + std::string(kPicture) + "\" " +
+      (h264 ? "-c:v libx264 -preset veryfast -g 25 -bf 0 -pix_fmt yuv420p -f h264 "
+            : "-c:v libx265 -preset ultrafast -x265-params log-level=error:bframes=0 -g 25 "
+              "-pix_fmt yuv420p -f hevc ") +
+      "-frames:v " + std::to_string(frames) + " " + name + ".es");
+  Run(tool + "-f lavfi -i sine=frequency=440:sample_rate=8000 -t " +
+      std::to_string(frames * layout.frameMillis / 1000 + 1) + " -ac 1 -f " +
+      (aLaw ? "alaw " : "mulaw ") + name + ".g711");
+  const std::vector<uint8_t> bytes =
+      LayOutAsCamera(ReadFile(name + ".es"), ReadFile(name + ".g711"), layout);
+  const std::string media = name + ".mpg";
+  WriteFile(media, bytes.data(), bytes.size());
+  Run(std::string(M4STREAM_TOOL) + " " + media + " " + name + ".m4s > /dev/null");
+  const std::vector<uint8_t> packed = ReadFile(name + ".m4s");
+  TestStream stream;
+  stream.mediaFile = media;
+  stream.container = "mpeg";
+  stream.header.assign(packed.begin(), packed.begin() + 64);
+  stream.payload.assign(packed.begin() + 64, packed.end());
+  stream.frames = frames;
+  return stream;
+}
+
 const std::vector<KnownColour>& KnownColours() {
   static const std::vector<KnownColour> colours = {
       {88, 72, {255, 0, 0}},
