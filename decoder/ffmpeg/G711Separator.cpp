@@ -1,5 +1,7 @@
 #include "G711Separator.h"
 
+#include "PictureEnds.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -11,6 +13,9 @@ constexpr uint8_t kEndCode = 0xB9;
 constexpr uint8_t kPackCode = 0xBA;
 constexpr uint8_t kMapId = 0xBC;
 constexpr uint8_t kPaddingId = 0xBE;
+constexpr uint8_t kPrivateId = 0xBD;
+constexpr uint8_t kFirstVideoId = 0xE0;
+constexpr uint8_t kLastVideoId = 0xEF;
 constexpr uint8_t kFirstAudioId = 0xC0;
 constexpr uint8_t kLastAudioId = 0xDF;
 // The stream types cameras give G.711 in their maps.
@@ -53,8 +58,8 @@ const char* G711DecoderName(G711Law law) {
   return "";
 }
 
-G711Separator::G711Separator(G711Law headerLaw, Sink sink)
-    : headerLaw_(headerLaw), sink_(std::move(sink)) {}
+G711Separator::G711Separator(G711Law headerLaw, Sink sink, PictureEnds* pictureEnds)
+    : headerLaw_(headerLaw), sink_(std::move(sink)), pictureEnds_(pictureEnds) {}
 
 void G711Separator::Add(const uint8_t* data, size_t size) {
   pending_.insert(pending_.end(), data, data + size);
@@ -75,15 +80,31 @@ void G711Separator::Reset() {
   pending_.clear();
   scanned_ = 0;
   passThrough_ = 0;
+  passingVideo_ = false;
+  if (pictureEnds_ != nullptr) pictureEnds_->Reset();
+}
+
+void G711Separator::Insert(const std::vector<uint8_t>& bytes) {
+  pending_.insert(pending_.begin() + static_cast<ptrdiff_t>(scanned_), bytes.begin(), bytes.end());
+  scanned_ += bytes.size();
 }
 
 void G711Separator::Scan() {
   for (;;) {
     if (passThrough_ > 0) {
       const size_t count = std::min(passThrough_, pending_.size() - scanned_);
+      if (passingVideo_) {
+        const size_t header = std::min(count, videoHeaderLeft_);
+        videoHeaderLeft_ -= header;
+        pictureEnds_->VideoPayload(pending_.data() + scanned_ + header, count - header);
+      }
       scanned_ += count;
       passThrough_ -= count;
       if (passThrough_ > 0) return;
+      if (passingVideo_) {
+        passingVideo_ = false;
+        Insert(pictureEnds_->VideoPesEnded());
+      }
     }
     if (pending_.size() - scanned_ < 4) return;
     uint8_t* packet = pending_.data() + scanned_;
@@ -96,6 +117,25 @@ void G711Separator::Scan() {
     size_t size = 0;
     if (!PacketSize(scanned_, &size)) return;
     const uint8_t id = packet[3];
+    if (pictureEnds_ != nullptr &&
+        (id == kPrivateId || (id >= kFirstAudioId && id <= kLastAudioId))) {
+      const std::vector<uint8_t> before = pictureEnds_->OtherPesBegins();
+      if (!before.empty()) {
+        Insert(before);
+        continue;
+      }
+    }
+    if (pictureEnds_ != nullptr && id >= kFirstVideoId && id <= kLastVideoId) {
+      const size_t have = pending_.size() - scanned_;
+      if (have < 9) return;
+      const size_t header = std::min(size, 9 + size_t{packet[8]});
+      if (have < header) return;
+      pictureEnds_->VideoPesBegins(packet, header, size);
+      passingVideo_ = true;
+      videoHeaderLeft_ = header;
+      passThrough_ = size;
+      continue;
+    }
     const G711Law law = LawOfStream(id);
     if (id == kMapId || law != G711Law::kNone) {
       // Small packets, read whole.

@@ -6,7 +6,9 @@
 // taken out of the bytes on their way to the demuxer: each is relabelled as
 // a padding packet of the same length, which the demuxer skips, and its
 // payload goes to the sound decoder directly. Every other byte passes as it
-// came, and at once, except a packet header not yet whole.
+// came, and at once, except a packet header not yet whole. Walking the
+// packets anyway, it also tells a PictureEnds about them when given one,
+// and puts what that answers between them.
 #ifndef M4_FFMPEG_G711_SEPARATOR_H
 #define M4_FFMPEG_G711_SEPARATOR_H
 
@@ -25,6 +27,8 @@ G711Law G711LawOf(const char* decoderName);
 // The decoder name of a law; empty for kNone.
 const char* G711DecoderName(G711Law law);
 
+class PictureEnds;
+
 class G711Separator {
  public:
   // The payload of one G.711 packet.
@@ -32,7 +36,7 @@ class G711Separator {
 
   // |headerLaw|: what the stream header names for every audio stream id;
   // a program stream map in the stream overrides it for the ids it lists.
-  G711Separator(G711Law headerLaw, Sink sink);
+  G711Separator(G711Law headerLaw, Sink sink, PictureEnds* pictureEnds = nullptr);
 
   // Bytes just read, on their way to the demuxer.
   void Add(const uint8_t* data, size_t size);
@@ -54,9 +58,14 @@ class G711Separator {
   void ReadMap(const uint8_t* packet, size_t size);
   G711Law LawOfStream(uint8_t id) const;
   void Separate(uint8_t* packet, size_t size, G711Law law);
+  // Puts |bytes| before the packet at scanned_, ready for the demuxer.
+  void Insert(const std::vector<uint8_t>& bytes);
 
   const G711Law headerLaw_;
   const Sink sink_;
+  PictureEnds* const pictureEnds_;
+  bool passingVideo_ = false;          // passThrough_ is a video PES
+  size_t videoHeaderLeft_ = 0;         // of its PES header, still to pass
   std::array<G711Law, 32> mapLaws_{};  // per audio stream id C0..DF, from the stream's map
   std::array<bool, 32> mapped_{};
   G711Law lawSeen_ = G711Law::kNone;

@@ -85,9 +85,12 @@ StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
       audio_(audio),
       showing_(std::move(showing)) {
   if (header_ && header_->container == "mpeg") {
+    if (live_ && header_->videoCodec == "h264") pictureEnds_.emplace(PictureEnds::Codec::kH264);
+    if (live_ && header_->videoCodec == "hevc") pictureEnds_.emplace(PictureEnds::Codec::kH265);
     g711Packets_.emplace(
         G711LawOf(header_->audioCodec.c_str()),
-        [this](G711Law law, const uint8_t* payload, size_t size) { HearG711(law, payload, size); });
+        [this](G711Law law, const uint8_t* payload, size_t size) { HearG711(law, payload, size); },
+        pictureEnds_ ? &*pictureEnds_ : nullptr);
   }
   ++decodersAlive;
 }

@@ -19,6 +19,7 @@
 #include "FfmpegOwners.h"
 #include "G711Separator.h"
 #include "PesEndMarker.h"
+#include "PictureEnds.h"
 #include "StreamFormat.h"
 
 struct AVCodecContext;
@@ -115,7 +116,8 @@ class StreamDecoder {
   bool sawData_ = false;
   size_t streamMapRead_ = 0;
   PesEndMarker pesEnds_;  // used for a live transport stream
-  // Used for a program stream.
+  // Used for a program stream; picture ends for a live one in H.264 or H.265.
+  std::optional<PictureEnds> pictureEnds_;
   std::optional<G711Separator> g711Packets_;
   CodecContextOwner g711_;
   G711Law g711Law_ = G711Law::kNone;
