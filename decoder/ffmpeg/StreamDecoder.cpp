@@ -68,6 +68,13 @@ const AVCodec* DecoderFor(const AVStream* stream, const std::string& named) {
   return codec != nullptr ? codec : avcodec_find_decoder(stream->codecpar->codec_id);
 }
 
+// G.711 as cameras send it (and as RTP carries it); neither a program
+// stream nor a transport stream has a field that says otherwise.
+void AssumeG711Format(AVCodecContext* decoder) {
+  decoder->sample_rate = kG711Rate;
+  av_channel_layout_default(&decoder->ch_layout, 1);
+}
+
 }  // namespace
 
 StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
@@ -269,7 +276,12 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
       undecodable_.insert(packet->stream_index);
     }
   }
-  if (audioIndex_ < 0 && type == AVMEDIA_TYPE_AUDIO && untried) {
+  // A transport stream has no stream type for G.711 (a muxer marks it as
+  // private data): a header naming G.711 says what the first such stream is.
+  const bool g711Data = type == AVMEDIA_TYPE_DATA &&
+                        stream->codecpar->codec_id == AV_CODEC_ID_BIN_DATA && header_ &&
+                        G711LawOf(header_->audioCodec.c_str()) != G711Law::kNone;
+  if (audioIndex_ < 0 && (type == AVMEDIA_TYPE_AUDIO || g711Data) && untried) {
     if (OpenAudioDecoder(stream)) {
       audioIndex_ = packet->stream_index;
       if (header_ && header_->videoCodec.empty()) recognised_ = true;
@@ -325,8 +337,11 @@ bool StreamDecoder::OpenAudioDecoder(AVStream* stream) {
   if (codec == nullptr) return false;
   sound_.reset(avcodec_alloc_context3(codec));
   if (sound_ == nullptr) return false;
-  if (codec->id == stream->codecpar->codec_id)
+  if (codec->id == stream->codecpar->codec_id) {
     avcodec_parameters_to_context(sound_.get(), stream->codecpar);
+  } else if (codec->id == AV_CODEC_ID_PCM_ALAW || codec->id == AV_CODEC_ID_PCM_MULAW) {
+    AssumeG711Format(sound_.get());
+  }
   sound_->pkt_timebase = stream->time_base;
   if (avcodec_open2(sound_.get(), codec, nullptr) < 0) {
     sound_.reset();
@@ -343,7 +358,9 @@ void StreamDecoder::DiscardUnheardSound() {
   const AVDiscard discard = audio_.Active() ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
   for (unsigned i = 0; i < format_->nb_streams; ++i) {
     AVStream* stream = format_->streams[i];
-    if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) stream->discard = discard;
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO || static_cast<int>(i) == audioIndex_) {
+      stream->discard = discard;
+    }
   }
 }
 
@@ -401,9 +418,7 @@ void StreamDecoder::HearG711(G711Law law, const uint8_t* payload, size_t size) {
     if (codec == nullptr) return;
     g711_.reset(avcodec_alloc_context3(codec));
     if (g711_ == nullptr) return;
-    // As cameras send it; the stream has no field that says otherwise.
-    g711_->sample_rate = kG711Rate;
-    av_channel_layout_default(&g711_->ch_layout, 1);
+    AssumeG711Format(g711_.get());
     if (avcodec_open2(g711_.get(), codec, nullptr) < 0) {
       g711_.reset();
       return;

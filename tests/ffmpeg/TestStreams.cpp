@@ -52,6 +52,10 @@ std::string EncoderArguments(StreamKind kind) {
       return kCameraSound + "-c:v mpeg4 -g 20 -bf 2 -q:v 4 -c:a aac -f mpegts";
     case StreamKind::kCameraTransportH264:
       return kCameraSound + kCameraH264 + "-c:a aac -f mpegts";
+    case StreamKind::kMatroskaH264G711:
+      return "-f lavfi -i sine=frequency=440:sample_rate=8000 -shortest -map 0:v -map 1:a "
+             "-c:v libx264 -preset veryfast -g 25 -bf 0 -pix_fmt yuv420p -c:a pcm_alaw -ac 1 "
+             "-f matroska";
     case StreamKind::kCameraTransportMpeg4D1:
       return kCameraSound + "-s 704x576 -c:v mpeg4 -g 25 -bf 2 -b:v 3000k -c:a aac -f mpegts";
   }
@@ -60,7 +64,8 @@ std::string EncoderArguments(StreamKind kind) {
 
 bool IsTransport(StreamKind kind) {
   return kind == StreamKind::kTransportH264 || kind == StreamKind::kCameraTransportMpeg4 ||
-         kind == StreamKind::kCameraTransportH264 || kind == StreamKind::kCameraTransportMpeg4D1;
+         kind == StreamKind::kCameraTransportH264 || kind == StreamKind::kCameraTransportMpeg4D1 ||
+         kind == StreamKind::kMatroskaH264G711;
 }
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }

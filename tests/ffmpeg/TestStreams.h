@@ -26,6 +26,10 @@ enum class StreamKind {
   kCameraTransportH264,
   // The same picture at D1 (704x576), MPEG-4 at 3 Mbit/s, for throughput.
   kCameraTransportMpeg4D1,
+  // H.264 and G.711 A-law in Matroska, as an RTSP camera's PCMA sound comes
+  // out of libavformat: m4stream carries it in a transport stream (where it
+  // is private data) and names it in the header.
+  kMatroskaH264G711,
 };
 
 struct TestStream {
