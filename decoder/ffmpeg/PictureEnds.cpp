@@ -17,6 +17,11 @@ void PictureEnds::VideoPesBegins(const uint8_t* header, size_t headerSize, size_
   } else if (stampedPes_ > 0) {
     onePesPerPicture_ = false;
   }
+  if (afterOther_ && stampedPes_ > 0) {
+    breaksConfirmed_ = breaksConfirmed_ || stamped_;
+    aligned_ = aligned_ && stamped_;
+  }
+  afterOther_ = false;
   firstNal_ = stamped_;
   sliceSeen_ = false;
   recent_ = 0xFFFFFFFF;
@@ -66,7 +71,8 @@ std::vector<uint8_t> PictureEnds::VideoPesEnded() {
 }
 
 std::vector<uint8_t> PictureEnds::OtherPesBegins() {
-  if (Deciding() && pictureOpen_) return Delimiter();
+  afterOther_ = true;
+  if (Deciding() && breaksConfirmed_ && pictureOpen_) return Delimiter();
   return {};
 }
 
@@ -74,6 +80,8 @@ void PictureEnds::Reset() {
   aligned_ = true;
   onePesPerPicture_ = true;
   stampedPes_ = 0;
+  afterOther_ = false;
+  breaksConfirmed_ = false;
   pictureOpen_ = false;
   stamped_ = false;
   firstNal_ = false;

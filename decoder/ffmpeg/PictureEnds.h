@@ -14,8 +14,11 @@
 // complete at the end of its PES when the stream sends one PES per picture
 // (no video PES without a stamp seen so far, the PES holds a slice and is
 // short of the largest length, after which a picture may go on in more),
-// and in any layout when a PES of another stream follows its data. Nothing
-// is decided before two stamped PES have been seen.
+// and in any layout when a PES of another stream follows its data, once
+// the stream has shown that the video after such a PES begins a picture
+// (a stamped PES; an unstamped one there, as muxers interleave sound within
+// a picture, means the stream is not aligned). Nothing is decided before two
+// stamped PES have been seen.
 #ifndef M4_FFMPEG_PICTURE_ENDS_H
 #define M4_FFMPEG_PICTURE_ENDS_H
 
@@ -50,7 +53,9 @@ class PictureEnds {
   bool aligned_ = true;
   bool onePesPerPicture_ = true;
   int stampedPes_ = 0;
-  bool pictureOpen_ = false;  // video data since the last delimiter
+  bool afterOther_ = false;       // a PES of another stream since the last video PES
+  bool breaksConfirmed_ = false;  // video after such a PES has begun a picture
+  bool pictureOpen_ = false;      // video data since the last delimiter
   // The PES passing now.
   bool stamped_ = false;
   bool mayGoOn_ = false;

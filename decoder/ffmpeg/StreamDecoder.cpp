@@ -358,9 +358,7 @@ void StreamDecoder::DiscardUnheardSound() {
   const AVDiscard discard = audio_.Active() ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
   for (unsigned i = 0; i < format_->nb_streams; ++i) {
     AVStream* stream = format_->streams[i];
-    if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO || static_cast<int>(i) == audioIndex_) {
-      stream->discard = discard;
-    }
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) stream->discard = discard;
   }
 }
 

@@ -104,6 +104,20 @@ std::vector<size_t> PackEnds(const std::vector<uint8_t>& stream) {
   return ends;
 }
 
+// The ffmpeg tool's program stream: stamped PES that do not begin pictures,
+// sound within pictures. Nothing is put in it.
+TEST(PictureEndsTest, AMuxersProgramStreamPassesUnchanged) {
+  const m4test::TestStream& stream = m4test::Stream(m4test::StreamKind::kCameraProgramH264);
+  const std::vector<uint8_t> input = m4test::ReadFile(stream.mediaFile);
+  PictureEnds ends(PictureEnds::Codec::kH264);
+  G711Separator separator(
+      G711Law::kNone, [](G711Law, const uint8_t*, size_t) {}, &ends);
+  separator.Add(input.data(), input.size());
+  std::vector<uint8_t> output(input.size() + 1024);
+  output.resize(separator.Take(output.data(), output.size()));
+  EXPECT_EQ(output, input);
+}
+
 struct EndsCase {
   const char* name;
   CameraLayout layout;
