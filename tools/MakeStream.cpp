@@ -19,6 +19,7 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
+#include "G711Separator.h"
 #include "StreamFormat.h"
 
 namespace {
@@ -66,6 +67,14 @@ m4::StreamHeader DescribeInput(const AVFormatContext* input, const std::string& 
     }
   }
   return header;
+}
+
+// FFmpeg takes a camera's G.711 sound for MPEG audio; the stream's own map
+// says what it is.
+m4::G711Law G711LawIn(const std::vector<char>& programStream) {
+  m4::G711Separator separator(m4::G711Law::kNone, [](m4::G711Law, const uint8_t*, size_t) {});
+  separator.Add(reinterpret_cast<const uint8_t*>(programStream.data()), programStream.size());
+  return separator.LawSeen();
 }
 
 bool ReadWholeFile(const char* path, std::vector<char>* bytes) {
@@ -134,16 +143,20 @@ int main(int argc, char** argv) {
     return 1;
   }
   const bool asIs = IsCarriedAsIs(contexts.input->iformat);
-  const m4::StreamHeader header =
+  m4::StreamHeader header =
       DescribeInput(contexts.input, asIs ? contexts.input->iformat->name : "mpegts");
-  std::array<uint8_t, m4::kStreamHeaderLength> record{};
-  if (!m4::EncodeStreamHeader(header, &record)) {
-    std::cerr << argv[1] << ": codec names do not fit the header\n";
-    return 1;
-  }
   std::vector<char> payload;
   if (!(asIs ? ReadWholeFile(argv[1], &payload) : RemuxToTransportStream(contexts, &payload))) {
     std::cerr << argv[1] << ": cannot carry these streams in a transport stream\n";
+    return 1;
+  }
+  if (header.container == "mpeg") {
+    const m4::G711Law law = G711LawIn(payload);
+    if (law != m4::G711Law::kNone) header.audioCodec = m4::G711DecoderName(law);
+  }
+  std::array<uint8_t, m4::kStreamHeaderLength> record{};
+  if (!m4::EncodeStreamHeader(header, &record)) {
+    std::cerr << argv[1] << ": codec names do not fit the header\n";
     return 1;
   }
   std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);

@@ -310,7 +310,59 @@ struct LatencyCase {
   const char* name;
   const char* source;
   const char* encoder;
+  // Laid out as a camera sends it (CameraProgramStream.h): the encoder then
+  // makes the elementary stream.
+  bool camera = false;
+  m4test::PesLayout pes = m4test::PesLayout::kPesPerPicture;
+  bool sound = true;
 };
+
+// The video of |encoder| (an elementary stream) and, with |sound|, G.711
+// A-law, laid out as a camera sends them and packed by m4stream.
+TestStream MakeCameraStream(const std::string& name, const LatencyCase& which) {
+  const std::string media = WorkDir().path() + name;
+  const std::string self = std::string(std::filesystem::read_symlink("/proc/self/exe"));
+  const std::string tool = self.substr(0, self.rfind('/')) + "/m4stream";
+  const std::string ffmpeg =
+      std::string(m4test::FfmpegTool()) + " -nostdin -hide_banner -loglevel error -y ";
+  const std::string make =
+      ffmpeg + "-f lavfi -i " + which.source + " " + which.encoder + " -frames:v " +
+      std::to_string(kLatencyFrames) + " " + media + ".es && " + ffmpeg +
+      "-f lavfi -i sine=frequency=440:sample_rate=8000 -t " +
+      std::to_string(kLatencyFrames * kFrameMillis / 1000 + 1) + " -f alaw " + media + ".g711";
+  TestStream stream;
+  if (std::system(make.c_str()) != 0) return stream;
+  m4test::CameraLayout layout;
+  layout.video = std::strstr(which.encoder, "hevc") != nullptr ? m4test::CameraVideo::kH265
+                                                               : m4test::CameraVideo::kH264;
+  layout.pes = which.pes;
+  const std::vector<uint8_t> sound =
+      which.sound ? m4test::ReadFile(media + ".g711") : std::vector<uint8_t>();
+  const std::vector<uint8_t> ps =
+      m4test::LayOutAsCamera(m4test::ReadFile(media + ".es"), sound, layout);
+  m4test::WriteFile(media, ps.data(), ps.size());
+  if (std::system((tool + " " + media + " " + media + ".m4s --no-end-marker >/dev/null").c_str()) !=
+      0) {
+    return stream;
+  }
+  const std::vector<uint8_t> bytes = m4test::ReadFile(media + ".m4s");
+  stream.mediaFile = media;
+  stream.header.assign(bytes.begin(), bytes.begin() + 64);
+  stream.payload.assign(bytes.begin() + 64, bytes.end());
+  stream.frames = kLatencyFrames;
+  return stream;
+}
+
+constexpr const char* kCameraH264Cif =
+    "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 512k -pix_fmt yuv420p -f "
+    "h264";
+constexpr const char* kCameraH264D1 =
+    "-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -b:v 2M -pix_fmt yuv420p -f h264";
+constexpr const char* kCameraH265Cif =
+    "-c:v libx265 -preset ultrafast -x265-params log-level=error:bframes=0 -g 50 -b:v 512k "
+    "-pix_fmt yuv420p -f hevc";
+constexpr const char* kCif = "testsrc2=size=352x288:rate=25";
+constexpr const char* kD1 = "testsrc2=size=704x576:rate=25";
 
 const LatencyCase kLatencyCases[] = {
     {"CIF H.264 TS", "testsrc2=size=352x288:rate=25",
@@ -336,6 +388,17 @@ const LatencyCase kLatencyCases[] = {
      "-c:v mpeg2video -g 12 -bf 0 -b:v 1M -f vob"},
     {"CIF MPEG-4 TS, 1 B-frame", "testsrc2=size=352x288:rate=25",
      "-c:v mpeg4 -g 25 -bf 1 -b:v 1M -f mpegts"},
+    {"CIF H.264 camera PS, PES per picture", kCif, kCameraH264Cif, true},
+    {"D1 H.264 camera PS, PES per picture", kD1, kCameraH264D1, true},
+    {"CIF H.264 camera PS, PES per picture, no sound", kCif, kCameraH264Cif, true,
+     m4test::PesLayout::kPesPerPicture, false},
+    {"CIF H.265 camera PS, PES per picture", kCif, kCameraH265Cif, true},
+    {"CIF H.264 camera PS, PES per NAL unit", kCif, kCameraH264Cif, true,
+     m4test::PesLayout::kPesPerNalUnit},
+    {"D1 H.264 camera PS, PES per NAL unit", kD1, kCameraH264D1, true,
+     m4test::PesLayout::kPesPerNalUnit},
+    {"CIF H.264 camera PS, PES per NAL unit, no sound", kCif, kCameraH264Cif, true,
+     m4test::PesLayout::kPesPerNalUnit, false},
 };
 
 // One picture of the stream as sent: where its bytes lie and its time stamp
@@ -421,6 +484,27 @@ std::vector<SentPicture> SplitProgramStream(const std::vector<uint8_t>& ps) {
   return pictures;
 }
 
+// A camera's program stream splits at each pack header: a pack per picture,
+// its sound after it; the time stamp is its first video PES's.
+std::vector<SentPicture> SplitCameraStream(const std::vector<uint8_t>& ps) {
+  std::vector<SentPicture> pictures;
+  for (size_t at = 0; at + 14 <= ps.size();) {
+    const uint8_t id = ps[at + 3];
+    if (id == 0xBA) {
+      if (!pictures.empty()) pictures.back().end = at;
+      pictures.push_back({at, ps.size(), -1});
+      at += 14 + (ps[at + 13] & 7);
+      continue;
+    }
+    if ((id & 0xF0) == 0xE0 && !pictures.empty() && pictures.back().ptsMs < 0 &&
+        (ps[at + 7] & 0x80) != 0) {
+      pictures.back().ptsMs = ReadPts(ps.data() + at + 9);
+    }
+    at += 6 + ((ps[at + 4] << 8) | ps[at + 5]);
+  }
+  return pictures;
+}
+
 std::array<std::atomic<int64_t>, kLatencyFrames> lastByteAt;
 std::array<std::atomic<int64_t>, kLatencyFrames> shownAt;
 
@@ -483,8 +567,10 @@ void BM_LiveLatency(benchmark::State& state) {
   static std::map<int64_t, TestStream> made;
   auto found = made.find(state.range(0));
   if (found == made.end()) {
-    found = made.emplace(state.range(0), MakeSizedStream("latency" + std::to_string(state.range(0)),
-                                                         which.source, which.encoder))
+    const std::string name = "latency" + std::to_string(state.range(0));
+    found = made.emplace(state.range(0), which.camera
+                                             ? MakeCameraStream(name, which)
+                                             : MakeSizedStream(name, which.source, which.encoder))
                 .first;
   }
   const TestStream& stream = found->second;
@@ -493,8 +579,9 @@ void BM_LiveLatency(benchmark::State& state) {
     return;
   }
   const bool transport = std::strstr(which.encoder, "mpegts") != nullptr;
-  std::vector<SentPicture> pictures =
-      transport ? SplitTransportStream(stream.payload) : SplitProgramStream(stream.payload);
+  std::vector<SentPicture> pictures = which.camera ? SplitCameraStream(stream.payload)
+                                      : transport  ? SplitTransportStream(stream.payload)
+                                                   : SplitProgramStream(stream.payload);
   if (pictures.empty()) {
     state.SkipWithError("no pictures found");
     return;

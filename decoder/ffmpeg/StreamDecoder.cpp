@@ -10,6 +10,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
 #include <libavutil/mem.h>
 }
 
@@ -49,6 +50,7 @@ constexpr int64_t kDefaultFrameMicros = 40000;
 // hold the picture on screen, nor a stream that skips ahead wait it out.
 constexpr int64_t kTimeLineJumpIntervals = 4;
 constexpr AVRational kMicros = {1, 1000000};
+constexpr int kG711Rate = 8000;
 
 // Streams being decoded in this process, each on its own thread.
 std::atomic<int> decodersAlive{0};
@@ -71,6 +73,13 @@ const AVCodec* DecoderFor(const AVStream* stream, const std::string& named) {
   return codec != nullptr ? codec : avcodec_find_decoder(stream->codecpar->codec_id);
 }
 
+// G.711 as cameras send it (and as RTP carries it); neither a program
+// stream nor a transport stream has a field that says otherwise.
+void AssumeG711Format(AVCodecContext* decoder) {
+  decoder->sample_rate = kG711Rate;
+  av_channel_layout_default(&decoder->ch_layout, 1);
+}
+
 }  // namespace
 
 StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
@@ -87,6 +96,14 @@ StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
       pictureSize_(pictureSize),
       audio_(audio),
       showing_(std::move(showing)) {
+  if (header_ && header_->container == "mpeg") {
+    if (live_ && header_->videoCodec == "h264") pictureEnds_.emplace(PictureEnds::Codec::kH264);
+    if (live_ && header_->videoCodec == "hevc") pictureEnds_.emplace(PictureEnds::Codec::kH265);
+    g711Packets_.emplace(
+        G711LawOf(header_->audioCodec.c_str()),
+        [this](G711Law law, const uint8_t* payload, size_t size) { HearG711(law, payload, size); },
+        pictureEnds_ ? &*pictureEnds_ : nullptr);
+  }
   ++decodersAlive;
 }
 
@@ -112,6 +129,11 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
     self->streamMapRead_ += count;
     return static_cast<int>(count);
   }
+  if (self->g711Packets_) {
+    if (const size_t ready = self->g711Packets_->Take(buffer, static_cast<size_t>(size))) {
+      return static_cast<int>(ready);
+    }
+  }
   if (self->liveTransport_) {
     if (const size_t waiting = self->pesEnds_.PassWaiting(buffer, static_cast<size_t>(size))) {
       return static_cast<int>(waiting);
@@ -120,34 +142,43 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
   // Before the first byte of a session there is nothing to flush, so the
   // wait for data has no end.
   const auto idle = self->sawData_ ? kIdleFlushDelay : std::chrono::milliseconds(-1);
-  SourceBuffer::ReadResult result{};
-  do {
-    result = self->source_.Read(buffer, static_cast<size_t>(size), self->generation_, idle);
-  } while (result.status == SourceBuffer::ReadStatus::kIdle && !self->showing_());
-  switch (result.status) {
-    case SourceBuffer::ReadStatus::kData:
-      self->sawData_ = true;
-      if (!self->recognised_) {
-        self->unrecognisedBytes_ += result.bytes;
-        if (self->unrecognisedBytes_ > kRecognitionBytes) {
-          self->source_.MarkUnrecognised(self->generation_);
+  for (;;) {
+    SourceBuffer::ReadResult result{};
+    do {
+      result = self->source_.Read(buffer, static_cast<size_t>(size), self->generation_, idle);
+    } while (result.status == SourceBuffer::ReadStatus::kIdle && !self->showing_());
+    switch (result.status) {
+      case SourceBuffer::ReadStatus::kData:
+        self->sawData_ = true;
+        if (!self->recognised_) {
+          self->unrecognisedBytes_ += result.bytes;
+          if (self->unrecognisedBytes_ > kRecognitionBytes) {
+            self->source_.MarkUnrecognised(self->generation_);
+          }
         }
-      }
-      if (self->liveTransport_) {
-        return static_cast<int>(self->pesEnds_.PassFresh(buffer, result.bytes));
-      }
-      return static_cast<int>(result.bytes);
-    case SourceBuffer::ReadStatus::kEndOfStream:
-      self->end_ = SessionEnd::kEndOfStream;
-      return AVERROR_EOF;
-    case SourceBuffer::ReadStatus::kIdle:
-      self->end_ = SessionEnd::kIdle;
-      return AVERROR_EOF;
-    case SourceBuffer::ReadStatus::kInterrupted:
-      break;
+        if (self->liveTransport_) {
+          return static_cast<int>(self->pesEnds_.PassFresh(buffer, result.bytes));
+        }
+        if (self->g711Packets_) {
+          self->g711Packets_->Add(buffer, result.bytes);
+          const size_t ready = self->g711Packets_->Take(buffer, static_cast<size_t>(size));
+          // All of it a packet header still incomplete: read on.
+          if (ready == 0) continue;
+          return static_cast<int>(ready);
+        }
+        return static_cast<int>(result.bytes);
+      case SourceBuffer::ReadStatus::kEndOfStream:
+        self->end_ = SessionEnd::kEndOfStream;
+        return AVERROR_EOF;
+      case SourceBuffer::ReadStatus::kIdle:
+        self->end_ = SessionEnd::kIdle;
+        return AVERROR_EOF;
+      case SourceBuffer::ReadStatus::kInterrupted:
+        break;
+    }
+    self->end_ = SessionEnd::kInterrupted;
+    return AVERROR_EXIT;
   }
-  self->end_ = SessionEnd::kInterrupted;
-  return AVERROR_EXIT;
 }
 
 void StreamDecoder::RunSession() {
@@ -161,15 +192,17 @@ void StreamDecoder::RunSession() {
   sawData_ = false;
   streamMapRead_ = 0;
   pesEnds_.Reset();
+  if (g711Packets_) g711Packets_->Reset();
   firstTimestamp_ = INT64_MIN;
   lastPtsMicros_ = -1;
   lastStampMicros_ = INT64_MIN;
   timeLineShift_ = 0;
   unconfirmedStep_ = 0;
   confirmedStep_ = 0;
+  // Before opening: opening reads the first packets, G.711 among them.
+  frame_ = av_frame_alloc();
   if (OpenInput()) {
     AVPacket* packet = av_packet_alloc();
-    frame_ = av_frame_alloc();
     bool going = packet != nullptr && frame_ != nullptr;
     while (going) {
       DiscardUnheardSound();
@@ -225,6 +258,8 @@ bool StreamDecoder::OpenInput() {
 void StreamDecoder::CloseSession() {
   video_.reset();
   sound_.reset();
+  g711_.reset();
+  g711Law_ = G711Law::kNone;
   av_frame_free(&frame_);
   reordering_ = false;
   displayOrder_.Reset();
@@ -247,7 +282,12 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
       undecodable_.insert(packet->stream_index);
     }
   }
-  if (audioIndex_ < 0 && type == AVMEDIA_TYPE_AUDIO && untried) {
+  // A transport stream has no stream type for G.711 (a muxer marks it as
+  // private data): a header naming G.711 says what the first such stream is.
+  const bool g711Data = type == AVMEDIA_TYPE_DATA &&
+                        stream->codecpar->codec_id == AV_CODEC_ID_BIN_DATA && header_ &&
+                        G711LawOf(header_->audioCodec.c_str()) != G711Law::kNone;
+  if (audioIndex_ < 0 && (type == AVMEDIA_TYPE_AUDIO || g711Data) && untried) {
     if (OpenAudioDecoder(stream)) {
       audioIndex_ = packet->stream_index;
       if (header_ && header_->videoCodec.empty()) recognised_ = true;
@@ -262,7 +302,7 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
     return ReceivePictures();
   }
   if (packet->stream_index == audioIndex_ && audio_.Active()) {
-    if (avcodec_send_packet(sound_.get(), packet) >= 0) ReceiveSamples();
+    if (avcodec_send_packet(sound_.get(), packet) >= 0) ReceiveSamples(sound_.get());
   }
   return true;
 }
@@ -303,8 +343,11 @@ bool StreamDecoder::OpenAudioDecoder(AVStream* stream) {
   if (codec == nullptr) return false;
   sound_.reset(avcodec_alloc_context3(codec));
   if (sound_ == nullptr) return false;
-  if (codec->id == stream->codecpar->codec_id)
+  if (codec->id == stream->codecpar->codec_id) {
     avcodec_parameters_to_context(sound_.get(), stream->codecpar);
+  } else if (codec->id == AV_CODEC_ID_PCM_ALAW || codec->id == AV_CODEC_ID_PCM_MULAW) {
+    AssumeG711Format(sound_.get());
+  }
   sound_->pkt_timebase = stream->time_base;
   if (avcodec_open2(sound_.get(), codec, nullptr) < 0) {
     sound_.reset();
@@ -362,11 +405,35 @@ bool StreamDecoder::QueueReady() {
   return queued;
 }
 
-void StreamDecoder::ReceiveSamples() {
-  while (avcodec_receive_frame(sound_.get(), frame_) >= 0) {
+void StreamDecoder::ReceiveSamples(AVCodecContext* decoder) {
+  while (avcodec_receive_frame(decoder, frame_) >= 0) {
     audio_.Render(*frame_);
     av_frame_unref(frame_);
   }
+}
+
+void StreamDecoder::HearG711(G711Law law, const uint8_t* payload, size_t size) {
+  if (header_->videoCodec.empty()) recognised_ = true;
+  if (!audio_.Active() || frame_ == nullptr) return;
+  if (g711_ == nullptr || law != g711Law_) {
+    g711_.reset();
+    g711Law_ = law;
+    const AVCodec* codec = avcodec_find_decoder_by_name(G711DecoderName(law));
+    if (codec == nullptr) return;
+    g711_.reset(avcodec_alloc_context3(codec));
+    if (g711_ == nullptr) return;
+    AssumeG711Format(g711_.get());
+    if (avcodec_open2(g711_.get(), codec, nullptr) < 0) {
+      g711_.reset();
+      return;
+    }
+  }
+  AVPacket* packet = av_packet_alloc();
+  if (packet != nullptr && av_new_packet(packet, static_cast<int>(size)) == 0) {
+    std::memcpy(packet->data, payload, size);
+    if (avcodec_send_packet(g711_.get(), packet) >= 0) ReceiveSamples(g711_.get());
+  }
+  av_packet_free(&packet);
 }
 
 bool StreamDecoder::QueuePicture(FramePtr frame, int64_t timestamp) {

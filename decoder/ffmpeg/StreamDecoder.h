@@ -17,9 +17,12 @@
 #include "DecoderSettings.h"
 #include "DisplayOrder.h"
 #include "FfmpegOwners.h"
+#include "G711Separator.h"
 #include "PesEndMarker.h"
+#include "PictureEnds.h"
 #include "StreamFormat.h"
 
+struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
 struct AVStream;
@@ -81,7 +84,9 @@ class StreamDecoder {
   void ApplySettings();
   bool ReceivePictures();
   bool QueueReady();
-  void ReceiveSamples();
+  void ReceiveSamples(AVCodecContext* decoder);
+  // A G.711 packet taken out of a program stream (see G711Separator.h).
+  void HearG711(G711Law law, const uint8_t* payload, size_t size);
   bool QueuePicture(FramePtr frame, int64_t timestamp);
   int64_t PictureTime(int64_t timestamp);
   void Drain();
@@ -111,6 +116,11 @@ class StreamDecoder {
   bool sawData_ = false;
   size_t streamMapRead_ = 0;
   PesEndMarker pesEnds_;  // used for a live transport stream
+  // Used for a program stream; picture ends for a live one in H.264 or H.265.
+  std::optional<PictureEnds> pictureEnds_;
+  std::optional<G711Separator> g711Packets_;
+  CodecContextOwner g711_;
+  G711Law g711Law_ = G711Law::kNone;
   CustomIoInputOwner format_;
   CodecContextOwner video_;
   CodecContextOwner sound_;

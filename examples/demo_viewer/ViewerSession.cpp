@@ -95,6 +95,9 @@ bool ViewerSession::OpenLive(Channel& channel, WindowHandle window,
   }
   channel.open = true;
   ApplyPicQuality(channel);
+  // A live channel opens after the session has started, and whenever its
+  // source announces other streams.
+  ApplySound(channel);
   Say(name + ": " + channel.stream->address + " is live");
   return true;
 }
@@ -233,6 +236,14 @@ void ViewerSession::ChangeVolume(bool up) {
     volume_ = volume;
     out_ << ChannelName(soundChannel_) << ": volume " << volume_
          << (volume_ == 0 ? " (sound off)" : "") << "\n";
+  }
+}
+
+void ViewerSession::ApplySound(const Channel& channel) {
+  const int32_t volume = volume_;
+  if (channel.number == soundChannel_ && volume > 0) {
+    Check(channel, "Play_SetVolume(" + std::to_string(volume) + ")",
+          player_.Play_SetVolume(channel.number, volume));
   }
 }
 

@@ -99,6 +99,8 @@ class ViewerSession {
   // every refusal shows in the terminal as well as in the error log.
   bool Check(const Channel& channel, const std::string& what, int32_t result);
   void ApplyPicQuality(const Channel& channel);
+  // Turns a channel's sound on when it is the one to be heard.
+  void ApplySound(const Channel& channel);
 
   SinglePlayer& player_;
   const std::vector<StreamFile>& streams_;
@@ -107,8 +109,9 @@ class ViewerSession {
   std::ostream& out_;
   std::mutex outMutex_;
   std::vector<std::unique_ptr<Channel>> channels_;
-  int32_t volume_ = 50;
-  int32_t soundChannel_ = 0;
+  // Also read on the live sources' threads, when a live channel opens.
+  std::atomic<int32_t> volume_{50};
+  std::atomic<int32_t> soundChannel_{0};
   std::vector<std::string> captureFiles_;
   double lastReportSeconds_ = 0;
 };

@@ -4,7 +4,9 @@
 #   tile 0  udp://  ffmpeg sends a transport stream in real time, pauses for
 #                   two and a half seconds (the tile shows the stall), resumes
 #   tile 1  tcp://  ffmpeg serves a transport stream to one client
-#   tile 2  rtsp:// our RTSP test camera serves H.264
+#   tile 2  rtsp:// our RTSP test camera serves H.264 with G.711 A-law sound
+#           (PCMA), also watched by a second viewer of one tile, whose sound
+#           is on and goes to a file: it must be heard
 #   tile 3  tcp://  nobody listens: a clear message, no hang
 #
 #   live-sources-test.sh VIEWER RTSP_TEST_CAMERA FFMPEG
@@ -50,6 +52,13 @@ send 2.5 "udp://127.0.0.1:$udp?pkt_size=1316"
 pids+=($!)
 sleep 0.5
 
+# The second viewer: the camera's sound through the player.
+mkdir -p "$work/sound/q81/cfg"
+Q81_DRIVE_ROOT="$work/sound" KELO_M4_AUDIO_FILE="$work/sound/heard.raw" timeout 30 "$viewer" \
+  --grid 1 --seconds 5 --out "$work/sound" "rtsp://127.0.0.1:$rtsp/cam" \
+  >"$work/sound/viewer.txt" 2>&1 &
+sound_viewer=$!
+
 mkdir -p "$work/q81/cfg"
 DISPLAY=":$display" Q81_DRIVE_ROOT="$work" timeout 30 "$viewer" --grid 4 --seconds 7 \
   --out "$work" "udp://127.0.0.1:$udp" "tcp://127.0.0.1:$tcp" \
@@ -76,4 +85,13 @@ check "the UDP tile told its stall and its recovery" "ch0: udp://.*stalled"
 check "the UDP tile told its recovery" "ch0: udp://.*data flows again"
 check "the tiles give their latency" "ch2 rtsp://.*latency [0-9]* ms  dropped"
 check "the unreachable source said so" "ch3: tcp://127.0.0.1:$nobody: cannot reach it"
+# 16-bit stereo at 48 kHz: two seconds of the camera's sound at least.
+wait "$sound_viewer" || true
+heard=$(stat -c %s "$work/sound/heard.raw" 2>/dev/null || echo 0)
+echo "the camera's sound: $heard bytes heard"
+if [[ $heard -lt $((2 * 48000 * 4)) ]]; then
+  cat "$work/sound/viewer.txt"
+  echo "FAILED: the camera's G.711 sound was not heard"
+  failures=$((failures + 1))
+fi
 exit $((failures > 0))

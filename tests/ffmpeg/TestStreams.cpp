@@ -53,6 +53,10 @@ std::string EncoderArguments(StreamKind kind) {
       return kCameraSound + "-c:v mpeg4 -g 20 -bf 2 -q:v 4 -c:a aac -f mpegts";
     case StreamKind::kCameraTransportH264:
       return kCameraSound + kCameraH264 + "-c:a aac -f mpegts";
+    case StreamKind::kMatroskaH264G711:
+      return "-f lavfi -i sine=frequency=440:sample_rate=8000 -shortest -map 0:v -map 1:a "
+             "-c:v libx264 -preset veryfast -g 25 -bf 0 -pix_fmt yuv420p -c:a pcm_alaw -ac 1 "
+             "-f matroska";
     case StreamKind::kCameraTransportMpeg4D1:
       return kCameraSound + "-s 704x576 -c:v mpeg4 -g 25 -bf 2 -b:v 3000k -c:a aac -f mpegts";
     case StreamKind::kCameraTransportH264D1:
@@ -64,7 +68,7 @@ std::string EncoderArguments(StreamKind kind) {
 bool IsTransport(StreamKind kind) {
   return kind == StreamKind::kTransportH264 || kind == StreamKind::kCameraTransportMpeg4 ||
          kind == StreamKind::kCameraTransportH264 || kind == StreamKind::kCameraTransportMpeg4D1 ||
-         kind == StreamKind::kCameraTransportH264D1;
+         kind == StreamKind::kCameraTransportH264D1 || kind == StreamKind::kMatroskaH264G711;
 }
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
@@ -104,6 +108,38 @@ TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirector
       " -v error -select_streams v:0 -show_entries frame=pict_type -of csv=p=0 " + media;
   stream.frames = static_cast<int>(OutputLines(probe).size());
   stream.bidirectionalFrames = static_cast<int>(OutputLines(probe + " | grep '^B'").size());
+  return stream;
+}
+
+TestStream MakeCameraProgramStream(const CameraLayout& layout, int frames,
+                                   const kelo_test::TempDirectory& dir) {
+  const bool h264 = layout.video == CameraVideo::kH264;
+  const bool aLaw = layout.sound == CameraSound::kALaw;
+  const std::string name = dir.path() + "camera-" + (h264 ? "h264" : "h265") + "-" +
+                           (layout.pes == PesLayout::kPesPerPicture ? "picture" : "nal") + "-" +
+                           (aLaw ? "alaw" : "mulaw") + (layout.streamMap ? "" : "-nomap") + "-" +
+                           std::to_string(frames);
+  const std::string tool = std::string(FFMPEG_TOOL) + " -nostdin -hide_banner -loglevel error -y ";
+  Run(tool + "-f lavfi -i \"" + std::string(kPicture) + "\" " +
+      (h264 ? "-c:v libx264 -preset veryfast -g 25 -bf 0 -pix_fmt yuv420p -f h264 "
+            : "-c:v libx265 -preset ultrafast -x265-params log-level=error:bframes=0 -g 25 "
+              "-pix_fmt yuv420p -f hevc ") +
+      "-frames:v " + std::to_string(frames) + " " + name + ".es");
+  Run(tool + "-f lavfi -i sine=frequency=440:sample_rate=8000 -t " +
+      std::to_string(frames * layout.frameMillis / 1000 + 1) + " -ac 1 -f " +
+      (aLaw ? "alaw " : "mulaw ") + name + ".g711");
+  const std::vector<uint8_t> bytes =
+      LayOutAsCamera(ReadFile(name + ".es"), ReadFile(name + ".g711"), layout);
+  const std::string media = name + ".mpg";
+  WriteFile(media, bytes.data(), bytes.size());
+  Run(std::string(M4STREAM_TOOL) + " " + media + " " + name + ".m4s > /dev/null");
+  const std::vector<uint8_t> packed = ReadFile(name + ".m4s");
+  TestStream stream;
+  stream.mediaFile = media;
+  stream.container = "mpeg";
+  stream.header.assign(packed.begin(), packed.begin() + 64);
+  stream.payload.assign(packed.begin() + 64, packed.end());
+  stream.frames = frames;
   return stream;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CameraProgramStream.h"
 #include "TestFiles.h"
 
 namespace m4test {
@@ -27,6 +28,10 @@ enum class StreamKind {
   kCameraTransportMpeg4D1,
   // A camera's D1 H.264 at 1 Mbit/s, B-frames and sound.
   kCameraTransportH264D1,
+  // H.264 and G.711 A-law in Matroska, as an RTSP camera's PCMA sound comes
+  // out of libavformat: m4stream carries it in a transport stream (where it
+  // is private data) and names it in the header.
+  kMatroskaH264G711,
 };
 
 struct TestStream {
@@ -61,6 +66,12 @@ const std::vector<KnownColour>& KnownColours();
 const TestStream& Stream(StreamKind kind);
 // A stream of |frames| pictures made into |dir|.
 TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirectory& dir);
+
+// The picture and a 440 Hz tone encoded by the ffmpeg tool (H.264 or H.265
+// without B-frames, a key picture every 25; G.711 at 8 kHz), laid out as a
+// camera sends them, and given its header by m4stream.
+TestStream MakeCameraProgramStream(const CameraLayout& layout, int frames,
+                                   const kelo_test::TempDirectory& dir);
 
 bool Near(const Rgb& actual, const Rgb& expected, int tolerance = 40);
 

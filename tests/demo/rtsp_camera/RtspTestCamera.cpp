@@ -1,6 +1,8 @@
 // rtsp_test_camera: an IP camera on the loopback interface for the viewer's
 // tests. Serves a live H.264 test picture (CIF, 25/s, a key picture every
-// second) at rtsp://127.0.0.1:PORT/cam until it is killed or SECONDS pass.
+// second) with a 440 Hz tone as G.711 A-law (PCMA, 8 kHz), as a camera's
+// microphone sends it, at rtsp://127.0.0.1:PORT/cam until it is killed or
+// SECONDS pass.
 //
 //   rtsp_test_camera PORT [SECONDS]
 #include <gst/gst.h>
@@ -34,7 +36,9 @@ int main(int argc, char** argv) {
       factory,
       "( videotestsrc is-live=true pattern=ball ! video/x-raw,width=352,height=288,framerate=25/1 "
       "! x264enc tune=zerolatency speed-preset=ultrafast key-int-max=25 bitrate=512 "
-      "! rtph264pay name=pay0 pt=96 config-interval=1 )");
+      "! rtph264pay name=pay0 pt=96 config-interval=1 "
+      "audiotestsrc is-live=true wave=sine freq=440 ! audio/x-raw,rate=8000,channels=1 "
+      "! alawenc ! rtppcmapay name=pay1 pt=8 )");
   // Every client watches the same camera.
   gst_rtsp_media_factory_set_shared(factory, TRUE);
   GstRTSPMountPoints* mounts = gst_rtsp_server_get_mount_points(server);

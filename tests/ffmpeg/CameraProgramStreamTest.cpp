@@ -1,0 +1,171 @@
+// Program streams as cameras send them (see CameraProgramStream.h): H.264
+// and H.265, one PES per picture and one per NAL unit, G.711 A-law and
+// mu-law. Every picture must match what the ffmpeg tool decodes from the
+// same bytes, and the sound must be heard.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <ostream>
+
+#include "PictureLog.h"
+#include "TestStreams.h"
+#include "m4playerApi.h"
+
+namespace m4test {
+namespace {
+
+constexpr int32_t kPort = 9;
+constexpr uint32_t kBufferSize = 51200;
+constexpr size_t kBlock = 4096;
+constexpr size_t kMarkerBytes = 16;
+constexpr int kFrames = 50;
+// 16-bit stereo at 48 kHz, as the sound is written.
+constexpr size_t kOutputBytesPerSecond = 48000 * 2 * 2;
+
+struct CameraCase {
+  const char* name;
+  CameraLayout layout;
+  const char* headerAudio;  // what m4stream names
+};
+
+void PrintTo(const CameraCase& tested, std::ostream* out) { *out << tested.name; }
+
+const TestStream& CameraStream(const CameraCase& tested) {
+  static kelo_test::TempDirectory dir;
+  static std::map<std::string, TestStream> made;
+  const std::string key = std::string(tested.name) + (tested.layout.streamMap ? "" : " unmapped");
+  auto found = made.find(key);
+  if (found == made.end()) {
+    found = made.emplace(key, MakeCameraProgramStream(tested.layout, kFrames, dir)).first;
+  }
+  return found->second;
+}
+
+std::string HeaderName(const std::vector<uint8_t>& header, size_t at) {
+  return std::string(reinterpret_cast<const char*>(header.data() + at));
+}
+
+class CameraProgramTest : public ::testing::TestWithParam<CameraCase> {
+ protected:
+  void SetUp() override { setenv("KELO_M4_CLOCK", "virtual", 1); }
+  void TearDown() override {
+    unsetenv("KELO_M4_AUDIO_FILE");
+    PlayM4_StopSound();
+    PlayM4_SetDisplayCallBack(kPort, nullptr);
+    PlayM4_CloseStream(kPort);
+    PlayM4_SetStreamOpenMode(kPort, kLiveMode);
+  }
+
+  // Plays |payload| with the sound on into |soundFile|; answers the MD5s of
+  // the pictures shown once |expected| of them are.
+  std::vector<std::string> Play(const std::vector<uint8_t>& header,
+                                const std::vector<uint8_t>& payload, int32_t mode, size_t expected,
+                                const std::string& soundFile) {
+    setenv("KELO_M4_AUDIO_FILE", soundFile.c_str(), 1);
+    EXPECT_TRUE(PlayM4_SetStreamOpenMode(kPort, mode));
+    EXPECT_TRUE(PlayM4_OpenStream(kPort, header.data(), 64, kBufferSize));
+    EXPECT_TRUE(PlayM4_SetVolume(kPort, 65535));
+    EXPECT_TRUE(PlayM4_PlaySound(kPort));
+    EXPECT_TRUE(LogPictures(kPort));
+    EXPECT_TRUE(PlayM4_Play(kPort, nullptr));
+    EXPECT_TRUE(FeedAll(kPort, payload, kBlock));
+    EXPECT_TRUE(WaitForPictures(kPort, static_cast<int>(expected)))
+        << PictureCount(kPort) << " of " << expected;
+    EXPECT_TRUE(PlayM4_CloseStream(kPort));
+    return PictureMd5s(kPort);
+  }
+
+  // The RMS of what was heard; |seconds| of it expected.
+  static double Heard(const std::string& soundFile, double seconds) {
+    const std::vector<uint8_t> bytes = ReadFile(soundFile);
+    const auto expected = static_cast<double>(kOutputBytesPerSecond) * seconds;
+    EXPECT_GT(static_cast<double>(bytes.size()), 0.85 * expected) << soundFile;
+    EXPECT_LT(static_cast<double>(bytes.size()), 1.1 * expected) << soundFile;
+    double sum = 0;
+    const size_t count = bytes.size() / 2;
+    for (size_t i = 0; i < count; ++i) {
+      const auto sample = static_cast<int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+      sum += static_cast<double>(sample) * sample;
+    }
+    return count == 0 ? 0 : std::sqrt(sum / static_cast<double>(count));
+  }
+
+  kelo_test::TempDirectory dir_;
+};
+
+TEST_P(CameraProgramTest, HeaderNamesTheVideoAndTheG711Law) {
+  const TestStream& stream = CameraStream(GetParam());
+  EXPECT_EQ(HeaderName(stream.header, 8), "mpeg");
+  EXPECT_EQ(HeaderName(stream.header, 24),
+            GetParam().layout.video == CameraVideo::kH264 ? "h264" : "hevc");
+  EXPECT_EQ(HeaderName(stream.header, 40), GetParam().headerAudio);
+}
+
+TEST_P(CameraProgramTest, EveryPictureAsTheToolDecodesItAndTheSoundHeardInBothModes) {
+  const TestStream& stream = CameraStream(GetParam());
+  const std::vector<std::string> expected = ToolPictureMd5s(stream.mediaFile, "mpeg");
+  ASSERT_EQ(expected.size(), static_cast<size_t>(kFrames));
+  for (int32_t mode : {kLiveMode, kFileMode}) {
+    SCOPED_TRACE(mode == kLiveMode ? "live" : "file");
+    const std::string sound = dir_.path() + "sound" + std::to_string(mode) + ".raw";
+    EXPECT_EQ(Play(stream.header, stream.payload, mode, expected.size(), sound), expected);
+    // The tool's tone at full volume, an eighth of the range at its peak.
+    EXPECT_GT(Heard(sound, kFrames * GetParam().layout.frameMillis / 1000.0), 1000.0);
+  }
+}
+
+TEST_P(CameraProgramTest, JoinedMidStreamPlaysFromTheNextKeyPictureWithSound) {
+  const TestStream& stream = CameraStream(GetParam());
+  const size_t end = stream.payload.size() - kMarkerBytes;
+  const size_t cut = end * 37 / 100;
+  const std::vector<uint8_t> rest(stream.payload.begin() + static_cast<ptrdiff_t>(cut),
+                                  stream.payload.end());
+  const std::string piece = dir_.path() + "piece.mpg";
+  WriteFile(piece, rest.data(), rest.size() - kMarkerBytes);
+  const std::vector<std::string> expected = ToolPictureMd5s(piece, "mpeg");
+  ASSERT_GT(expected.size(), 0u);
+  const std::string sound = dir_.path() + "joined.raw";
+  EXPECT_EQ(Play(stream.header, rest, kLiveMode, expected.size(), sound), expected);
+  // Sound from the join on, pictures or not.
+  EXPECT_GT(Heard(sound, kFrames * 0.63 * GetParam().layout.frameMillis / 1000.0), 1000.0);
+}
+
+// A camera that sends no map: the header's name binds the law.
+TEST_P(CameraProgramTest, WithoutAMapTheLawTheHeaderNamesIsHeard) {
+  CameraCase unmapped = GetParam();
+  unmapped.layout.streamMap = false;
+  const TestStream& stream = CameraStream(unmapped);
+  std::vector<uint8_t> header = stream.header;
+  std::fill(header.begin() + 40, header.begin() + 56, 0);
+  const std::string law = GetParam().headerAudio;
+  std::copy(law.begin(), law.end(), header.begin() + 40);
+  const std::string sound = dir_.path() + "unmapped.raw";
+  EXPECT_EQ(Play(header, stream.payload, kLiveMode, kFrames, sound),
+            ToolPictureMd5s(stream.mediaFile, "mpeg"));
+  EXPECT_GT(Heard(sound, kFrames * GetParam().layout.frameMillis / 1000.0), 1000.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, CameraProgramTest,
+    ::testing::Values(
+        CameraCase{"H264PesPerPictureALaw",
+                   {CameraVideo::kH264, PesLayout::kPesPerPicture, CameraSound::kALaw},
+                   "pcm_alaw"},
+        CameraCase{"H264PesPerNalUnitMuLaw",
+                   {CameraVideo::kH264, PesLayout::kPesPerNalUnit, CameraSound::kMuLaw},
+                   "pcm_mulaw"},
+        CameraCase{"H265PesPerPictureMuLaw",
+                   {CameraVideo::kH265, PesLayout::kPesPerPicture, CameraSound::kMuLaw},
+                   "pcm_mulaw"},
+        CameraCase{"H265PesPerNalUnitALaw",
+                   {CameraVideo::kH265, PesLayout::kPesPerNalUnit, CameraSound::kALaw},
+                   "pcm_alaw"}),
+    [](const ::testing::TestParamInfo<CameraCase>& tested) {
+      return std::string(tested.param.name);
+    });
+
+}  // namespace
+}  // namespace m4test
