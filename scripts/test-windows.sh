@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the 32-bit Windows DLL, its test double and the test suite with
-# mingw-w64, then runs the whole suite under wine in a throwaway prefix.
+# Builds FFmpeg for 32-bit Windows (scripts/build-ffmpeg-win32.sh, once per
+# build directory), the 32-bit Windows DLL, its decoders and the test suite
+# with mingw-w64, then runs the whole suite under wine in a throwaway prefix.
 #
 #   scripts/test-windows.sh            build in build-win32/ and test
 #
@@ -18,6 +19,10 @@ source "$repo/scripts/steps.sh"
 
 step "install"
 "$repo/scripts/install-packages.sh" build windows
+
+step "ffmpeg"
+# FFmpeg's DLLs for the FFmpeg decoder, built once per build directory.
+KELO_JOBS=$jobs "$repo/scripts/build-ffmpeg-win32.sh" "$build"
 
 step "wine prefix"
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/kelo-wine.XXXXXX")
@@ -45,7 +50,8 @@ command -v ninja >/dev/null && generator="-G Ninja"
 # shellcheck disable=SC2086  # empty or two words
 cmake -S "$repo" -B "$build" $generator \
   -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw32.cmake" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw32.cmake" \
+  -DKELO_FFMPEG_WIN32_PREFIX="$build/ffmpeg-win32" >/dev/null
 cmake --build "$build" -j "$jobs"
 
 step "test"

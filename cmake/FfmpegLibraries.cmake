@@ -1,0 +1,45 @@
+# The FFmpeg libraries our decoder links against, as one target, kelo_ffmpeg:
+# avformat, avcodec, avutil, swscale and swresample with their headers.
+#
+# Linux: the system's, through pkg-config.
+# Windows: the 32-bit DLLs that scripts/build-ffmpeg-win32.sh builds from
+#   Debian's FFmpeg source, found under KELO_FFMPEG_WIN32_PREFIX (include/,
+#   lib/*.dll.a, bin/*.dll). The target's KELO_RUNTIME_DLLS property lists
+#   the DLLs that go beside the decoder, KELO_LICENSE_FILES the licence and
+#   the note on their source that go with them.
+set(KELO_FFMPEG_LIBRARIES avformat avcodec avutil swscale swresample)
+add_library(kelo_ffmpeg INTERFACE)
+
+if(NOT WIN32)
+  find_package(PkgConfig REQUIRED)
+  list(TRANSFORM KELO_FFMPEG_LIBRARIES PREPEND lib OUTPUT_VARIABLE modules)
+  pkg_check_modules(M4_FFMPEG REQUIRED IMPORTED_TARGET ${modules})
+  target_link_libraries(kelo_ffmpeg INTERFACE PkgConfig::M4_FFMPEG)
+  return()
+endif()
+
+set(prefix ${KELO_FFMPEG_WIN32_PREFIX})
+set(dlls)
+foreach(library IN LISTS KELO_FFMPEG_LIBRARIES)
+  # FFmpeg names its DLLs after the library's major version: avcodec-59.dll.
+  file(GLOB dll ${prefix}/bin/${library}-*.dll)
+  set(import_library ${prefix}/lib/lib${library}.dll.a)
+  list(LENGTH dll found)
+  if(NOT found EQUAL 1 OR NOT EXISTS ${import_library})
+    message(FATAL_ERROR "KELO_FFMPEG_WIN32_PREFIX=${prefix} holds no ${library} DLL and import "
+      "library; scripts/build-ffmpeg-win32.sh builds them")
+  endif()
+  add_library(kelo_ffmpeg::${library} SHARED IMPORTED)
+  set_target_properties(kelo_ffmpeg::${library} PROPERTIES
+    IMPORTED_LOCATION ${dll}
+    IMPORTED_IMPLIB ${import_library}
+    INTERFACE_INCLUDE_DIRECTORIES ${prefix}/include)
+  target_link_libraries(kelo_ffmpeg INTERFACE kelo_ffmpeg::${library})
+  list(APPEND dlls ${dll})
+endforeach()
+# Beside the programs and DLLs of the build, where Windows (and wine) looks
+# for a program's DLLs first.
+file(COPY ${dlls} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+set_target_properties(kelo_ffmpeg PROPERTIES
+  KELO_RUNTIME_DLLS "${dlls}"
+  KELO_LICENSE_FILES "${prefix}/share/doc/ffmpeg/COPYING.LGPLv2.1;${prefix}/share/doc/ffmpeg/SOURCE.txt")
