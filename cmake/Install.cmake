@@ -4,7 +4,9 @@
 #     (Kelo820_PlaySDKCodes.h)
 #   <libdir>/libKelo820_PlaySDK.so* and, on Linux, the FFmpeg decoder
 #     libm4playerApi.so beside it, where the player's RUNPATH ($ORIGIN) finds
-#     it (Windows: bin/Kelo820_PlaySDK.dll and the import libraries in lib/)
+#     it (Windows: bin/Kelo820_PlaySDK.dll and the import libraries in lib/;
+#     with our FFmpeg build, bin/m4playerApi.dll, the FFmpeg DLLs and
+#     licenses/ffmpeg/)
 #   <libdir>/cmake/Kelo820PlaySDK: find_package(Kelo820PlaySDK) -> Kelo820::PlaySDK
 #   on Linux: <libdir>/pkgconfig/kelo820-playsdk.pc, bin/m4stream,
 #     bin/kelo_demo_viewer and the documentation
@@ -30,8 +32,20 @@ if(WIN32)
     DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
 
-if(TARGET m4playerApi_ffmpeg)
+if(TARGET m4playerApi_ffmpeg AND WIN32)
+  # The DLL alone: clients reach the decoder through the player and never
+  # link against it.
+  install(FILES $<TARGET_FILE:m4playerApi_ffmpeg> DESTINATION ${CMAKE_INSTALL_BINDIR})
+elseif(TARGET m4playerApi_ffmpeg)
   install(TARGETS m4playerApi_ffmpeg LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
+if(WIN32 AND TARGET kelo_ffmpeg)
+  # The FFmpeg DLLs go beside m4playerApi.dll, whose loader finds them there,
+  # with FFmpeg's licence and where its source came from.
+  get_target_property(ffmpegDlls kelo_ffmpeg KELO_RUNTIME_DLLS)
+  get_target_property(ffmpegLicense kelo_ffmpeg KELO_LICENSE_FILES)
+  install(FILES ${ffmpegDlls} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${ffmpegLicense} DESTINATION licenses/ffmpeg)
 endif()
 if(TARGET kelo_demo_viewer)
   # The viewer finds the player through a path relative to itself, so that an

@@ -26,6 +26,29 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # Windows: Kelo820_PlaySDK-<version>-win32.zip, with the README on loading at
 # its top.
 if(WIN32)
+  if(TARGET m4playerApi_ffmpeg)
+    set(KELO_README_DECODER_FILES [=[bin\m4playerApi.dll            our decoder library, on FFmpeg (optional)
+bin\av*.dll, bin\sw*.dll      the FFmpeg DLLs it uses (LGPL 2.1 or later)
+licenses\ffmpeg\              FFmpeg's licence and where its source came from
+]=])
+    set(KELO_README_LOADING [=[  Kelo820_PlaySDK.dll needs nothing but system DLLs and a decoder library,
+  m4playerApi.dll, which it looks for along the DLL search path: put the DLLs
+  of bin\ beside the client's .exe (or all in a directory on the DLL search
+  path). bin\ runs on its own: m4playerApi.dll needs only the FFmpeg DLLs
+  beside it and system DLLs.
+
+  The decoder is ours and optional. Kelo820_PlaySDK.dll imports the decoder's
+  27 PlayM4_ functions, __stdcall, by their undecorated names; any
+  m4playerApi.dll that exports them serves it. To use your own, put it in
+  place of ours and leave out our FFmpeg DLLs, which only our decoder uses.]=])
+  else()
+    set(KELO_README_DECODER_FILES "")
+    set(KELO_README_LOADING [=[  Kelo820_PlaySDK.dll needs nothing but system DLLs and the decoder library
+  m4playerApi.dll, which is not part of this kit. Put Kelo820_PlaySDK.dll and
+  m4playerApi.dll beside the client's .exe (or both in a directory on the DLL
+  search path); the DLL imports the decoder's 27 PlayM4_ functions, __stdcall,
+  by their undecorated names.]=])
+  endif()
   configure_file(${PROJECT_SOURCE_DIR}/cmake/WindowsSdkReadme.txt.in
     ${PROJECT_BINARY_DIR}/README.txt @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)

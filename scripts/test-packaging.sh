@@ -24,7 +24,8 @@ fail() {
 
 step "install"
 # The packaging group: dpkg-shlibdeps (dpkg-dev) computes the package's
-# dependencies; clang, lld and llvm (llvm-dlltool) build the MSVC-ABI client.
+# dependencies; clang, lld and llvm (llvm-dlltool) build the MSVC-ABI client;
+# the mingw-w64 objdump reads the DLLs' imports.
 "$repo/scripts/install-packages.sh" build decoder packaging
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-packaging.XXXXXX")
@@ -142,9 +143,42 @@ sdk=$work/win/$(basename "$zip" .zip)
 listed=$(cd "$sdk" && find . -type f | sed 's|^\./||' | grep -v '^lib/cmake/' | sort)
 expected=$(printf '%s\n' README.txt bin/Kelo820_PlaySDK.dll include/Kelo820_PlaySDK.h \
   include/Kelo820_PlaySDKCodes.h include/Kelo820_PlaySDKTypes.h lib/Kelo820_PlaySDK.def lib/Kelo820_PlaySDK.lib lib/libKelo820_PlaySDK.dll.a | sort)
-[ "$listed" = "$expected" ] ||
-  fail "$(basename "$zip") holds other files than expected:"$'\n'"$(diff <(echo "$expected") <(echo "$listed"))"
+# With our FFmpeg build the zip also carries FFmpeg's DLLs and licence, and
+# the decoder when the build made one; which DLLs bin/ needs is checked below.
+ffmpeg_files=
+if [ -d "$win_build/ffmpeg-win32" ] && grep -q '^KELO_FFMPEG_WIN32_PREFIX:' "$win_build/CMakeCache.txt"; then
+  ffmpeg_files=$(printf '%s\n' licenses/ffmpeg/COPYING.LGPLv2.1 licenses/ffmpeg/SOURCE.txt)
+  if [ -f "$win_build/bin/m4playerApi.dll" ]; then ffmpeg_files+=$'\n'bin/m4playerApi.dll; fi
+fi
+[ "$(grep -v '^bin/\(av\|sw\)[a-z]*-[0-9]*\.dll$' <<<"$listed")" = "$(sort <<<"$expected${ffmpeg_files:+$'\n'$ffmpeg_files}")" ] ||
+  fail "$(basename "$zip") holds other files than expected:"$'\n'"$(diff <(sort <<<"$expected${ffmpeg_files:+$'\n'$ffmpeg_files}") <(echo "$listed"))"
 echo "$(basename "$zip"): $(echo "$listed" | tr '\n' ' ')"
+
+step "Windows SDK: bin/ on its own"
+# Every DLL in bin/ finds what it imports in bin/ or among Windows' own DLLs,
+# through every level of imports: bin/ runs from where it is unpacked. Only
+# a kit without our decoder leaves m4playerApi.dll to the client.
+windows_dlls='^(api-ms-win-.*|advapi32|bcrypt|comctl32|comdlg32|crypt32|gdi32|iphlpapi|kernel32|msvcrt|ntdll|ole32|oleaut32|secur32|shell32|shlwapi|user32|version|winmm|ws2_32)\.dll$'
+declare -A seen=()
+pending=()
+for file in "$sdk"/bin/*.dll; do pending+=("$(basename "$file")"); done
+while [ ${#pending[@]} -gt 0 ]; do
+  dll=${pending[0]}
+  pending=("${pending[@]:1}")
+  [ -z "${seen[${dll,,}]:-}" ] || continue
+  seen[${dll,,}]=1
+  present=$(find "$sdk/bin" -maxdepth 1 -iname "$dll" | head -n 1)
+  if [ -z "$present" ]; then
+    [ "${dll,,}" = m4playerapi.dll ] && [ ! -f "$win_build/bin/m4playerApi.dll" ] && continue
+    fail "bin/ lacks $dll, which the DLLs in bin/ import"
+  fi
+  i686-w64-mingw32-objdump -p "$present" | grep -q 'file format pei-i386' ||
+    fail "$dll is not a 32-bit DLL"
+  while read -r imported; do
+    grep -Eqi "$windows_dlls" <<<"$imported" || pending+=("$imported")
+  done < <(i686-w64-mingw32-objdump -p "$present" | sed -n 's/^[[:space:]]*DLL Name: //p')
+done
+echo "bin/: $(cd "$sdk/bin" && ls | tr '\n' ' ')"
 
 step "MSVC-ABI client"
 client=$repo/tests/packaging/msvc_client
