@@ -39,8 +39,8 @@ if(TARGET m4playerApi_ffmpeg AND WIN32)
 elseif(TARGET m4playerApi_ffmpeg)
   install(TARGETS m4playerApi_ffmpeg LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
-if(WIN32 AND TARGET kelo_ffmpeg)
-  # The FFmpeg DLLs go beside m4playerApi.dll, whose loader finds them there,
+if(WIN32 AND TARGET m4playerApi_ffmpeg)
+  # The FFmpeg DLLs go beside m4playerApi.dll, where Windows looks for them,
   # with FFmpeg's licence and where its source came from.
   get_target_property(ffmpegDlls kelo_ffmpeg KELO_RUNTIME_DLLS)
   get_target_property(ffmpegLicense kelo_ffmpeg KELO_LICENSE_FILES)

@@ -143,15 +143,19 @@ sdk=$work/win/$(basename "$zip" .zip)
 listed=$(cd "$sdk" && find . -type f | sed 's|^\./||' | grep -v '^lib/cmake/' | sort)
 expected=$(printf '%s\n' README.txt bin/Kelo820_PlaySDK.dll include/Kelo820_PlaySDK.h \
   include/Kelo820_PlaySDKCodes.h include/Kelo820_PlaySDKTypes.h lib/Kelo820_PlaySDK.def lib/Kelo820_PlaySDK.lib lib/libKelo820_PlaySDK.dll.a | sort)
-# With our FFmpeg build the zip also carries FFmpeg's DLLs and licence, and
-# the decoder when the build made one; which DLLs bin/ needs is checked below.
-ffmpeg_files=
-if [ -d "$win_build/ffmpeg-win32" ] && grep -q '^KELO_FFMPEG_WIN32_PREFIX:' "$win_build/CMakeCache.txt"; then
-  ffmpeg_files=$(printf '%s\n' licenses/ffmpeg/COPYING.LGPLv2.1 licenses/ffmpeg/SOURCE.txt)
-  if [ -f "$win_build/bin/m4playerApi.dll" ]; then ffmpeg_files+=$'\n'bin/m4playerApi.dll; fi
+# With our decoder the zip also carries it, FFmpeg's DLLs (their names hold
+# FFmpeg's major versions; which ones bin/ needs is checked below) and
+# FFmpeg's licence.
+known=$listed
+decoder_built=
+if [ -f "$win_build/bin/m4playerApi.dll" ]; then
+  decoder_built=1
+  expected=$(printf '%s\n' "$expected" bin/m4playerApi.dll licenses/ffmpeg/COPYING.LGPLv2.1 \
+    licenses/ffmpeg/SOURCE.txt | sort)
+  known=$(grep -v '^bin/\(av\|sw\)[a-z]*-[0-9]*\.dll$' <<<"$listed")
 fi
-[ "$(grep -v '^bin/\(av\|sw\)[a-z]*-[0-9]*\.dll$' <<<"$listed")" = "$(sort <<<"$expected${ffmpeg_files:+$'\n'$ffmpeg_files}")" ] ||
-  fail "$(basename "$zip") holds other files than expected:"$'\n'"$(diff <(sort <<<"$expected${ffmpeg_files:+$'\n'$ffmpeg_files}") <(echo "$listed"))"
+[ "$known" = "$expected" ] ||
+  fail "$(basename "$zip") holds other files than expected:"$'\n'"$(diff <(echo "$expected") <(echo "$known"))"
 echo "$(basename "$zip"): $(echo "$listed" | tr '\n' ' ')"
 
 step "Windows SDK: bin/ on its own"
@@ -169,16 +173,16 @@ while [ ${#pending[@]} -gt 0 ]; do
   seen[${dll,,}]=1
   present=$(find "$sdk/bin" -maxdepth 1 -iname "$dll" | head -n 1)
   if [ -z "$present" ]; then
-    [ "${dll,,}" = m4playerapi.dll ] && [ ! -f "$win_build/bin/m4playerApi.dll" ] && continue
+    [ "${dll,,}" = m4playerapi.dll ] && [ -z "$decoder_built" ] && continue
     fail "bin/ lacks $dll, which the DLLs in bin/ import"
   fi
-  i686-w64-mingw32-objdump -p "$present" | grep -q 'file format pei-i386' ||
-    fail "$dll is not a 32-bit DLL"
+  headers=$(i686-w64-mingw32-objdump -p "$present")
+  grep -q 'file format pei-i386' <<<"$headers" || fail "$dll is not a 32-bit DLL"
   while read -r imported; do
     grep -Eqi "$windows_dlls" <<<"$imported" || pending+=("$imported")
-  done < <(i686-w64-mingw32-objdump -p "$present" | sed -n 's/^[[:space:]]*DLL Name: //p')
+  done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 done
-echo "bin/: $(cd "$sdk/bin" && ls | tr '\n' ' ')"
+echo "bin/: $(find "$sdk/bin" -type f -printf '%f %s\n' | sort | tr '\n' ' ')"
 
 step "MSVC-ABI client"
 client=$repo/tests/packaging/msvc_client
