@@ -109,6 +109,10 @@ if ! apt-cache showsrc ffmpeg >/dev/null 2>&1 ||
 fi
 # The newest source apt offers: the release the Linux libraries come from.
 version=$(apt-cache showsrc ffmpeg | sed -n 's/^Version: //p' | sort -V | tail -n 1)
+if [ -z "$version" ]; then
+  echo "apt offers no source package ffmpeg" >&2
+  exit 1
+fi
 record=$(printf 'ffmpeg %s\n%s\n' "$version" "${configure_options[*]}")
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$record" ]; then
   echo "FFmpeg $version for win32 is already built in $prefix"
