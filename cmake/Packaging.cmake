@@ -28,8 +28,8 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 if(WIN32)
   if(TARGET m4playerApi_ffmpeg)
     set(KELO_README_DECODER_FILES [=[bin\m4playerApi.dll            our decoder library, on FFmpeg (optional)
-bin\av*.dll, bin\sw*.dll      the FFmpeg DLLs it uses (LGPL 2.1 or later)
-licenses\ffmpeg\              FFmpeg's licence and where its source came from
+bin\av*.dll, bin\sw*.dll       the FFmpeg DLLs it uses (LGPL 2.1 or later)
+licenses\ffmpeg\               FFmpeg's licence and where its source came from
 ]=])
     set(KELO_README_LOADING [=[  Kelo820_PlaySDK.dll needs nothing but system DLLs and a decoder library,
   m4playerApi.dll, which it looks for along the DLL search path: put the DLLs
