@@ -207,7 +207,7 @@ TEST_F(Win32DecoderTest, DrawsIntoWindowsRegionIncludedAndRedrawsOnRefresh) {
   pictures = 0;
   ASSERT_EQ(PlayM4_SetDisplayCallBack(kPort, &CountAndCapture), 1);
   const RECT rightHalf{kWidth / 2, 0, kWidth, kHeight / 2};
-  ASSERT_EQ(PlayM4_SetDisplayRegion(kPort, 0, &rightHalf, region.Handle(), 1), 1);
+  ASSERT_EQ(PlayM4_SetDisplayRegion(kPort, 1, &rightHalf, region.Handle(), 1), 1);
   ASSERT_EQ(PlayM4_Play(kPort, main.Handle()), 1);
   stream.Feed();
   ASSERT_TRUE(WaitFor([] { return pictures >= 3; }, std::chrono::seconds(20)));
