@@ -148,7 +148,7 @@ expected=$(printf '%s\n' README.txt bin/Kelo820_PlaySDK.dll include/Kelo820_Play
 # FFmpeg's licence.
 known=$listed
 decoder_built=
-if [ -f "$win_build/bin/m4playerApi.dll" ]; then
+if [ -f "$win_build/ffmpeg-decoder/m4playerApi.dll" ]; then
   decoder_built=1
   expected=$(printf '%s\n' "$expected" bin/m4playerApi.dll licenses/ffmpeg/COPYING.LGPLv2.1 \
     licenses/ffmpeg/SOURCE.txt | sort)

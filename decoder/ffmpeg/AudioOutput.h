@@ -1,5 +1,6 @@
-// The sound device: 16-bit interleaved stereo at 48 kHz. ALSA's "default"
-// device normally; the file named by KELO_M4_AUDIO_FILE instead when that
+// The sound device: 16-bit interleaved stereo at 48 kHz. The system's
+// device normally (ALSA's "default" in AlsaOutput.cpp, the wave mapper in
+// WaveOutput.cpp); the file named by KELO_M4_AUDIO_FILE instead when that
 // variable is set (raw samples appended, for checking what would be heard).
 // Without a device the samples are dropped. Writing never blocks: what the
 // device cannot take at once is dropped too, so sound never holds up video.
@@ -22,6 +23,8 @@ class AudioOutput {
 };
 
 std::unique_ptr<AudioOutput> MakeAudioOutput();
+// The system's device, which drops the samples when there is none.
+std::unique_ptr<AudioOutput> MakeDeviceOutput();
 
 }  // namespace m4
 

@@ -1,8 +1,5 @@
 #include "BmpWriter.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -16,6 +13,7 @@ extern "C" {
 #include "BmpFile.h"
 #include "ErrorCode.h"
 #include "FrameFormat.h"
+#include "NewFile.h"
 #include "Yv12Converter.h"
 
 namespace m4 {
@@ -48,14 +46,11 @@ bool EncodeBmp(const uint8_t* yv12, int width, int height, std::vector<uint8_t>*
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
   static std::atomic<unsigned> counter{0};
   const std::string temporary =
-      path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  std::FILE* file = fdopen(fd, "wb");
-  if (file == nullptr) close(fd);
-  if (file == nullptr || !bmp::WriteAndClose(file, bytes) ||
-      std::rename(temporary.c_str(), path.c_str()) != 0) {
-    unlink(temporary.c_str());
+      path + ".tmp" + std::to_string(ProcessNumber()) + "-" + std::to_string(counter++);
+  std::FILE* file = CreateNewFile(temporary);
+  if (file == nullptr) return false;
+  if (!bmp::WriteAndClose(file, bytes) || !MoveOver(temporary, path)) {
+    std::remove(temporary.c_str());
     return false;
   }
   return true;

@@ -12,7 +12,7 @@ int64_t SteadyClock::NowMicros() {
       .count();
 }
 
-int SteadyClock::PollTimeoutMillis(int64_t deadline) {
+int SteadyClock::WaitTimeoutMillis(int64_t deadline) {
   if (deadline == kNoDeadline) return -1;
   const int64_t left = deadline - NowMicros();
   if (left <= 0) return 0;
@@ -21,7 +21,7 @@ int SteadyClock::PollTimeoutMillis(int64_t deadline) {
   return millis > INT32_MAX ? INT32_MAX : static_cast<int>(millis);
 }
 
-int VirtualClock::PollTimeoutMillis(int64_t deadline) {
+int VirtualClock::WaitTimeoutMillis(int64_t deadline) {
   if (deadline == kNoDeadline) return -1;
   int64_t now = now_.load();
   while (now < deadline && !now_.compare_exchange_weak(now, deadline)) {

@@ -19,20 +19,20 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual int64_t NowMicros() = 0;
-  // How long poll() may sleep to reach |deadline| (-1: no limit).
-  virtual int PollTimeoutMillis(int64_t deadline) = 0;
+  // How long a wait may sleep to reach |deadline| (-1: no limit).
+  virtual int WaitTimeoutMillis(int64_t deadline) = 0;
 };
 
 class SteadyClock final : public Clock {
  public:
   int64_t NowMicros() override;
-  int PollTimeoutMillis(int64_t deadline) override;
+  int WaitTimeoutMillis(int64_t deadline) override;
 };
 
 class VirtualClock final : public Clock {
  public:
   int64_t NowMicros() override { return now_.load(); }
-  int PollTimeoutMillis(int64_t deadline) override;
+  int WaitTimeoutMillis(int64_t deadline) override;
 
  private:
   std::atomic<int64_t> now_{0};

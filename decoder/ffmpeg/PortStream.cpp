@@ -1,6 +1,5 @@
 #include "PortStream.h"
 
-#include <cerrno>
 #include <system_error>
 
 namespace m4 {
@@ -46,7 +45,10 @@ PortStream::PortStream(const StreamOptions& options, const DecoderSettings& sett
       presenter_(
           options.port, options.live, pictures_, [this] { return source_.Unread() > 0; }, *clock_,
           wakeup_, callback) {
-  if (!wakeup_.Valid()) throw std::system_error(errno, std::generic_category(), "eventfd");
+  if (!wakeup_.Valid()) {
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                            "wakeup");
+  }
   decoderThread_ = std::thread([this] { Guarded([this] { decoder_.Run(); }); });
   try {
     presenterThread_ = std::thread([this] { Guarded([this] { presenter_.Run(); }); });

@@ -1,7 +1,5 @@
 #include "Presenter.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <utility>
 
@@ -180,17 +178,14 @@ bool Presenter::TakePending() {
   return true;
 }
 
-// Expose events and refresh requests redraw the picture on screen, also
+// Window events and refresh requests redraw the picture on screen, also
 // while paused.
 void Presenter::ApplyDisplayCommands(const Commands& commands) {
   if (commands.windowChanged) output_.SetMainWindow(commands.window);
   if (commands.regionChanged) {
     output_.SetRegion(commands.region, commands.regionWindow, commands.regionEnabled);
   }
-  // The connection is read only when it has something: asking costs a
-  // read from the server's socket per picture.
-  const bool exposed = (eventsArrived_ || output_.HasQueuedEvents()) && output_.TakeExposures();
-  eventsArrived_ = false;
+  const bool exposed = output_.TakeRedrawRequest();
   if ((exposed || commands.refresh || commands.windowChanged || commands.regionChanged) && shown_) {
     output_.Draw(*shown_->frame);
   }
@@ -217,14 +212,8 @@ void Presenter::Deliver(const DecodedPicture& picture) {
 }
 
 void Presenter::Sleep(int64_t deadline) {
-  if (output_.HasQueuedEvents()) return;
-  pollfd descriptors[2] = {{wakeup_.Descriptor(), POLLIN, 0},
-                           {output_.EventDescriptor(), POLLIN, 0}};
-  poll(descriptors, descriptors[1].fd >= 0 ? 2 : 1, clock_.PollTimeoutMillis(deadline));
-  // A signal left unread keeps the next poll from waiting: it is read here,
-  // once it has woken us, rather than on every turn.
-  if ((descriptors[0].revents & POLLIN) != 0) wakeup_.Drain();
-  eventsArrived_ = (descriptors[1].revents & POLLIN) != 0;
+  if (output_.EventsWaiting()) return;
+  output_.Wait(wakeup_, clock_.WaitTimeoutMillis(deadline));
 }
 
 void Presenter::Signal() { wakeup_.Signal(); }

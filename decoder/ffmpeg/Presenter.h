@@ -12,7 +12,7 @@
 
 #include "DecodedPicture.h"
 #include "Pacer.h"
-#include "X11Output.h"
+#include "WindowOutput.h"
 #include "Yv12Converter.h"
 #include "m4playerApi.h"
 
@@ -96,8 +96,7 @@ class Presenter {
   uint64_t generation_ = 0;
   std::optional<DecodedPicture> pending_;
   std::optional<DecodedPicture> shown_;
-  bool eventsArrived_ = false;  // the X connection had data at the last wake
-  X11Output output_;
+  WindowOutput output_;
   Yv12Converter converter_;
   std::vector<uint8_t> yv12_;
 };

@@ -1,6 +1,7 @@
-// A descriptor that poll() can wait on beside others (the X connection), so
-// that the presenter sleeps in one place for its deadline, new pictures,
-// commands and window events alike.
+// What the presenter sleeps on, so that it sleeps in one place for its
+// deadline, new pictures, commands and window events alike: an eventfd that
+// poll() waits on beside the X connection on Linux (WakeupPosix.cpp), an
+// auto-reset event on Windows (WakeupWin32.cpp).
 #ifndef M4_FFMPEG_WAKEUP_H
 #define M4_FFMPEG_WAKEUP_H
 
@@ -13,13 +14,22 @@ class Wakeup {
   Wakeup(const Wakeup&) = delete;
   Wakeup& operator=(const Wakeup&) = delete;
 
-  bool Valid() const { return fd_ >= 0; }
+  bool Valid() const;
   void Signal();
+#if defined(_WIN32)
+  // Sleeps until signalled or |timeoutMillis| pass (-1: no limit). The
+  // signal is used up by the wait it ends.
+  void Wait(int timeoutMillis);
+
+ private:
+  void* event_;
+#else
   void Drain();
   int Descriptor() const { return fd_; }
 
  private:
   int fd_;
+#endif
 };
 
 }  // namespace m4

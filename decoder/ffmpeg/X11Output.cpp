@@ -1,17 +1,15 @@
 #include "X11Output.h"
 
+#include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
-#include <algorithm>
 #include <cstdlib>
-
-extern "C" {
-#include <libavutil/pixdesc.h>
-#include <libswscale/swscale.h>
-}
+#include <initializer_list>
 
 #include "FrameFormat.h"
+#include "Wakeup.h"
+#include "WindowPicture.h"
 #include "X11ErrorGuard.h"
 
 namespace m4 {
@@ -22,36 +20,6 @@ namespace {
 bool TakesBgr0(const XImage& image) {
   return image.bits_per_pixel == 32 && image.byte_order == LSBFirst && image.red_mask == 0xFF0000 &&
          image.green_mask == 0x00FF00 && image.blue_mask == 0x0000FF;
-}
-
-// The planes of |frame| from |rect| on, for planar 8-bit formats, whose
-// chroma planes are subsampled by the format's shifts. The rectangle is
-// clipped to the picture and aligned to the chroma grid.
-bool CropPlanes(const AVFrame& frame, const RECT& rect, const uint8_t* planes[4], int* width,
-                int* height) {
-  const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
-  if (format == nullptr || !(format->flags & AV_PIX_FMT_FLAG_PLANAR) ||
-      format->comp[0].depth != 8) {
-    return false;
-  }
-  const int alignX = 1 << format->log2_chroma_w;
-  const int alignY = 1 << format->log2_chroma_h;
-  const int left = std::min(rect.left, frame.width - 1) / alignX * alignX;
-  const int top = std::min(rect.top, frame.height - 1) / alignY * alignY;
-  const int right = std::min<int>(rect.right, frame.width);
-  const int bottom = std::min<int>(rect.bottom, frame.height);
-  if (right <= left || bottom <= top) return false;
-  for (int i = 0; i < 4; ++i) {
-    planes[i] = frame.data[i];
-    if (planes[i] == nullptr) continue;
-    const bool chroma = i == 1 || i == 2;
-    const int x = chroma ? left >> format->log2_chroma_w : left;
-    const int y = chroma ? top >> format->log2_chroma_h : top;
-    planes[i] += static_cast<ptrdiff_t>(y) * frame.linesize[i] + x;
-  }
-  *width = right - left;
-  *height = bottom - top;
-  return true;
 }
 
 }  // namespace
@@ -90,12 +58,26 @@ void X11Output::SetRegion(const RECT& rect, uint64_t window, bool enable) {
   region_.crop = rect;
 }
 
-int X11Output::EventDescriptor() const {
-  return display_ != nullptr ? ConnectionNumber(display_) : -1;
+bool X11Output::EventsWaiting() const {
+  return display_ != nullptr && XEventsQueued(display_, QueuedAlready) > 0;
 }
 
-bool X11Output::TakeExposures() {
-  if (display_ == nullptr) return false;
+void X11Output::Wait(Wakeup& wakeup, int timeoutMillis) {
+  pollfd descriptors[2] = {{wakeup.Descriptor(), POLLIN, 0},
+                           {display_ != nullptr ? ConnectionNumber(display_) : -1, POLLIN, 0}};
+  poll(descriptors, descriptors[1].fd >= 0 ? 2 : 1, timeoutMillis);
+  // A signal left unread keeps the next poll from waiting: it is read here,
+  // once it has woken us, rather than on every turn.
+  if ((descriptors[0].revents & POLLIN) != 0) wakeup.Drain();
+  eventsArrived_ = (descriptors[1].revents & POLLIN) != 0;
+}
+
+// The connection is read only when it has something: asking costs a read
+// from the server's socket per picture.
+bool X11Output::TakeRedrawRequest() {
+  const bool read = eventsArrived_ || EventsWaiting();
+  eventsArrived_ = false;
+  if (!read || display_ == nullptr) return false;
   bool exposed = false;
   while (XPending(display_) > 0) {
     XEvent event;
@@ -108,10 +90,6 @@ bool X11Output::TakeExposures() {
     }
   }
   return exposed;
-}
-
-bool X11Output::HasQueuedEvents() const {
-  return display_ != nullptr && XEventsQueued(display_, QueuedAlready) > 0;
 }
 
 void X11Output::Draw(const AVFrame& frame) {
@@ -143,21 +121,12 @@ void X11Output::DrawInto(Target& target, const AVFrame& frame) {
   if (target.attributes.map_state != IsViewable || !PrepareImage(target, target.attributes)) {
     return;
   }
-  const uint8_t* planes[4] = {frame.data[0], frame.data[1], frame.data[2], frame.data[3]};
-  int width = frame.width;
-  int height = frame.height;
-  if (target.cropped && !CropPlanes(frame, target.crop, planes, &width, &height)) return;
   XImage& image = *target.image;
-  // Shrinking, a bilinear filter widens with the ratio and costs the more the
-  // smaller the window (a tile of a wall); two taps keep it cheap.
-  const int filter =
-      image.width < width || image.height < height ? SWS_FAST_BILINEAR : SWS_BILINEAR;
-  SwsContext* scaler = target.scaler.For({width, height, static_cast<AVPixelFormat>(frame.format),
-                                          image.width, image.height, AV_PIX_FMT_BGR0, filter});
-  if (scaler == nullptr) return;
-  uint8_t* const targets[4] = {reinterpret_cast<uint8_t*>(image.data), nullptr, nullptr, nullptr};
-  const int strides[4] = {image.bytes_per_line, 0, 0, 0};
-  sws_scale(scaler, planes, frame.linesize, 0, height, targets, strides);
+  const WindowPixels pixels{reinterpret_cast<uint8_t*>(image.data), image.bytes_per_line,
+                            image.width, image.height};
+  if (!ScaleForWindow(frame, target.cropped ? &target.crop : nullptr, target.scaler, pixels)) {
+    return;
+  }
   if (target.usesShm) {
     XShmPutImage(display_, target.window, target.gc, &image, 0, 0, 0, 0,
                  static_cast<unsigned>(image.width), static_cast<unsigned>(image.height), False);

@@ -2,7 +2,8 @@
 // whole picture in the window given to PlayM4_Play, and optionally one
 // rectangle of it in the window given to PlayM4_SetDisplayRegion, each scaled
 // to its window's current size. XShm when the server offers it, plain
-// XPutImage otherwise. Used by the presenter thread only.
+// XPutImage otherwise. Used by the presenter thread only; the window events
+// it waits for beside the presenter's wake-ups are exposures and resizes.
 #ifndef M4_FFMPEG_X11_OUTPUT_H
 #define M4_FFMPEG_X11_OUTPUT_H
 
@@ -21,6 +22,8 @@ extern "C" {
 
 namespace m4 {
 
+class Wakeup;
+
 class X11Output {
  public:
   X11Output() = default;
@@ -32,12 +35,13 @@ class X11Output {
   void SetMainWindow(uint64_t window);
   void SetRegion(const RECT& rect, uint64_t window, bool enable);
 
-  // The connection's descriptor for poll(), -1 without a connection.
-  int EventDescriptor() const;
-  // Reads the pending window events; true when a window needs redrawing.
-  bool TakeExposures();
-  // Events already read from the connection, which poll() would not see.
-  bool HasQueuedEvents() const;
+  // Events already read from the connection, which a wait would not see.
+  bool EventsWaiting() const;
+  // Sleeps until |wakeup| is signalled, a window event arrives or
+  // |timeoutMillis| pass (-1: no limit).
+  void Wait(Wakeup& wakeup, int timeoutMillis);
+  // True when a window was exposed or resized since the last call.
+  bool TakeRedrawRequest();
   void Draw(const AVFrame& frame);
 
  private:
@@ -65,6 +69,7 @@ class X11Output {
 
   Display* display_ = nullptr;
   bool shmAvailable_ = false;
+  bool eventsArrived_ = false;  // the connection had data at the last wake
   Target main_;
   Target region_;
 };

@@ -9,6 +9,8 @@ namespace m4 {
 
 Wakeup::Wakeup() : fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
+bool Wakeup::Valid() const { return fd_ >= 0; }
+
 Wakeup::~Wakeup() {
   if (fd_ >= 0) close(fd_);
 }

@@ -1,0 +1,71 @@
+#include "GdiOutput.h"
+
+#include "FrameFormat.h"
+#include "Wakeup.h"
+#include "WindowPicture.h"
+
+namespace m4 {
+namespace {
+
+HWND ToWindow(uint64_t window) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(window)); }
+
+}  // namespace
+
+void GdiOutput::SetMainWindow(uint64_t window) {
+  if (ToWindow(window) == main_.window) return;
+  main_ = Target{};
+  main_.window = ToWindow(window);
+}
+
+void GdiOutput::SetRegion(const RECT& rect, uint64_t window, bool enable) {
+  if (!enable || window == 0) {
+    region_ = Target{};
+    return;
+  }
+  if (ToWindow(window) != region_.window) {
+    region_ = Target{};
+    region_.window = ToWindow(window);
+  }
+  region_.cropped = true;
+  region_.crop = rect;
+}
+
+void GdiOutput::Wait(Wakeup& wakeup, int timeoutMillis) { wakeup.Wait(timeoutMillis); }
+
+void GdiOutput::Draw(const AVFrame& frame) {
+  // A region shown in the main window replaces the whole picture there.
+  if (main_.window != nullptr && main_.window != region_.window) DrawInto(main_, frame);
+  if (region_.window != nullptr) DrawInto(region_, frame);
+}
+
+// The client area is asked for before every picture: unlike an X server's
+// round trip, it is a call into the window manager of our own process.
+void GdiOutput::DrawInto(Target& target, const AVFrame& frame) {
+  RECT client{};
+  if (!GetClientRect(target.window, &client)) return;  // the window is gone
+  const int width = client.right - client.left;
+  const int height = client.bottom - client.top;
+  if (width <= 0 || height <= 0) return;
+  const int stride = width * 4;
+  target.pixels.resize(static_cast<size_t>(stride) * static_cast<size_t>(height) + kScalerSlack);
+  const WindowPixels pixels{target.pixels.data(), stride, width, height};
+  if (!ScaleForWindow(frame, target.cropped ? &target.crop : nullptr, target.scaler, pixels)) {
+    return;
+  }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  HDC dc = GetDC(target.window);
+  if (dc == nullptr) return;
+  StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, target.pixels.data(), &info,
+                DIB_RGB_COLORS, SRCCOPY);
+  ReleaseDC(target.window, dc);
+  // On screen before the display callback tells the client of the picture.
+  GdiFlush();
+}
+
+}  // namespace m4

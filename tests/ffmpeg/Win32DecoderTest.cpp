@@ -1,0 +1,228 @@
+// The FFmpeg decoder as m4playerApi.dll, under wine: the sample streams
+// (made beforehand on the host by scripts/make-sample-streams.sh, into the
+// directory named by KELO_M4_TEST_STREAMS) played through the 27 functions,
+// captured, and drawn into Win32 windows that are read back.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestFiles.h"
+#include "m4playerApi.h"
+
+namespace {
+
+constexpr int32_t kPort = 3;
+constexpr int32_t kFileMode = 1;
+constexpr int kWidth = 352;
+constexpr int kHeight = 288;
+constexpr uint32_t kChunk = 4096;
+
+std::vector<std::string> SampleStreams() {
+  std::vector<std::string> paths;
+  const char* dir = std::getenv("KELO_M4_TEST_STREAMS");
+  if (dir == nullptr || dir[0] == '\0') return paths;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().extension() == ".kst") paths.push_back(entry.path().string());
+  }
+  return paths;
+}
+
+std::string StreamNamed(const std::string& stem) {
+  for (const std::string& path : SampleStreams()) {
+    if (std::filesystem::path(path).stem() == stem) return path;
+  }
+  return "";
+}
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+std::atomic<int> pictures{0};
+std::atomic<bool> captured{false};
+std::string capturePath;
+
+void M4CALL CountAndCapture(int32_t, const uint8_t* frame, int32_t size, int32_t width,
+                            int32_t height, int32_t, int32_t type, int32_t) {
+  if (!captured.exchange(true)) {
+    PlayM4_ConvertToBmpFile(frame, size, width, height, type, capturePath.c_str());
+  }
+  ++pictures;
+}
+
+// Opens |path| (header, then payload) on kPort in file mode and feeds it all
+// from a thread of its own, the input waiting while the decoder is full.
+class OpenStream {
+ public:
+  explicit OpenStream(const std::string& path) {
+    const std::string bytes = kelo_test::ReadBytes(path);
+    const uint32_t headerLength = PlayM4_GetFileHeadLength();
+    EXPECT_GT(bytes.size(), headerLength);
+    data_.assign(bytes.begin(), bytes.end());
+    EXPECT_EQ(PlayM4_SetStreamOpenMode(kPort, kFileMode), 1);
+    opened_ = PlayM4_OpenStream(kPort, data_.data(), headerLength, 1 << 20) == 1;
+    EXPECT_TRUE(opened_) << PlayM4_GetLastError(kPort);
+  }
+  void Feed() {
+    feeder_ = std::thread([this] {
+      for (size_t at = PlayM4_GetFileHeadLength(); at < data_.size(); at += kChunk) {
+        const auto size = static_cast<uint32_t>(std::min<size_t>(kChunk, data_.size() - at));
+        while (PlayM4_InputData(kPort, data_.data() + at, size) != 1) {
+          if (stop_) return;
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+      }
+    });
+  }
+  ~OpenStream() {
+    stop_ = true;
+    if (feeder_.joinable()) feeder_.join();
+    if (opened_) {
+      EXPECT_EQ(PlayM4_CloseStream(kPort), 1);
+    }
+  }
+  bool Opened() const { return opened_; }
+
+ private:
+  std::vector<uint8_t> data_;
+  bool opened_ = false;
+  std::atomic<bool> stop_{false};
+  std::thread feeder_;
+};
+
+class Win32DecoderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (SampleStreams().empty()) GTEST_SKIP() << "KELO_M4_TEST_STREAMS names no sample streams";
+    pictures = 0;
+    captured = true;
+  }
+};
+
+// Every sample stream decodes whole, at its picture size, and its first
+// picture becomes a BMP of that size; the virtual clock plays it as fast
+// as it decodes.
+TEST_F(Win32DecoderTest, PlaysAndCapturesEverySampleStream) {
+  kelo_test::TempDirectory dir;
+  _putenv("KELO_M4_CLOCK=virtual");
+  for (const std::string& path : SampleStreams()) {
+    SCOPED_TRACE(path);
+    pictures = 0;
+    capturePath = dir.path() + "/" + std::filesystem::path(path).stem().string() + ".bmp";
+    captured = false;
+    OpenStream stream(path);
+    if (!stream.Opened()) continue;
+    ASSERT_EQ(PlayM4_SetDisplayCallBack(kPort, &CountAndCapture), 1);
+    ASSERT_EQ(PlayM4_Play(kPort, nullptr), 1);
+    stream.Feed();
+    // The sample streams are two seconds or more at 25 pictures a second.
+    EXPECT_TRUE(WaitFor([] { return pictures >= 50; }, std::chrono::seconds(30)))
+        << pictures << " pictures";
+    int32_t width = 0;
+    int32_t height = 0;
+    EXPECT_EQ(PlayM4_GetPictureSize(kPort, &width, &height), 1);
+    EXPECT_EQ(width, kWidth);
+    EXPECT_EQ(height, kHeight);
+    const std::string bmp = kelo_test::ReadBytes(capturePath);
+    ASSERT_GE(bmp.size(), 54u);
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    int32_t bmpWidth = 0;
+    int32_t bmpHeight = 0;
+    std::memcpy(&bmpWidth, bmp.data() + 18, 4);
+    std::memcpy(&bmpHeight, bmp.data() + 22, 4);
+    EXPECT_EQ(bmpWidth, kWidth);
+    EXPECT_EQ(std::abs(bmpHeight), kHeight);
+    EXPECT_EQ(PlayM4_SetDisplayCallBack(kPort, nullptr), 1);
+  }
+  _putenv("KELO_M4_CLOCK=");
+}
+
+// A borderless window whose client area is |width| x |height|.
+class TestWindow {
+ public:
+  TestWindow(int width, int height) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "KeloDecoderTestWindow";
+    RegisterClassA(&windowClass);
+    window_ =
+        CreateWindowExA(0, windowClass.lpszClassName, "decoder test", WS_POPUP | WS_VISIBLE, 0, 0,
+                        width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
+  }
+  ~TestWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+  }
+  HWND Handle() const { return window_; }
+  COLORREF Pixel(int x, int y) const {
+    HDC dc = GetDC(window_);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window_, dc);
+    return colour;
+  }
+  void Cover() const {
+    HDC dc = GetDC(window_);
+    RECT all{0, 0, 4096, 4096};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(window_, dc);
+  }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+bool Near(COLORREF actual, int red, int green, int blue) {
+  constexpr int kTolerance = 40;
+  return std::abs(GetRValue(actual) - red) <= kTolerance &&
+         std::abs(GetGValue(actual) - green) <= kTolerance &&
+         std::abs(GetBValue(actual) - blue) <= kTolerance;
+}
+
+// SMPTE bars: seven bars across the top two thirds, grey first; the fourth
+// is green.
+TEST_F(Win32DecoderTest, DrawsIntoWindowsRegionIncludedAndRedrawsOnRefresh) {
+  const std::string path = StreamNamed("bars-mpeg2-ps");
+  if (path.empty()) GTEST_SKIP() << "no bars-mpeg2-ps sample stream";
+  TestWindow main(kWidth, kHeight);
+  TestWindow region(kWidth / 2, kHeight / 2);
+  if (main.Handle() == nullptr || region.Handle() == nullptr) GTEST_SKIP() << "no windows here";
+  OpenStream stream(path);
+  ASSERT_TRUE(stream.Opened());
+  pictures = 0;
+  ASSERT_EQ(PlayM4_SetDisplayCallBack(kPort, &CountAndCapture), 1);
+  const RECT rightHalf{kWidth / 2, 0, kWidth, kHeight / 2};
+  ASSERT_EQ(PlayM4_SetDisplayRegion(kPort, 1, &rightHalf, region.Handle(), 1), 1);
+  ASSERT_EQ(PlayM4_Play(kPort, main.Handle()), 1);
+  stream.Feed();
+  ASSERT_TRUE(WaitFor([] { return pictures >= 3; }, std::chrono::seconds(20)));
+  ASSERT_EQ(PlayM4_Pause(kPort, 1), 1);
+  const COLORREF grey = main.Pixel(20, 20);
+  EXPECT_TRUE(Near(grey, 191, 191, 191)) << std::hex << grey;
+  const COLORREF green = region.Pixel(5, 20);  // x = 181 in the picture
+  EXPECT_TRUE(Near(green, 0, 191, 0)) << std::hex << green;
+
+  main.Cover();
+  EXPECT_TRUE(Near(main.Pixel(20, 20), 0, 0, 0));
+  ASSERT_EQ(PlayM4_RefreshPlay(kPort), 1);
+  EXPECT_TRUE(
+      WaitFor([&] { return Near(main.Pixel(20, 20), 191, 191, 191); }, std::chrono::seconds(5)));
+  EXPECT_EQ(PlayM4_SetDisplayCallBack(kPort, nullptr), 1);
+}
+
+}  // namespace
