@@ -18,11 +18,35 @@ jobs=${KELO_JOBS:-2}
 source "$repo/scripts/steps.sh"
 
 step "install"
-"$repo/scripts/install-packages.sh" build windows
+# The host's decoder packages make the sample streams; the window test draws
+# on a virtual X server.
+"$repo/scripts/install-packages.sh" build windows decoder viewer
+
+# The window tests draw into wine's windows: without a display, the whole run
+# (the wine prefix and its server included) goes on a virtual X server.
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
 
 step "ffmpeg"
 # FFmpeg's DLLs for the FFmpeg decoder, built once per build directory.
 KELO_JOBS=$jobs "$repo/scripts/build-ffmpeg-win32.sh" "$build"
+
+step "streams"
+# The FFmpeg decoder's tests under wine play sample streams made here by the
+# host's ffmpeg tool and m4stream (the Linux suite's, else one built for the
+# purpose), once per build directory.
+streams=$build/test-streams
+if [ ! -f "$streams/life-h265-ts.kst" ]; then
+  tool=$repo/build-debug/bin/m4stream
+  if [ ! -x "$tool" ]; then
+    cmake -S "$repo" -B "$build/host-tools" -DCMAKE_BUILD_TYPE=Release -DKELO_BUILD_TESTS=OFF >/dev/null
+    cmake --build "$build/host-tools" -j "$jobs" --target m4stream >/dev/null
+    tool=$build/host-tools/bin/m4stream
+  fi
+  "$repo/scripts/make-sample-streams.sh" "$streams.partial" "$tool" 2 >/dev/null
+  rm -rf "$streams" && mv "$streams.partial" "$streams"
+fi
 
 step "wine prefix"
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/kelo-wine.XXXXXX")
@@ -51,7 +75,7 @@ command -v ninja >/dev/null && generator="-G Ninja"
 cmake -S "$repo" -B "$build" $generator \
   -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw32.cmake" \
-  -DKELO_FFMPEG_WIN32_PREFIX="$build/ffmpeg-win32" >/dev/null
+  -DKELO_FFMPEG_WIN32_PREFIX="$build/ffmpeg-win32" -DKELO_M4_TEST_STREAMS="$streams" >/dev/null
 cmake --build "$build" -j "$jobs"
 
 step "test"

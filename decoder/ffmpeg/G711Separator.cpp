@@ -68,6 +68,7 @@ void G711Separator::Add(const uint8_t* data, size_t size) {
 
 size_t G711Separator::Take(uint8_t* out, size_t room) {
   const size_t count = std::min(room, scanned_);
+  if (count == 0) return 0;  // an empty |pending_| may have no storage to copy from
   std::memcpy(out, pending_.data(), count);
   pending_.erase(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(count));
   scanned_ -= count;
