@@ -17,6 +17,7 @@ constexpr int32_t kOutOfOrder = 3;            // no stream open; also decoder er
 constexpr int32_t kOutOfMemory = 7;           // also the decoder's error 6
 constexpr int32_t kInputRefused = 12;         // stepping, or the decoder's buffer full
 constexpr int32_t kUnknownDecoderError = 26;  // a decoder error code without words
+constexpr int32_t kNoPictureCaptured = 27;    // Play_GetPicture: no picture shown in its window
 
 // Play states, as Play_GetPlayState reports them; Play_PlayState takes 1 to 9
 // as commands that move a started channel to that state.
