@@ -14,7 +14,6 @@
 #include "Platform.h"
 #include "PlayerInstance.h"
 #include "ProductPaths.h"
-#include "SharedConstants.h"
 #include "m4playerApi.h"
 
 namespace kelo {
@@ -275,7 +274,7 @@ int32_t My820xPlaySDK::RunPlayCommand(int32_t channel, int32_t command) {
 int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) try {
   std::string driveRoot;
   if (!CurrentPlatform().SystemDriveRoot(&driveRoot)) return kelo820::kNoSystemDirectory;
-  const std::string configFile = driveRoot + CONFIG_FILE;
+  const std::string configFile = ConfigFilePath(driveRoot);
 
   std::string traceDirectory;
   if (fileUtility_.ReadConfigValue(configFile, "GLOBAL", "TRACE_PATH", &traceDirectory) != 0) {
@@ -284,8 +283,8 @@ int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) try {
   // An empty value stays empty: the logs then go to the current directory.
   NormaliseDirectoryPath(traceDirectory);
   fileUtility_.MakeDirectoryPath(traceDirectory);
-  traceLog_.SetRuntimeLogFile(traceDirectory + "ZQ_Player_Runtime.log");
-  traceLog_.SetErrorLogFile(traceDirectory + "ZQ_Player_Error.log");
+  traceLog_.SetRuntimeLogFile(traceDirectory + kRuntimeLogName);
+  traceLog_.SetErrorLogFile(traceDirectory + kErrorLogName);
 
   std::string level;
   fileUtility_.ReadConfigValue(configFile, "GLOBAL", "DEBUG_LEVEL", &level);
