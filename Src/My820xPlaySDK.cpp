@@ -14,7 +14,6 @@
 #include "Platform.h"
 #include "PlayerInstance.h"
 #include "ProductPaths.h"
-#include "SharedConstants.h"
 #include "m4playerApi.h"
 
 namespace kelo {
@@ -275,7 +274,7 @@ int32_t My820xPlaySDK::RunPlayCommand(int32_t channel, int32_t command) {
 int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) try {
   std::string driveRoot;
   if (!CurrentPlatform().SystemDriveRoot(&driveRoot)) return kelo820::kNoSystemDirectory;
-  const std::string configFile = driveRoot + CONFIG_FILE;
+  const std::string configFile = ConfigFilePath(driveRoot);
 
   std::string traceDirectory;
   if (fileUtility_.ReadConfigValue(configFile, "GLOBAL", "TRACE_PATH", &traceDirectory) != 0) {
@@ -284,8 +283,8 @@ int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) try {
   // An empty value stays empty: the logs then go to the current directory.
   NormaliseDirectoryPath(traceDirectory);
   fileUtility_.MakeDirectoryPath(traceDirectory);
-  traceLog_.SetRuntimeLogFile(traceDirectory + "ZQ_Player_Runtime.log");
-  traceLog_.SetErrorLogFile(traceDirectory + "ZQ_Player_Error.log");
+  traceLog_.SetRuntimeLogFile(traceDirectory + kRuntimeLogName);
+  traceLog_.SetErrorLogFile(traceDirectory + kErrorLogName);
 
   std::string level;
   fileUtility_.ReadConfigValue(configFile, "GLOBAL", "DEBUG_LEVEL", &level);
@@ -532,25 +531,34 @@ int32_t My820xPlaySDK::Play_GetPicture(int32_t channel, const char* path) try {
   if (path == nullptr) return InvalidArgument(__LINE__);
   std::string name(path);
   Channel& record = channels_[channel];
+  PendingCapture& capture = captures_[channel];
+  uint64_t request = 0;
   {
     ChannelLock lock(record.lock);
     {
       // Only this channel's pending name is replaced.
-      std::lock_guard<std::mutex> pending(captures_[channel].lock);
-      captures_[channel].path.swap(name);
+      std::lock_guard<std::mutex> pending(capture.lock);
+      capture.path.swap(name);
+      request = ++capture.request;
     }
     if (!PlayM4_SetDisplayCallBack(channel, DisplayCallback)) {
       return ReportLastError(channel, "PlayM4_SetDisplayCallBack()");
     }
   }
-  // Long enough for the decoder to display a picture; no test of whether it
-  // did. The channel is free meanwhile.
+  // Long enough for the decoder to display a picture. The channel is free
+  // meanwhile.
   CurrentPlatform().SleepMilliseconds(kCaptureWindowMs);
   ChannelLock lock(record.lock);
+  // The removal returns once a callback in flight has returned, so its
+  // result is recorded by now.
   if (!PlayM4_SetDisplayCallBack(channel, nullptr)) {
     return ReportLastError(channel, "PlayM4_SetDisplayCallBack()");
   }
-  return kelo820::kOk;
+  {
+    std::lock_guard<std::mutex> pending(capture.lock);
+    if (capture.answeredRequest == request) return capture.answer;
+  }
+  return Refuse(__LINE__, gbk::kNoPictureInWindow, kelo820::kNoPictureCaptured);
 } catch (...) {
   return OutOfResources(Operation::kGetPicture);
 }
@@ -562,17 +570,23 @@ void My820xPlaySDK::OnDisplayedFrame(int32_t port, const uint8_t* frame, int32_t
     try {
   // Taking the name empties it: one capture writes at most one file.
   std::string path;
+  uint64_t request = 0;
   if (IsChannel(port)) {
     std::lock_guard<std::mutex> pending(captures_[port].lock);
     path.swap(captures_[port].path);
+    request = captures_[port].request;
   }
   if (path.empty()) {
     traceLog_.WriteError(__FILE__, __LINE__, 0, gbk::kPathNotSet);
     return;
   }
+  int32_t result = kelo820::kOk;
   if (!PlayM4_ConvertToBmpFile(frame, frameSize, width, height, frameType, path.c_str())) {
-    ReportLastError(port, "PlayM4_ConvertToBmpFile()");
+    result = ReportLastError(port, "PlayM4_ConvertToBmpFile()");
   }
+  std::lock_guard<std::mutex> pending(captures_[port].lock);
+  captures_[port].answeredRequest = request;
+  captures_[port].answer = result;
 } catch (...) {
   // Nothing may reach the decoder's thread; the picture is simply not saved.
 }

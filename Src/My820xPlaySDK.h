@@ -82,11 +82,17 @@ struct Channel {
   uint32_t streamSerial = 0;
 };
 
-// The file name a capture on one channel waits to write its picture to.
-// The requesting thread sets it; the decoder's display thread takes it.
+// The file name a capture on one channel waits to write its picture to, and
+// what became of the last name the display callback took. The requesting
+// thread sets the name; the decoder's display thread takes it and records
+// its result under the number of the request that set it, so that a request
+// finds out whether its own picture arrived and was written.
 struct PendingCapture {
   std::mutex lock;
   std::string path;
+  uint64_t request = 0;          // the request |path| belongs to
+  uint64_t answeredRequest = 0;  // the request whose conversion ended last
+  int32_t answer = 0;            // that conversion's result: 0, or a decoder failure's
 };
 
 class My820xPlaySDK final : public SinglePlayer {

@@ -57,7 +57,8 @@ endif()
 
 if(NOT WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # docs/ keeps its name, so that the README's links resolve.
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 endif()
 
 install(EXPORT Kelo820PlaySDKTargets NAMESPACE Kelo820::

@@ -1,11 +1,32 @@
 #include "ProductPaths.h"
 
 #include "Platform.h"
+#include "SharedConstants.h"
 
 namespace kelo {
 
+namespace {
+
+constexpr char kDefaultTraceDirectoryName[] = "pindo/";
+
+std::string EarlyLogDirectory() {
+  std::string root;
+  if (!CurrentPlatform().SystemDriveRoot(&root)) root = FallbackDriveRoot();
+  return root + PRODUCT_DIR;
+}
+
+}  // namespace
+
+std::string ConfigFilePath(const std::string& driveRoot) { return driveRoot + CONFIG_FILE; }
+
+std::string EarlyRuntimeLogFile() { return EarlyLogDirectory() + kEarlyRuntimeLogName; }
+
+std::string EarlyErrorLogFile() { return EarlyLogDirectory() + kEarlyErrorLogName; }
+
 std::string FallbackDriveRoot() { return CurrentPlatform().PrimaryDriveRoot(); }
 
-std::string DefaultTraceDirectory() { return CurrentPlatform().PrimaryDriveRoot() + "pindo/"; }
+std::string DefaultTraceDirectory() {
+  return CurrentPlatform().PrimaryDriveRoot() + kDefaultTraceDirectoryName;
+}
 
 }  // namespace kelo

@@ -1,5 +1,6 @@
 // Names shared by the product family. This library reads PRODUCT_DIR (default
-// log paths) and CONFIG_FILE (configuration location); the rest belong to the
+// log paths) and CONFIG_FILE (configuration location), through ProductPaths.h,
+// which gathers every name the product puts on disk; the rest belong to the
 // family's shared set.
 #ifndef KELO820_COMMON_SHAREDCONSTANTS_H
 #define KELO820_COMMON_SHAREDCONSTANTS_H

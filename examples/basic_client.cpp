@@ -104,6 +104,8 @@ int main(int argc, char** argv) {
 
   const std::string capture = argc > 2 ? argv[2] : "capture.bmp";
   Show("Play_GetPicture", player->Play_GetPicture(channel, capture.c_str()));
+  // 0: the file is written; 27: no picture was shown within the call's 50 ms
+  // (a channel not decoding yet); other values: the decoder could not write it.
   std::printf("    capture requested as %s\n", capture.c_str());
 
   Show("Play_CloseStream", player->Play_CloseStream(channel));

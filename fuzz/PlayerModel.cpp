@@ -174,9 +174,11 @@ int32_t PlayerModel::GetPicture(int32_t channel, const char* path) {
   if (!decoder_.Call("PlayM4_SetDisplayCallBack")) return Failed(channel);
   // The first picture shown takes the name and is converted; later ones
   // find no name and reach no decoder function.
-  if (decoder_.framesPerCallback > 0 && path[0] != '\0') decoder_.Call("PlayM4_ConvertToBmpFile");
+  const bool converts = decoder_.framesPerCallback > 0 && path[0] != '\0';
+  const int32_t converted =
+      converts && !decoder_.Call("PlayM4_ConvertToBmpFile") ? Failed(channel) : 0;
   if (!decoder_.Call("PlayM4_SetDisplayCallBack")) return Failed(channel);
-  return 0;
+  return converts ? converted : kelo820::kNoPictureCaptured;
 }
 
 int32_t PlayerModel::RefreshPlay(int32_t channel) {

@@ -6,7 +6,6 @@
 
 #include "Platform.h"
 #include "ProductPaths.h"
-#include "SharedConstants.h"
 
 namespace kelo {
 
@@ -158,22 +157,16 @@ void WriteErrorEntry(const std::string& file, const char* sourceFile, int32_t li
 
 }  // namespace
 
-TraceLog::TraceLog() {
-  Platform& platform = CurrentPlatform();
-  std::string root;
-  if (!platform.SystemDriveRoot(&root)) root = FallbackDriveRoot();
-  runtimeLogFile_ = root + PRODUCT_DIR + "q81_runtime.log";
-  errorLogFile_ = root + PRODUCT_DIR + "q81_error.log";
-}
+TraceLog::TraceLog() : runtimeLogFile_(EarlyRuntimeLogFile()), errorLogFile_(EarlyErrorLogFile()) {}
 
 void TraceLog::SetRuntimeLogFile(const std::string& path) {
   ProcessWideLock lock;
-  runtimeLogFile_ = path.empty() ? "q81_runtime.log" : path;
+  runtimeLogFile_ = path.empty() ? kEarlyRuntimeLogName : path;
 }
 
 void TraceLog::SetErrorLogFile(const std::string& path) {
   ProcessWideLock lock;
-  errorLogFile_ = path.empty() ? "q81_error.log" : path;
+  errorLogFile_ = path.empty() ? kEarlyErrorLogName : path;
 }
 
 std::string TraceLog::RuntimeLogFile() const {

@@ -28,11 +28,12 @@ class TraceLog {
  public:
   static constexpr long kRotateAboveBytes = 20971520;
 
-  // Default paths: <system drive root>q81/q81_runtime.log and
-  // <system drive root>q81/q81_error.log.
+  // Default paths: EarlyRuntimeLogFile() and EarlyErrorLogFile() of
+  // ProductPaths.h.
   TraceLog();
 
-  // An empty path selects the bare name "q81_runtime.log" / "q81_error.log".
+  // An empty path selects the bare name "q81_runtime.log" / "q81_error.log"
+  // (kEarlyRuntimeLogName, kEarlyErrorLogName).
   void SetRuntimeLogFile(const std::string& path);
   void SetErrorLogFile(const std::string& path);
   std::string RuntimeLogFile() const;

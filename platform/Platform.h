@@ -53,10 +53,12 @@ class Platform {
 
   // Root of the drive that holds the system directory ("C:/" on Windows),
   // always ending in "/". False when the system directory is unavailable.
+  // On Linux: Q81_DRIVE_ROOT, or else kelo820-playsdk/ in the user's XDG
+  // state directory, created when missing.
   virtual bool SystemDriveRoot(std::string* root) = 0;
   // Root of drive c:, the first drive ("c:/" on Windows, whatever drive
-  // the system directory is on). Elsewhere the drive root stands in for it:
-  // Q81_DRIVE_ROOT when that names one, "/" otherwise.
+  // the system directory is on). Elsewhere the drive root stands in for it
+  // (Q81_DRIVE_ROOT, or the user's directory), "/" when there is none.
   virtual std::string PrimaryDriveRoot() = 0;
   // Where MakeDirectoryPath starts creating levels: the length of the drive
   // root that an absolute path begins with ("c:/" is 3, "/" is 1).

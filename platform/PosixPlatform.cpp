@@ -1,9 +1,12 @@
 // POSIX stand-ins for the Windows services. The Windows system drive becomes
-// a drive root directory: "/" unless Q81_DRIVE_ROOT names another one (an
-// empty value makes the system-directory query fail).
+// a drive root directory: the one Q81_DRIVE_ROOT names (an empty value makes
+// the system-directory query fail), or else a directory of the user's own,
+// kelo820-playsdk/ in the XDG state directory, so that a program run as an
+// ordinary user can write its logs and one run as root writes nothing into /.
 #include <dirent.h>
 #include <linux/futex.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -24,6 +27,44 @@ namespace kelo {
 
 namespace {
 
+// The drive root's directory in the user's state directory.
+constexpr char kUserDriveDirectory[] = "kelo820-playsdk/";
+
+// $XDG_STATE_HOME when it is an absolute path (the XDG rule: a relative one
+// is ignored), else ~/.local/state/; ending in "/". Empty when the user has
+// no home directory.
+std::string UserStateDirectory() {
+  std::string directory;
+  const char* state = std::getenv("XDG_STATE_HOME");
+  const char* home = std::getenv("HOME");
+  if (state != nullptr && state[0] == '/') {
+    directory = state;
+  } else if (home != nullptr && home[0] == '/') {
+    directory = std::string(home) + "/.local/state";
+  } else {
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) != 0 || found == nullptr ||
+        found->pw_dir == nullptr || found->pw_dir[0] != '/') {
+      return std::string();
+    }
+    directory = std::string(found->pw_dir) + "/.local/state";
+  }
+  if (directory.back() != '/') directory.push_back('/');
+  return directory;
+}
+
+// Creates every missing level of |directory|, private to the user as the
+// XDG directories are; a level that cannot be made is left to fail the
+// writes below it, as a missing trace directory does.
+void MakeUserDirectories(const std::string& directory) {
+  for (size_t end = directory.find('/', 1); end != std::string::npos;
+       end = directory.find('/', end + 1)) {
+    mkdir(directory.substr(0, end).c_str(), 0700);
+  }
+}
+
 FileIdentity IdentityOf(const struct stat& info) {
   return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
@@ -33,7 +74,13 @@ class PosixPlatform final : public Platform {
   bool SystemDriveRoot(std::string* root) override {
     const char* configured = std::getenv("Q81_DRIVE_ROOT");
     if (configured == nullptr) {
-      *root = "/";
+      const std::string state = UserStateDirectory();
+      if (state.empty()) {
+        *root = "/";
+        return true;
+      }
+      *root = state + kUserDriveDirectory;
+      MakeUserDirectories(*root);
       return true;
     }
     if (configured[0] == '\0') return false;

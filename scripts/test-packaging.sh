@@ -25,7 +25,8 @@ fail() {
 step "install"
 # The packaging group: dpkg-shlibdeps (dpkg-dev) computes the package's
 # dependencies; clang, lld and llvm (llvm-dlltool) build the MSVC-ABI client;
-# the mingw-w64 objdump reads the DLLs' imports.
+# the mingw-w64 objdump reads the DLLs' imports; doxygen makes the API
+# reference.
 "$repo/scripts/install-packages.sh" build decoder packaging
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-packaging.XXXXXX")
@@ -39,11 +40,24 @@ trap 'exit 130' INT TERM
 export Q81_DRIVE_ROOT=$work/drive/
 mkdir -p "$Q81_DRIVE_ROOT"
 
+# check_reference DIR: DIR holds the HTML reference, and every operation
+# and both factory functions are on its pages.
+check_reference() {
+  local name
+  [ -f "$1/index.html" ] || fail "no API reference in $1"
+  for name in $(grep -o 'virtual int32_t Play_[A-Za-z]*\|[A-Za-z]*SinglePlayerDll(' \
+    "$repo/include/Kelo820_PlaySDK.h" | sed 's/virtual int32_t //; s/($//'); do
+    grep -lq "$name" "$1"/*.html || fail "$name is not in the reference in $1"
+  done
+}
+
 # check_prefix DIR LIBDIR: the installed tree holds exactly the SDK's files,
 # and no binary looks for libraries anywhere but relative to itself.
 check_prefix() {
   local prefix=$1 libdir=$2 listed expected file paths
+  check_reference "$prefix/share/doc/kelo820-playsdk/reference"
   listed=$(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' |
+    grep -v '^share/doc/kelo820-playsdk/reference/' |
     sed 's|Targets-[a-z]*\.cmake$|Targets-CONFIG.cmake|' | sort)
   expected=$(sed "s|LIBDIR|$libdir|" <<'LIST' | sort
 bin/kelo_demo_viewer
@@ -61,9 +75,10 @@ LIBDIR/libKelo820_PlaySDK.so.VERSION
 LIBDIR/libm4playerApi.so
 LIBDIR/pkgconfig/kelo820-playsdk.pc
 share/doc/kelo820-playsdk/README.md
-share/doc/kelo820-playsdk/decoder.md
-share/doc/kelo820-playsdk/demo.md
-share/doc/kelo820-playsdk/windows.md
+share/doc/kelo820-playsdk/docs/decoder.md
+share/doc/kelo820-playsdk/docs/demo.md
+share/doc/kelo820-playsdk/docs/windows.md
+share/doc/kelo820-playsdk/examples/basic_client.cpp
 LIST
 )
   expected=${expected//VERSION/$version}
@@ -93,6 +108,19 @@ echo "version $version, libraries in $libdir"
 check_prefix "$work/prefix" "$libdir"
 [ "$("$work/prefix/bin/kelo_demo_viewer" --version)" = "kelo_demo_viewer $version" ] ||
   fail "the installed viewer does not report version $version"
+# Without streams named, the installed viewer says how to make one with the
+# installed m4stream.
+said=$(cd "$work" && env -u DISPLAY "$work/prefix/bin/kelo_demo_viewer" --seconds 1 \
+  --out "$work/viewer-none" 2>&1 || true)
+grep -q "$work/prefix/bin/m4stream clip.mpg demo_streams/clip.kst" <<<"$said" ||
+  fail "the installed viewer does not say how to make a stream:"$'\n'"$said"
+
+step "doxygen over the installed headers"
+# Every member of the headers documented: a warning fails the run.
+printf '%s\n' "INPUT = $work/prefix/include" "OUTPUT_DIRECTORY = $work/doxygen" \
+  "GENERATE_LATEX = NO" "HAVE_DOT = NO" "QUIET = YES" "WARN_IF_UNDOCUMENTED = YES" \
+  "WARN_NO_PARAMDOC = YES" "WARN_AS_ERROR = FAIL_ON_WARNINGS" | doxygen - ||
+  fail "doxygen warns about the installed headers"
 
 step "sample stream"
 ffmpeg -hide_banner -loglevel error -f lavfi -i testsrc=size=176x144:rate=25 -t 1 \
@@ -114,6 +142,14 @@ pc_flags=$(PKG_CONFIG_PATH=$work/prefix/$libdir/pkgconfig pkg-config --cflags --
 g++ -std=c++17 "$repo/tests/packaging/consumer/sdk_consumer.cpp" $pc_flags \
   -o "$work/pkg-config-consumer"
 LD_LIBRARY_PATH=$work/prefix/$libdir run_consumer "$work/pkg-config-consumer" pkg-config
+# The README's line for a prefix outside the linker's path, with the example
+# client installed beside the docs.
+# shellcheck disable=SC2086  # a word list
+g++ -std=c++17 "$work/prefix/share/doc/kelo820-playsdk/examples/basic_client.cpp" $pc_flags \
+  -Wl,-rpath,"$work/prefix/$libdir" -o "$work/basic_client"
+said=$("$work/basic_client" "$work/clip.kst" "$work/example.bmp")
+grep -q 'Play_CloseStream  *-> 0' <<<"$said" ||
+  fail "the installed example client does not run:"$'\n'"$said"
 
 step "Debian package"
 (cd "$build" && cpack -G DEB -B "$work/deb" >"$work/cpack-deb.log" 2>&1) ||
@@ -140,7 +176,8 @@ step "Windows SDK"
 zip=$(echo "$work"/zip/*.zip)
 (mkdir "$work/win" && cd "$work/win" && cmake -E tar xf "$zip")
 sdk=$work/win/$(basename "$zip" .zip)
-listed=$(cd "$sdk" && find . -type f | sed 's|^\./||' | grep -v '^lib/cmake/' | sort)
+check_reference "$sdk/doc/reference"
+listed=$(cd "$sdk" && find . -type f | sed 's|^\./||' | grep -v '^lib/cmake/\|^doc/reference/' | sort)
 expected=$(printf '%s\n' README.txt bin/Kelo820_PlaySDK.dll include/Kelo820_PlaySDK.h \
   include/Kelo820_PlaySDKCodes.h include/Kelo820_PlaySDKTypes.h lib/Kelo820_PlaySDK.def lib/Kelo820_PlaySDK.lib lib/libKelo820_PlaySDK.dll.a | sort)
 # With our decoder the zip also carries it, FFmpeg's DLLs (their names hold

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "GbkTexts.h"
+#include "Kelo820_PlaySDKCodes.h"
 #include "PlayerFixture.h"
 
 namespace kelo_test {
@@ -50,14 +51,18 @@ class CaptureTest : public PlayerTest {
     return normalised;
   }
 
-  // Error entries "路径未设置", one per frame that found no name.
-  size_t PathNotSetEntries() const {
+  // Error entries of the player's own with |message|.
+  size_t RefusalEntries(const char* message) const {
     size_t count = 0;
     for (const LogEntry& entry : Errors()) {
-      if (entry.value[2] == gbk::kPathNotSet && entry.value[0] == "0") ++count;
+      if (entry.value[2] == message && entry.value[0] == "0") ++count;
     }
     return count;
   }
+  // One per frame that found no name.
+  size_t PathNotSetEntries() const { return RefusalEntries(gbk::kPathNotSet); }
+  // One per capture whose window passed without its picture.
+  size_t NoPictureEntries() const { return RefusalEntries(gbk::kNoPictureInWindow); }
 };
 
 TEST_F(CaptureTest, OneCaptureWritesTheFirstFrameUnderExactlyTheGivenName) {
@@ -90,23 +95,39 @@ TEST_F(CaptureTest, EveryFurtherFrameInTheWindowFindsNoName) {
   EXPECT_EQ(Errors().size(), 2u);
 }
 
-TEST_F(CaptureTest, AnEmptyNameWritesNothingAndEveryFrameFindsNoName) {
+TEST_F(CaptureTest, AnEmptyNameWritesNothingEveryFrameFindsNoNameAndTheCaptureFails) {
   Scripted_SetFramesPerCallback(2);
-  EXPECT_EQ(player_->Play_GetPicture(3, ""), 0);
+  EXPECT_EQ(player_->Play_GetPicture(3, ""), kelo820::kNoPictureCaptured);
   EXPECT_TRUE(ShotFiles().empty());
   EXPECT_EQ(DecoderCalls(),
             (Calls{"PlayM4_SetDisplayCallBack(3,callback)", "PlayM4_SetDisplayCallBack(3,null)"}));
   EXPECT_EQ(PathNotSetEntries(), 2u);
-  EXPECT_EQ(Errors().size(), 2u);
+  EXPECT_EQ(NoPictureEntries(), 1u);
+  EXPECT_EQ(Errors().size(), 3u);
 }
 
-TEST_F(CaptureTest, NoFrameInTheWindowWritesNothingAndReportsNothing) {
+TEST_F(CaptureTest, NoFrameInTheWindowWritesNothingAndFailsWithAnEntryOfItsOwn) {
   const std::string path = ShotDirectory() + "none.bmp";
-  EXPECT_EQ(player_->Play_GetPicture(3, path.c_str()), 0);
+  EXPECT_EQ(player_->Play_GetPicture(3, path.c_str()), kelo820::kNoPictureCaptured);
   EXPECT_TRUE(ShotFiles().empty());
   EXPECT_EQ(DecoderCalls(),
             (Calls{"PlayM4_SetDisplayCallBack(3,callback)", "PlayM4_SetDisplayCallBack(3,null)"}));
-  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(platform_.sleeps(), std::vector<uint32_t>{50});
+  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{gbk::kNoPictureInWindow});
+  EXPECT_EQ(NoPictureEntries(), 1u);
+}
+
+// A picture shown after a capture's window writes that capture's file late,
+// but is not taken for the picture of the next capture on the channel.
+TEST_F(CaptureTest, ALateFrameOfAnEarlierCaptureDoesNotAnswerTheNextOne) {
+  const std::string first = ShotDirectory() + "first.bmp";
+  const std::string second = ShotDirectory() + "second.bmp";
+  ASSERT_EQ(player_->Play_GetPicture(3, first.c_str()), kelo820::kNoPictureCaptured);
+  Scripted_DeliverLateFrames(3, 1);
+  EXPECT_TRUE(FileExists(first));
+  EXPECT_EQ(player_->Play_GetPicture(3, second.c_str()), kelo820::kNoPictureCaptured);
+  EXPECT_FALSE(FileExists(second));
+  EXPECT_EQ(NoPictureEntries(), 2u);
 }
 
 TEST_F(CaptureTest, AFailedConversionIsReportedWithItsPortsErrorAndUsesUpTheName) {
@@ -115,7 +136,8 @@ TEST_F(CaptureTest, AFailedConversionIsReportedWithItsPortsErrorAndUsesUpTheName
   Scripted_SetFramesPerCallback(2);
   const std::string path = ShotDirectory() + "failed.bmp";
 
-  EXPECT_EQ(player_->Play_GetPicture(5, path.c_str()), 0);
+  // The conversion's result, as for any decoder failure.
+  EXPECT_EQ(player_->Play_GetPicture(5, path.c_str()), 8);
 
   EXPECT_TRUE(ShotFiles().empty());
   EXPECT_EQ(WithoutFrameAddresses(DecoderCalls()),
@@ -187,7 +209,8 @@ TEST_F(CaptureTest, CapturesOnTwoChannelsAtOnceEachWriteTheirOwnPicture) {
 TEST_F(CaptureTest, ASlowConversionHoldsUpNeitherOtherChannelsNorTheFactory) {
   const std::string slow = ShotDirectory() + "slow.bmp";
   const std::string quick = ShotDirectory() + "quick.bmp";
-  ASSERT_EQ(player_->Play_GetPicture(3, slow.c_str()), 0);  // no picture yet: the name waits
+  // No picture yet: the capture fails, and its name waits.
+  ASSERT_EQ(player_->Play_GetPicture(3, slow.c_str()), kelo820::kNoPictureCaptured);
   Scripted_HoldConversionsTo(slow.c_str());
   std::thread shown([] { Scripted_DeliverLateFrames(3, 1); });
   Scripted_WaitForHeldConversion(slow.c_str());
@@ -213,7 +236,8 @@ TEST_F(CaptureTest, ASlowConversionHoldsUpNeitherOtherChannelsNorTheFactory) {
 TEST_F(CaptureTest, AReleaseWaitsOnlyForItsOwnPlayersCallbacks) {
   const std::string first = ShotDirectory() + "first.bmp";
   const std::string second = ShotDirectory() + "second.bmp";
-  ASSERT_EQ(player_->Play_GetPicture(3, first.c_str()), 0);  // no picture yet: the name waits
+  // No picture yet: the capture fails, and its name waits.
+  ASSERT_EQ(player_->Play_GetPicture(3, first.c_str()), kelo820::kNoPictureCaptured);
   Scripted_HoldConversionsTo(first.c_str());
   Scripted_HoldConversionsTo(second.c_str());
   std::thread firstShown([] { Scripted_DeliverLateFrames(3, 1); });
@@ -228,7 +252,7 @@ TEST_F(CaptureTest, AReleaseWaitsOnlyForItsOwnPlayersCallbacks) {
   while ((next = CreateSinglePlayerDll()) == player_) std::this_thread::yield();
   player_ = next;
   Configure(0);
-  ASSERT_EQ(player_->Play_GetPicture(4, second.c_str()), 0);
+  ASSERT_EQ(player_->Play_GetPicture(4, second.c_str()), kelo820::kNoPictureCaptured);
   std::thread secondShown([] { Scripted_DeliverLateFrames(4, 1); });
   Scripted_WaitForHeldConversion(second.c_str());
 
@@ -305,14 +329,14 @@ namespace {
 // A frame the decoder hands over after the player is gone must not reach it.
 TEST_F(CaptureTest, ALateFrameAfterReleaseDoesNothing) {
   const std::string path = ShotDirectory() + "late.bmp";
-  ASSERT_EQ(player_->Play_GetPicture(3, path.c_str()), 0);  // no frame in the window
+  ASSERT_EQ(player_->Play_GetPicture(3, path.c_str()), kelo820::kNoPictureCaptured);
   ReleaseSinglePlayerDll(player_);
   player_ = nullptr;
   Scripted_ClearCalls();
   Scripted_DeliverLateFrames(3, 2);
   EXPECT_TRUE(DecoderCalls().empty());
   EXPECT_FALSE(FileExists(path));
-  EXPECT_FALSE(FileExists(ErrorLogPath()));
+  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{gbk::kNoPictureInWindow});
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ChannelOperations.h"
+#include "OperationResults.h"
 #include "GbkTexts.h"
 #include "PlayerFixture.h"
 
@@ -97,7 +98,9 @@ TEST_P(ChannelRangeTest, ChannelsOutsideZeroToThirtyOneAreRefusedAfterTheTrace) 
     for (const int32_t channel : channels) {
       SCOPED_TRACE("channel " + std::to_string(channel));
       OutValues out;
-      EXPECT_EQ(operation.call(*player_, channel, out), 2);
+      const int32_t result = operation.call(*player_, channel, out);
+      EXPECT_EQ(result, 2);
+      EXPECT_EQ(PossibleResults(operation.name).count(result), 1u);
       EXPECT_TRUE(Untouched(out));
     }
     EXPECT_TRUE(DecoderCalls().empty());

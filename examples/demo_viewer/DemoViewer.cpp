@@ -34,11 +34,30 @@ volatile std::sig_atomic_t interrupted = 0;
 
 void OnInterrupt(int) { interrupted = 1; }
 
-// The sample streams that the build makes, in name order.
+// The viewer's own directory.
+std::filesystem::path ViewerDirectory() {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+}
+
+// True when the viewer runs from the build tree it was built in, where
+// scripts/make-sample-streams.sh puts the sample streams.
+bool InBuildTree() {
+  std::error_code error;
+  return std::filesystem::equivalent(ViewerDirectory(), KELO_DEMO_BUILD_BIN_DIR, error);
+}
+
+// Where sample streams are looked for: the build tree's, or, installed,
+// demo_streams/ in the current directory.
+std::string SampleStreamDirectory() {
+  return InBuildTree() ? KELO_DEMO_STREAM_DIR : "demo_streams";
+}
+
+// The sample streams, in name order.
 std::vector<std::string> SampleStreams() {
   std::vector<std::string> paths;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(KELO_DEMO_STREAM_DIR, error)) {
+  for (const auto& entry : std::filesystem::directory_iterator(SampleStreamDirectory(), error)) {
     if (demo::IsStreamFile(entry.path())) paths.push_back(entry.path());
   }
   std::sort(paths.begin(), paths.end());
@@ -78,11 +97,21 @@ struct DisplayCloser {
   void operator()(Display* display) const { XCloseDisplay(display); }
 };
 
-// The decoder's stream tool, built beside the viewer.
-std::string StreamTool() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return (self.parent_path() / "m4stream").string();
+// The decoder's stream tool, built and installed beside the viewer.
+std::string StreamTool() { return (ViewerDirectory() / "m4stream").string(); }
+
+// What to do when there is nothing to play.
+void SayHowToMakeStreams() {
+  std::cerr << "no streams to play: give stream files, media files (converted with " << StreamTool()
+            << ") or udp://, tcp://, rtsp:// sources on the command line";
+  if (InBuildTree()) {
+    std::cerr << ", or make the sample streams (scripts/make-sample-streams.sh)\n";
+    return;
+  }
+  std::cerr << ", or put stream files in ./demo_streams/; for example:\n"
+               "  mkdir -p demo_streams && ffmpeg -f lavfi -i testsrc=size=352x288:rate=25 "
+               "-t 6 -c:v mpeg2video -f vob clip.mpg &&\n  "
+            << StreamTool() << " clip.mpg demo_streams/clip.kst\n";
 }
 
 // Reads the stream files among |paths| and converts the media files first,
@@ -237,8 +266,7 @@ int main(int argc, char** argv) {
                   options.outputDirectory + "/streams");
   int status = 0;
   if (streams.empty()) {
-    std::cerr << "no streams to play: give stream files on the command line or make the "
-                 "sample streams (scripts/make-sample-streams.sh)\n";
+    SayHowToMakeStreams();
     status = 1;
   } else {
     demo::ViewerSession session(*player, streams, options.outputDirectory + "/captures", std::cout);
@@ -272,7 +300,8 @@ int main(int argc, char** argv) {
   ReleaseSinglePlayerDll(player);
   window.reset();
   // Said once, last, beside the captures: where to look after the run.
-  const std::string driveRoot = demo::DriveRoot(std::getenv("Q81_DRIVE_ROOT"));
+  const std::string driveRoot = demo::DriveRoot(std::getenv("Q81_DRIVE_ROOT"),
+                                                std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
   std::cout << demo::DescribeLogLocation(demo::ConfigFilePath(driveRoot), driveRoot) << "\n";
   return status;
 }

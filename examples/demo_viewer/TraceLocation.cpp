@@ -24,8 +24,15 @@ bool BracketedText(const std::string& line, int ordinal, std::string* text) {
 
 }  // namespace
 
-std::string DriveRoot(const char* driveRootVariable) {
-  std::string root = driveRootVariable != nullptr ? driveRootVariable : "";
+std::string DriveRoot(const char* driveRootVariable, const char* stateHome, const char* home) {
+  std::string root;
+  if (driveRootVariable != nullptr) {
+    root = driveRootVariable;
+  } else if (stateHome != nullptr && stateHome[0] == '/') {
+    root = std::string(stateHome) + "/kelo820-playsdk";
+  } else if (home != nullptr && home[0] == '/') {
+    root = std::string(home) + "/.local/state/kelo820-playsdk";
+  }
   if (root.empty()) return "/";
   if (root.back() != '/') root += '/';
   return root;

@@ -8,9 +8,11 @@
 
 namespace demo {
 
-// The drive root the player uses on Linux: $Q81_DRIVE_ROOT when set and not
-// empty, else "/"; always ending in "/".
-std::string DriveRoot(const char* driveRootVariable);
+// The drive root the player uses on Linux, from the variables
+// Q81_DRIVE_ROOT, XDG_STATE_HOME and HOME: Q81_DRIVE_ROOT when set ("/" when
+// empty: no system directory, so the fallback); else kelo820-playsdk/ in the
+// user's state directory; always ending in "/".
+std::string DriveRoot(const char* driveRootVariable, const char* stateHome, const char* home);
 
 // The configuration file under |driveRoot|.
 std::string ConfigFilePath(const std::string& driveRoot);

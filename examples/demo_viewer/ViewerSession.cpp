@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "Kelo820_PlaySDKCodes.h"
+
 namespace demo {
 
 namespace {
@@ -207,17 +209,15 @@ void ViewerSession::CaptureChannel(Channel& channel) {
   // picture can be due just after that window closes, so try a few times.
   constexpr int kAttempts = 3;
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-    if (!Check(channel, "Play_GetPicture", player_.Play_GetPicture(channel.number, path.c_str()))) {
-      return;
-    }
+    const int32_t result = player_.Play_GetPicture(channel.number, path.c_str());
+    if (result == kelo820::kNoPictureCaptured) continue;
+    if (!Check(channel, "Play_GetPicture", result)) return;
     std::error_code missing;
     const auto bytes = std::filesystem::file_size(path, missing);
-    if (!missing && bytes > 0) {
-      captureFiles_.push_back(path);
-      out_ << ChannelName(channel.number) << ": captured " << path << " (" << bytes
-           << " bytes, attempt " << attempt << ")\n";
-      return;
-    }
+    captureFiles_.push_back(path);
+    out_ << ChannelName(channel.number) << ": captured " << path << " (" << (missing ? 0 : bytes)
+         << " bytes, attempt " << attempt << ")\n";
+    return;
   }
   out_ << ChannelName(channel.number) << ": capture wrote no file (no picture was displayed"
        << " during " << kAttempts << " calls of Play_GetPicture)\n";

@@ -5,11 +5,14 @@
 namespace demo {
 namespace {
 
-TEST(TraceLocationTest, DriveRootComesFromTheVariableOrIsTheFileSystemRoot) {
-  EXPECT_EQ(DriveRoot(nullptr), "/");
-  EXPECT_EQ(DriveRoot(""), "/");
-  EXPECT_EQ(DriveRoot("/tmp/out"), "/tmp/out/");
-  EXPECT_EQ(DriveRoot("/tmp/out/"), "/tmp/out/");
+TEST(TraceLocationTest, DriveRootComesFromTheVariableOrIsTheUsersStateDirectory) {
+  EXPECT_EQ(DriveRoot("", "/s", "/h"), "/");
+  EXPECT_EQ(DriveRoot("/tmp/out", "/s", "/h"), "/tmp/out/");
+  EXPECT_EQ(DriveRoot("/tmp/out/", nullptr, nullptr), "/tmp/out/");
+  EXPECT_EQ(DriveRoot(nullptr, "/s", "/h"), "/s/kelo820-playsdk/");
+  EXPECT_EQ(DriveRoot(nullptr, "relative", "/h"), "/h/.local/state/kelo820-playsdk/");
+  EXPECT_EQ(DriveRoot(nullptr, nullptr, "/h"), "/h/.local/state/kelo820-playsdk/");
+  EXPECT_EQ(DriveRoot(nullptr, nullptr, nullptr), "/");
   EXPECT_EQ(ConfigFilePath("/tmp/out/"), "/tmp/out/q81/cfg/Q81.cfg");
 }
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <thread>
 
 #include "Kelo820_PlaySDK.h"
@@ -92,6 +94,27 @@ TEST_F(PlayerWithDecoderTest, PlaysEveryFrameAndCapturesTheKnownPicture) {
     }
     ASSERT_EQ(player_->Play_CloseStream(kChannel), kOk);
   }
+}
+
+// A capture that wrote no file says so: the decoder could not write into a
+// folder that does not exist (its error 7), or the channel showed nothing.
+TEST_F(PlayerWithDecoderTest, ACaptureThatWroteNoFileFails) {
+  const TestStream& stream = Stream(StreamKind::kTransportH264);
+  constexpr int32_t kIdle = kChannel + 1;  // open, never fed
+  ASSERT_EQ(player_->Play_OpenStream(nullptr, kIdle, stream.header.data(),
+                                     static_cast<uint32_t>(stream.header.size()), 0),
+            kOk);
+  const std::string idle = dir_.path() + "idle.bmp";
+  EXPECT_EQ(player_->Play_GetPicture(kIdle, idle.c_str()), kelo820::kNoPictureCaptured);
+  EXPECT_EQ(player_->Play_CloseStream(kIdle), kOk);
+
+  Open(stream);
+  Feed(stream.payload);
+  ASSERT_TRUE(WaitForPictures(kChannel, stream.frames));
+  const std::string missing = dir_.path() + "no-such-folder/capture.bmp";
+  EXPECT_EQ(player_->Play_GetPicture(kChannel, missing.c_str()), 8);
+  EXPECT_FALSE(std::filesystem::exists(missing));
+  EXPECT_FALSE(std::filesystem::exists(idle));
 }
 
 TEST_F(PlayerWithDecoderTest, PausedChannelRefusesInputStepsAndResumes) {

@@ -93,7 +93,9 @@ void ChannelCycle::Capture() {
   // The same file every time, so that the disk does not fill; removed first
   // to see whether this capture wrote it.
   std::remove(capturePath_.c_str());
-  Call("Play_GetPicture", player_.Play_GetPicture(channel_, capturePath_.c_str()));
+  // Before the first picture is shown there is none to take (27).
+  Call("Play_GetPicture", player_.Play_GetPicture(channel_, capturePath_.c_str()),
+       {kelo820::kOk, kelo820::kNoPictureCaptured});
   if (std::FILE* file = std::fopen(capturePath_.c_str(), "rb")) {
     std::fclose(file);
     ++capturesWritten_;
