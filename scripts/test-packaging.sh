@@ -242,4 +242,21 @@ export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 wineboot -i </dev/null >/dev/null 2>&1
 (cd "$work/msvc" && wine msvc_client.exe </dev/null) || fail "the MSVC-ABI client failed"
 
+if [ -n "$decoder_built" ]; then
+  step "MSVC-ABI client, real stream"
+  # The same client built to play the sample stream, with all of the zip's
+  # bin/ beside it: our decoder and FFmpeg's DLLs.
+  mkdir "$work/msvc-stream"
+  clang++ --target=i686-pc-windows-msvc -std=c++17 -O1 -fno-exceptions -fno-rtti \
+    -fno-stack-protector -mno-stack-arg-probe -nostdinc++ -Wall -Wextra -Werror \
+    -isystem "$client/windows_sdk" -I "$sdk/include" -DKELO_PLAY_STREAM='"clip.kst"' \
+    -c "$client/msvc_client.cpp" -o "$work/msvc-stream/msvc_client.obj"
+  lld-link /nologo /machine:x86 /subsystem:console /entry:ClientMain /nodefaultlib \
+    /out:"$work/msvc-stream/msvc_client.exe" "$work/msvc-stream/msvc_client.obj" \
+    "$sdk/lib/Kelo820_PlaySDK.lib" "$work/msvc/kernel32.lib"
+  cp "$sdk"/bin/*.dll "$work/clip.kst" "$work/msvc-stream/"
+  (cd "$work/msvc-stream" && wine msvc_client.exe </dev/null) ||
+    fail "the MSVC-ABI client did not play the stream"
+fi
+
 step ""

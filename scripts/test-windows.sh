@@ -28,25 +28,38 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
+generator=
+command -v ninja >/dev/null && generator="-G Ninja"
+
 step "ffmpeg"
 # FFmpeg's DLLs for the FFmpeg decoder, built once per build directory.
 KELO_JOBS=$jobs "$repo/scripts/build-ffmpeg-win32.sh" "$build"
 
 step "streams"
 # The FFmpeg decoder's tests under wine play sample streams made here by the
-# host's ffmpeg tool and m4stream (the Linux suite's, else one built for the
-# purpose), once per build directory.
+# host's ffmpeg tool and m4stream, once per build directory, and compare
+# their captures with the Linux build's of the same streams, made here again
+# on every run (by sample_capture, tests/ffmpeg/SampleCaptureTool.cpp) so
+# that they follow the code. Both tools come from a Linux build of their own.
 streams=$build/test-streams
+host=$build/host-tools
+launcher=
+command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+# shellcheck disable=SC2086  # empty or word lists
+cmake -S "$repo" -B "$host" $generator -DCMAKE_BUILD_TYPE=Release $launcher >/dev/null
+cmake --build "$host" -j "$jobs" --target m4stream sample_capture >/dev/null
 if [ ! -f "$streams/life-h265-ts.kst" ]; then
-  tool=$repo/build-debug/bin/m4stream
-  if [ ! -x "$tool" ]; then
-    cmake -S "$repo" -B "$build/host-tools" -DCMAKE_BUILD_TYPE=Release -DKELO_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build/host-tools" -j "$jobs" --target m4stream >/dev/null
-    tool=$build/host-tools/bin/m4stream
-  fi
-  "$repo/scripts/make-sample-streams.sh" "$streams.partial" "$tool" 2 >/dev/null
+  "$repo/scripts/make-sample-streams.sh" "$streams.partial" "$host/bin/m4stream" 2 >/dev/null
   rm -rf "$streams" && mv "$streams.partial" "$streams"
 fi
+captures=$(mktemp -d "${TMPDIR:-/tmp}/kelo-captures.XXXXXX")
+for stream in "$streams"/*.kst; do
+  # The player's logs go to the scratch directory.
+  Q81_DRIVE_ROOT=$captures/ \
+    "$host/bin/sample_capture" "$stream" "$captures/$(basename "$stream" .kst).bmp"
+done
+mv "$captures"/*.bmp "$streams/"
+rm -rf "$captures"
 
 step "wine prefix"
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/kelo-wine.XXXXXX")
@@ -69,8 +82,6 @@ wineserver -p </dev/null >/dev/null 2>&1
 wineboot -i </dev/null >/dev/null 2>&1
 
 step "build"
-generator=
-command -v ninja >/dev/null && generator="-G Ninja"
 # shellcheck disable=SC2086  # empty or two words
 cmake -S "$repo" -B "$build" $generator \
   -DCMAKE_BUILD_TYPE=Release \
