@@ -7,6 +7,7 @@
 // on the decoder's virtual clock.
 #include <windows.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,6 +39,11 @@ using m4sample::SampleStream;
 constexpr int32_t kFileMode = 1;
 constexpr int kWidth = 352;
 constexpr int kHeight = 288;
+
+// A capture writes the next picture shown, or says none came in its window.
+::testing::Matcher<int32_t> CaptureResult() {
+  return ::testing::AnyOf(kOk, kelo820::kNoPictureCaptured);
+}
 
 std::string StreamDirectory() {
   const char* dir = std::getenv("KELO_M4_TEST_STREAMS");
@@ -133,7 +139,7 @@ class Win32PlayerTest : public ::testing::Test {
     Bitmap bitmap;
     ASSERT_TRUE(WaitFor(
         [&] {
-          EXPECT_EQ(player_->Play_GetPicture(channel, path.c_str()), kOk);
+          EXPECT_THAT(player_->Play_GetPicture(channel, path.c_str()), CaptureResult());
           return ReadBitmap(path, &bitmap);
         },
         std::chrono::seconds(20)))
@@ -253,7 +259,7 @@ TEST_F(Win32PlayerTest, ClosesWhileTheCaptureCallbackRuns) {
       while (!stop) {
         const int32_t result = player_->Play_GetPicture(kChannel, bmp.c_str());
         // Closed meanwhile: no stream to capture from.
-        EXPECT_TRUE(result == kOk || result == kelo820::kOutOfOrder) << result;
+        EXPECT_THAT(result, ::testing::AnyOf(CaptureResult(), kelo820::kOutOfOrder));
       }
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(20 * round));
@@ -296,7 +302,7 @@ TEST_F(Win32PlayerTest, FourChannelsFedAndDrivenFromEightThreads) {
           EXPECT_EQ(player_->Play_SetDispRegion(channel, 1, &corner), kOk);
         }
         EXPECT_EQ(player_->Play_GetBufferRemainDataSize(channel, &waiting), kOk);
-        EXPECT_EQ(player_->Play_GetPicture(channel, bmp.c_str()), kOk);
+        EXPECT_THAT(player_->Play_GetPicture(channel, bmp.c_str()), CaptureResult());
         if (round == 2) {
           EXPECT_EQ(player_->Play_ClearBuffer(channel), kOk);
         }
@@ -365,7 +371,7 @@ TEST_F(Win32PlayerTest, SurvivesDamagedStreams) {
     player_->Play_GetPictureSize(kChannel, &width, &height);
     uint32_t waiting = 0;
     EXPECT_EQ(player_->Play_GetBufferRemainDataSize(kChannel, &waiting), kOk);
-    EXPECT_EQ(player_->Play_GetPicture(kChannel, bmp.c_str()), kOk);
+    EXPECT_THAT(player_->Play_GetPicture(kChannel, bmp.c_str()), CaptureResult());
     EXPECT_EQ(player_->Play_CloseStream(kChannel), kOk);
 
     ASSERT_EQ(Open(kChannel, good), kOk);
