@@ -196,7 +196,7 @@ void Play(demo::ViewerSession& session, demo::ViewerWindow* window,
     if (seconds > 0 && now >= seconds) break;
     if (window != nullptr) {
       if (!HandleWindowEvents(*window, session, options, &selectedTile)) break;
-      if (captions.Due(now)) window->SetCaptions(session.Captions(), selectedTile);
+      if (captions.Due(now)) window->SetCaptions(session.Labels(), selectedTile);
     } else {
       std::this_thread::sleep_for(std::chrono::milliseconds(kEventWaitMs));
     }

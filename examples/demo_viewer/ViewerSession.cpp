@@ -292,26 +292,33 @@ void ViewerSession::Execute(ViewerCommand command, int tile) {
   }
 }
 
-std::vector<std::string> ViewerSession::Captions() const {
-  std::vector<std::string> captions;
+std::vector<TileLabel> ViewerSession::Labels() const {
+  std::vector<TileLabel> labels;
   for (const auto& channel : channels_) {
+    TileLabel label{ChannelName(channel->number), "", ""};
     if (channel->number >= kPlayerChannels) {
-      // Said first: a small tile's caption is cut at its right edge.
-      captions.push_back(ChannelName(channel->number) + " not played: the player has 32 channels");
+      label.state = "not played: the player has 32 channels";
+      labels.push_back(label);
       continue;
     }
-    std::string caption = ChannelName(channel->number) + " " + channel->stream->name + "  ";
+    label.name = channel->stream->name;
     if (channel->live && !channel->open) {
-      caption += channel->live->State();
+      label.state = channel->live->State();
     } else {
-      caption += channel->open ? PlayStateName(StateOf(*channel)) : "not open";
+      label.state = channel->open ? PlayStateName(StateOf(*channel)) : "not open";
     }
-    if (channel->zoomed) caption += "  zoom";
+    if (channel->zoomed) label.state += "  zoom";
     if (channel->number == soundChannel_ && volume_ > 0) {
-      caption += "  vol " + std::to_string(volume_);
+      label.state += "  vol " + std::to_string(volume_);
     }
-    captions.push_back(caption);
+    labels.push_back(label);
   }
+  return labels;
+}
+
+std::vector<std::string> ViewerSession::Captions() const {
+  std::vector<std::string> captions;
+  for (const TileLabel& label : Labels()) captions.push_back(LabelText(label));
   return captions;
 }
 

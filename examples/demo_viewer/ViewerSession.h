@@ -16,6 +16,7 @@
 #include "LiveSource.h"
 #include "PictureTiming.h"
 #include "StreamFile.h"
+#include "TileLabel.h"
 #include "ViewerCommands.h"
 
 namespace demo {
@@ -50,6 +51,9 @@ class ViewerSession {
   // Captures |tile| (every tile for -1) to BMP files in the capture directory.
   void Capture(int tile);
 
+  // Per tile: channel, stream and state, for the caption under it.
+  std::vector<TileLabel> Labels() const;
+  // The labels as whole lines.
   std::vector<std::string> Captions() const;
   // The window drew a picture into |tile| just now.
   void PictureShown(int tile);

@@ -85,7 +85,7 @@ ViewerWindow::~ViewerWindow() {
   XSync(display_, False);
 }
 
-void ViewerWindow::SetCaptions(const std::vector<std::string>& captions, int selectedTile) {
+void ViewerWindow::SetCaptions(const std::vector<TileLabel>& captions, int selectedTile) {
   captions_ = captions;
   selectedTile_ = selectedTile;
   DrawCaptions();
@@ -178,9 +178,11 @@ void ViewerWindow::DrawCaptions() {
                    static_cast<unsigned>(tile.width), kCaptionHeight - 2);
     if (index >= captions_.size()) continue;
     XSetForeground(display_, gc_, selected ? highlight_ : text_);
-    const std::string& caption = captions_[index];
-    XDrawString(display_, top_, gc_, tile.x + 2, tile.y + tile.height + 2 + ascent, caption.c_str(),
-                static_cast<int>(caption.size()));
+    // "fixed" is a fixed-width font; without it, X's default font is 6 wide.
+    const int charWidth = font_ != nullptr ? font_->max_bounds.width : 6;
+    const std::string caption = FitLabel(captions_[index], tile.width, charWidth);
+    XDrawString(display_, top_, gc_, tile.x + kLabelInset, tile.y + tile.height + 2 + ascent,
+                caption.c_str(), static_cast<int>(caption.size()));
   }
   XFlush(display_);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "GridLayout.h"
+#include "TileLabel.h"
 #include "ViewerCommands.h"
 
 namespace demo {
@@ -36,8 +37,8 @@ class ViewerWindow {
   Window TileWindow(int tile) const { return tiles_[static_cast<size_t>(tile)]; }
 
   // Replaces the captions and the highlighted tile (-1: all tiles) and
-  // redraws them.
-  void SetCaptions(const std::vector<std::string>& captions, int selectedTile);
+  // redraws them, each shortened to its tile's width.
+  void SetCaptions(const std::vector<TileLabel>& captions, int selectedTile);
 
   // Handles the X events that arrived, waiting at most |timeoutMs| for the
   // first; returns the user's requests in order.
@@ -85,7 +86,7 @@ class ViewerWindow {
   unsigned long background_ = 0;
   unsigned long text_ = 0;
   unsigned long highlight_ = 0;
-  std::vector<std::string> captions_;
+  std::vector<TileLabel> captions_;
   std::function<void(int tile)> drawingObserver_;
   std::vector<Window> overlays_;
   std::vector<std::string> overlayLines_;
