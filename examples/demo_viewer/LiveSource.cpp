@@ -95,6 +95,19 @@ bool IsLiveSourceAddress(const std::string& text) {
   return StartsWith(text, "udp://") || StartsWith(text, "tcp://") || StartsWith(text, "rtsp://");
 }
 
+int UdpPort(const std::string& address) {
+  if (!StartsWith(address, "udp://")) return -1;
+  const std::string hostPort = address.substr(6, address.find_first_of("/?", 6) - 6);
+  const size_t colon = hostPort.rfind(':');
+  if (colon == std::string::npos || colon + 1 == hostPort.size()) return -1;
+  int port = 0;
+  for (size_t at = colon + 1; at < hostPort.size(); ++at) {
+    if (hostPort[at] < '0' || hostPort[at] > '9' || port > 65535) return -1;
+    port = port * 10 + (hostPort[at] - '0');
+  }
+  return port <= 65535 ? port : -1;
+}
+
 // Everything one connection holds; released in reverse order.
 struct LiveSource::Connection {
   LiveSource* source = nullptr;
@@ -235,6 +248,11 @@ bool LiveSource::Feed(const uint8_t* data, size_t size) {
                       waiting + length <= kSourceBufferBytes;
     if (room && player_.Play_InputData(channel_, data, length, 0) == 0) {
       bytesFed_ += size;
+      if (!connectionFed_) {
+        connectionFed_ = true;
+        if (fedBefore_) ++reconnections_;
+        fedBefore_ = true;
+      }
       return true;
     }
     std::unique_lock<std::mutex> lock(mutex_);
@@ -358,6 +376,7 @@ std::string LiveSource::EndReason(int error) {
 
 std::string LiveSource::Session() {
   SetPhase(Phase::kConnecting);
+  connectionFed_ = false;
   Connection connection;
   connection.source = this;
   lastActivity_ = NowNanos();
@@ -392,7 +411,7 @@ void LiveSource::Run() {
   while (!Stopping()) {
     const std::string reason = Session();
     if (Stopping()) break;
-    ++reconnections_;
+    ++retries_;
     SetPhase(Phase::kWaiting, reason + ", retrying");
     // The same failure again and again is told once.
     if (reason != lastReason) {

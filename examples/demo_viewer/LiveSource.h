@@ -24,6 +24,9 @@ namespace demo {
 
 // True for the addresses a LiveSource takes.
 bool IsLiveSourceAddress(const std::string& text);
+// The local port a udp:// address listens on; -1 for other addresses. Only
+// one socket may listen on a port, whatever local address it names.
+int UdpPort(const std::string& address);
 
 struct LiveSourceTimeouts {
   // How long connecting (and, for UDP, the first data) may take.
@@ -58,6 +61,10 @@ class LiveSource {
   // Blocks the player still had no room for after a while: their pictures
   // are lost.
   uint64_t BlocksLost() const { return blocksLost_.load(); }
+  // Connection attempts after the first, failed ones included.
+  uint32_t Retries() const { return retries_.load(); }
+  // Connections after a drop that brought data back: the first data of a
+  // connection counts when an earlier one had data.
   uint32_t Reconnections() const { return reconnections_.load(); }
   // "connecting", "live", "stalled 1.2 s", "unreachable: ...", ...
   std::string State() const;
@@ -88,7 +95,12 @@ class LiveSource {
 
   std::atomic<uint64_t> bytesFed_{0};
   std::atomic<uint64_t> blocksLost_{0};
+  std::atomic<uint32_t> retries_{0};
   std::atomic<uint32_t> reconnections_{0};
+  // Only the source's thread touches these: whether the current connection
+  // and any connection before it have fed the player.
+  bool connectionFed_ = false;
+  bool fedBefore_ = false;
   // The clock value (steady, ns) of the last data or of the start of the
   // current wait; the interrupt callback measures stalls against it.
   std::atomic<int64_t> lastActivity_{0};

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 #include "Kelo820_PlaySDKCodes.h"
@@ -106,6 +107,10 @@ bool ViewerSession::OpenLive(Channel& channel, WindowHandle window,
 
 bool ViewerSession::Open(const std::vector<WindowHandle>& windows) {
   bool anyStarted = false;
+  // A UDP port belongs to the first tile that names it, for the whole
+  // session: a later tile naming it would otherwise retry until the first
+  // tile's source drops and take the port over, locking the first out.
+  std::map<int, int32_t> udpPortOwners;
   for (size_t tile = 0; tile < windows.size(); ++tile) {
     auto channel = std::make_unique<Channel>();
     channel->number = static_cast<int32_t>(tile);
@@ -117,7 +122,14 @@ bool ViewerSession::Open(const std::vector<WindowHandle>& windows) {
     if (channel->stream->address.empty()) {
       OpenFile(*channel, windows[tile]);
       anyStarted = anyStarted || channel->open;
+    } else if (const int port = UdpPort(channel->stream->address);
+               port >= 0 && udpPortOwners.count(port) != 0) {
+      channel->refused =
+          "port " + std::to_string(port) + " in use by " + ChannelName(udpPortOwners[port]);
+      Say(ChannelName(channel->number) + ": " + channel->stream->address + ": " + channel->refused +
+          "; not listening");
     } else {
+      if (port >= 0) udpPortOwners[port] = channel->number;
       Channel* live = channel.get();
       const WindowHandle window = windows[tile];
       live->timing = std::make_unique<PictureTiming>();
@@ -302,7 +314,9 @@ std::vector<TileLabel> ViewerSession::Labels() const {
       continue;
     }
     label.name = channel->stream->name;
-    if (channel->live && !channel->open) {
+    if (!channel->refused.empty()) {
+      label.state = channel->refused;
+    } else if (channel->live && !channel->open) {
       label.state = channel->live->State();
     } else {
       label.state = channel->open ? PlayStateName(StateOf(*channel)) : "not open";
@@ -352,6 +366,10 @@ void ViewerSession::PrintProgress(double elapsedSeconds, const PictureCounter& p
       out_ << "  not played: the player has 32 channels\n";
       continue;
     }
+    if (!channel.refused.empty()) {
+      out_ << "  " << channel.refused << "\n";
+      continue;
+    }
     if (!channel.open) {
       out_ << "  " << (channel.live ? channel.live->State() : "not open") << "\n";
       continue;
@@ -396,8 +414,9 @@ void ViewerSession::PrintProgress(double elapsedSeconds, const PictureCounter& p
     }
     out_ << "  " << (channel.live ? channel.live->State() + ", " : std::string())
          << PlayStateName(StateOf(channel));
-    if (channel.live && channel.live->Reconnections() > 0) {
-      out_ << ", reconnected " << channel.live->Reconnections() << "x";
+    if (channel.live && channel.live->Retries() > 0) {
+      out_ << ", retried " << channel.live->Retries() << "x, reconnected "
+           << channel.live->Reconnections() << "x";
     }
     if (channel.live && channel.live->BlocksLost() > 0) {
       out_ << ", " << channel.live->BlocksLost() << " blocks lost";

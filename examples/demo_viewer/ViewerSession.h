@@ -78,6 +78,8 @@ class ViewerSession {
     std::unique_ptr<ChannelFeeder> feeder;
     std::unique_ptr<PictureTiming> timing;
     std::unique_ptr<LiveSource> live;
+    // Why a live tile has no source of its own ("port 5000 in use by ch0").
+    std::string refused;
     // A live source's thread opens the channel, the viewer's reads this.
     std::atomic<bool> open{false};
     bool zoomed = false;

@@ -113,6 +113,34 @@ TEST_F(ViewerSessionTest, SoundFollowsTheChosenTileAndTurnsOffAtZero) {
   EXPECT_NE(out_.str().find("ch2: volume 0 (sound off)"), std::string::npos);
 }
 
+TEST(ViewerSessionLiveTest, AUdpPortStaysWithTheFirstTileThatNamesIt) {
+  // Loopback ports nobody sends to: the sources only listen until closed.
+  const std::vector<StreamFile> streams{
+      {"udp://127.0.0.1:47361", {}, {}, "udp://127.0.0.1:47361"},
+      {"udp://127.0.0.1:47362", {}, {}, "udp://127.0.0.1:47362"},
+      {"udp://localhost:47361", {}, {}, "udp://localhost:47361?overrun_nonfatal=1"}};
+  RecordingPlayer player;
+  std::ostringstream out;
+  ViewerSession session(player, streams, "unused", out);
+  // Tile 3 repeats stream 0, as a grid larger than the stream list does.
+  ASSERT_TRUE(session.Open({nullptr, nullptr, nullptr, nullptr}));
+  const std::vector<TileLabel> labels = session.Labels();
+  session.PrintProgress(1, [](int, uint64_t*) { return false; });
+  session.Close();
+  ASSERT_EQ(labels.size(), 4u);
+  EXPECT_EQ(labels[0].state.find("in use"), std::string::npos) << labels[0].state;
+  EXPECT_EQ(labels[1].state.find("in use"), std::string::npos) << labels[1].state;
+  EXPECT_EQ(labels[2].state, "port 47361 in use by ch0");
+  EXPECT_EQ(labels[3].state, "port 47361 in use by ch0");
+  EXPECT_NE(out.str().find("ch2: udp://localhost:47361?overrun_nonfatal=1: port 47361 in use by "
+                           "ch0; not listening"),
+            std::string::npos)
+      << out.str();
+  EXPECT_NE(out.str().find("ch3 udp://127.0.0.1:47361  port 47361 in use by ch0\n"),
+            std::string::npos)
+      << out.str();
+}
+
 TEST(ViewerSessionProgressTest, ABufferFigureThatStandsStillSaysWhy) {
   const struct {
     uint32_t waiting;
