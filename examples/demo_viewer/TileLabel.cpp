@@ -29,22 +29,25 @@ std::string ElideMiddle(const std::string& name, size_t columns) {
 }
 
 // The longest run of |state|'s leading words (words end at spaces) that fits
-// in |columns|, without trailing spaces or a trailing ':' or ','; empty when
-// not even the first word fits.
+// in |columns|, without trailing spaces or a trailing ':' or ','; a run that
+// ends a clause (at a ':' or ',': "not played: the player ...") is preferred,
+// so that no dangling word follows it. Empty when not even the first word fits.
 std::string LeadingWords(const std::string& state, size_t columns) {
-  std::string best;
+  std::string words;
+  std::string clause;
   size_t end = 0;
   while (end < state.size()) {
     end = state.find(' ', end + 1);
     if (end == std::string::npos) end = state.size();
-    std::string words = state.substr(0, end);
-    while (!words.empty() && (words.back() == ' ' || words.back() == ':' || words.back() == ',')) {
-      words.pop_back();
-    }
-    if (words.size() > columns) break;
-    best = words;
+    std::string run = state.substr(0, end);
+    while (!run.empty() && run.back() == ' ') run.pop_back();
+    const bool endsClause = !run.empty() && (run.back() == ':' || run.back() == ',');
+    if (endsClause) run.pop_back();
+    if (run.size() > columns) break;
+    words = run;
+    if (endsClause) clause = run;
   }
-  return best;
+  return clause.empty() ? words : clause;
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ std::string LabelText(const TileLabel& label);
 // The label in at most |tileWidth| pixels (less the inset on both sides) of
 // a font whose characters are |charWidth| pixels wide: whole if it fits;
 // else the name elided in the middle ("mand...s.kst"), or left out; then the
-// state's last words dropped, and cut inside a word only when not even its
-// first word fits beside the channel.
+// state's last words dropped (back to the end of a clause where one fits),
+// and cut inside a word only when not even its first word fits.
 std::string FitLabel(const TileLabel& label, int tileWidth, int charWidth);
 
 }  // namespace demo
