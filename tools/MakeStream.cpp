@@ -10,63 +10,24 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/rational.h>
 }
 
 #include "G711Separator.h"
+#include "HeaderFromFormat.h"
 #include "StreamFormat.h"
+#include "TransportStreamRemuxer.h"
 
 namespace {
 
-struct FormatContexts {
-  AVFormatContext* input = nullptr;
-  AVFormatContext* output = nullptr;
-  ~FormatContexts() {
-    avformat_close_input(&input);
-    if (output != nullptr) {
-      if (output->pb != nullptr) avio_closep(&output->pb);
-      avformat_free_context(output);
-    }
-  }
-};
-
-std::string DecoderName(const AVCodecParameters* parameters) {
-  const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
-  return codec != nullptr ? codec->name : "";
-}
-
 bool IsCarriedAsIs(const AVInputFormat* format) {
   return std::strcmp(format->name, "mpeg") == 0 || std::strcmp(format->name, "mpegts") == 0;
-}
-
-m4::StreamHeader DescribeInput(const AVFormatContext* input, const std::string& container) {
-  m4::StreamHeader header;
-  header.container = container;
-  for (unsigned i = 0; i < input->nb_streams; ++i) {
-    const AVStream* stream = input->streams[i];
-    const AVCodecParameters* parameters = stream->codecpar;
-    if (parameters->codec_type == AVMEDIA_TYPE_VIDEO && header.videoCodec.empty()) {
-      header.videoCodec = DecoderName(parameters);
-      header.width = static_cast<uint16_t>(parameters->width);
-      header.height = static_cast<uint16_t>(parameters->height);
-      int num = 0;
-      int den = 0;
-      if (stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0) {
-        av_reduce(&num, &den, stream->avg_frame_rate.num, stream->avg_frame_rate.den, UINT16_MAX);
-      }
-      header.frameRateNum = static_cast<uint16_t>(num);
-      header.frameRateDen = static_cast<uint16_t>(den);
-    } else if (parameters->codec_type == AVMEDIA_TYPE_AUDIO && header.audioCodec.empty()) {
-      header.audioCodec = DecoderName(parameters);
-    }
-  }
-  return header;
 }
 
 // FFmpeg takes a camera's G.711 sound for MPEG audio; the stream's own map
@@ -85,47 +46,21 @@ bool ReadWholeFile(const char* path, std::vector<char>* bytes) {
 }
 
 // Copies the first video and audio streams into an MPEG-TS in memory.
-bool RemuxToTransportStream(FormatContexts& contexts, std::vector<char>* payload) {
-  if (avformat_alloc_output_context2(&contexts.output, nullptr, "mpegts", nullptr) < 0)
-    return false;
-  std::vector<int> outputIndex(contexts.input->nb_streams, -1);
-  bool haveVideo = false;
-  bool haveAudio = false;
-  for (unsigned i = 0; i < contexts.input->nb_streams; ++i) {
-    const AVStream* from = contexts.input->streams[i];
-    const AVMediaType type = from->codecpar->codec_type;
-    bool& taken = type == AVMEDIA_TYPE_VIDEO ? haveVideo : haveAudio;
-    if ((type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) || taken) continue;
-    AVStream* to = avformat_new_stream(contexts.output, nullptr);
-    if (to == nullptr || avcodec_parameters_copy(to->codecpar, from->codecpar) < 0) return false;
-    to->codecpar->codec_tag = 0;
-    to->time_base = from->time_base;
-    outputIndex[i] = to->index;
-    taken = true;
-  }
-  if (avio_open_dyn_buf(&contexts.output->pb) < 0) return false;
-  if (avformat_write_header(contexts.output, nullptr) < 0) return false;
+bool RemuxToTransportStream(AVFormatContext* input, std::vector<char>* payload) {
+  m4::TransportStreamRemuxer remuxer(
+      [payload](const uint8_t* data, size_t size) {
+        payload->insert(payload->end(), data, data + size);
+      },
+      m4::TransportStreamRemuxer::Options{});
+  if (remuxer.Start(input, m4::ChooseStreams(input)) < 0) return false;
   AVPacket* packet = av_packet_alloc();
   bool ok = packet != nullptr;
-  while (ok && av_read_frame(contexts.input, packet) >= 0) {
-    const int index = outputIndex[packet->stream_index];
-    if (index >= 0) {
-      av_packet_rescale_ts(packet, contexts.input->streams[packet->stream_index]->time_base,
-                           contexts.output->streams[index]->time_base);
-      packet->stream_index = index;
-      packet->pos = -1;
-      ok = av_interleaved_write_frame(contexts.output, packet) >= 0;
-    }
+  while (ok && av_read_frame(input, packet) >= 0) {
+    ok = remuxer.Write(packet) >= 0;
     av_packet_unref(packet);
   }
   av_packet_free(&packet);
-  ok = ok && av_write_trailer(contexts.output) >= 0;
-  uint8_t* buffer = nullptr;
-  const int size = avio_close_dyn_buf(contexts.output->pb, &buffer);
-  contexts.output->pb = nullptr;
-  if (ok) payload->assign(buffer, buffer + size);
-  av_free(buffer);
-  return ok;
+  return ok && remuxer.Finish() >= 0;
 }
 
 }  // namespace
@@ -136,17 +71,22 @@ int main(int argc, char** argv) {
     return 2;
   }
   av_log_set_level(AV_LOG_ERROR);
-  FormatContexts contexts;
-  if (avformat_open_input(&contexts.input, argv[1], nullptr, nullptr) < 0 ||
-      avformat_find_stream_info(contexts.input, nullptr) < 0) {
+  AVFormatContext* opened = nullptr;
+  if (avformat_open_input(&opened, argv[1], nullptr, nullptr) < 0) {
     std::cerr << argv[1] << ": not a media file FFmpeg reads\n";
     return 1;
   }
-  const bool asIs = IsCarriedAsIs(contexts.input->iformat);
+  const std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> input(
+      opened, [](AVFormatContext* unused) { avformat_close_input(&unused); });
+  if (avformat_find_stream_info(input.get(), nullptr) < 0) {
+    std::cerr << argv[1] << ": not a media file FFmpeg reads\n";
+    return 1;
+  }
+  const bool asIs = IsCarriedAsIs(input->iformat);
   m4::StreamHeader header =
-      DescribeInput(contexts.input, asIs ? contexts.input->iformat->name : "mpegts");
+      m4::HeaderFromFormat(input.get(), asIs ? input->iformat->name : "mpegts");
   std::vector<char> payload;
-  if (!(asIs ? ReadWholeFile(argv[1], &payload) : RemuxToTransportStream(contexts, &payload))) {
+  if (!(asIs ? ReadWholeFile(argv[1], &payload) : RemuxToTransportStream(input.get(), &payload))) {
     std::cerr << argv[1] << ": cannot carry these streams in a transport stream\n";
     return 1;
   }

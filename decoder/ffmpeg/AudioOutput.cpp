@@ -1,7 +1,9 @@
 #include "AudioOutput.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <string>
+
+#include "Environment.h"
 
 namespace m4 {
 namespace {
@@ -26,8 +28,8 @@ class FileOutput final : public AudioOutput {
 }  // namespace
 
 std::unique_ptr<AudioOutput> MakeAudioOutput() {
-  const char* path = std::getenv("KELO_M4_AUDIO_FILE");
-  if (path != nullptr && path[0] != '\0') return std::make_unique<FileOutput>(path);
+  const std::string path = ReadDecoderEnvironment().audioFile;
+  if (!path.empty()) return std::make_unique<FileOutput>(path.c_str());
   return MakeDeviceOutput();
 }
 

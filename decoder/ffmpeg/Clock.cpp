@@ -1,8 +1,8 @@
 #include "Clock.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
+
+#include "Environment.h"
 
 namespace m4 {
 
@@ -30,10 +30,7 @@ int VirtualClock::WaitTimeoutMillis(int64_t deadline) {
 }
 
 std::unique_ptr<Clock> MakeClockFromEnvironment() {
-  const char* choice = std::getenv("KELO_M4_CLOCK");
-  if (choice != nullptr && std::strcmp(choice, "virtual") == 0) {
-    return std::make_unique<VirtualClock>();
-  }
+  if (ReadDecoderEnvironment().virtualClock) return std::make_unique<VirtualClock>();
   return std::make_unique<SteadyClock>();
 }
 

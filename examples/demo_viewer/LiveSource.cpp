@@ -14,7 +14,9 @@ extern "C" {
 }
 
 #include "ChannelFeeder.h"
+#include "HeaderFromFormat.h"
 #include "StreamFormat.h"
+#include "TransportStreamRemuxer.h"
 
 namespace demo {
 
@@ -41,50 +43,10 @@ std::string ErrorText(int error) {
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
-std::string DecoderName(AVCodecID id) {
-  const AVCodec* codec = avcodec_find_decoder(id);
-  return codec != nullptr ? codec->name : "";
-}
-
-// The first video and audio streams: what the header announces and what an
-// RTSP source's remuxing carries.
-struct ChosenStreams {
-  int video = -1;
-  int audio = -1;
-};
-
-ChosenStreams ChooseStreams(const AVFormatContext* input) {
-  ChosenStreams chosen;
-  for (unsigned index = 0; index < input->nb_streams; ++index) {
-    const AVMediaType type = input->streams[index]->codecpar->codec_type;
-    if (type == AVMEDIA_TYPE_VIDEO && chosen.video < 0) chosen.video = static_cast<int>(index);
-    if (type == AVMEDIA_TYPE_AUDIO && chosen.audio < 0) chosen.audio = static_cast<int>(index);
-  }
-  return chosen;
-}
-
 // The stream header for what |input| announces, carried as a transport stream.
-bool BuildHeader(const AVFormatContext* input, const ChosenStreams& chosen,
-                 std::vector<uint8_t>* header) {
-  m4::StreamHeader description;
-  description.container = "mpegts";
-  if (chosen.video >= 0) {
-    const AVStream* video = input->streams[chosen.video];
-    description.videoCodec = DecoderName(video->codecpar->codec_id);
-    description.width = static_cast<uint16_t>(video->codecpar->width);
-    description.height = static_cast<uint16_t>(video->codecpar->height);
-    AVRational rate = video->avg_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0) rate = video->r_frame_rate;
-    if (rate.num > 0 && rate.den > 0 && rate.num <= UINT16_MAX && rate.den <= UINT16_MAX) {
-      description.frameRateNum = static_cast<uint16_t>(rate.num);
-      description.frameRateDen = static_cast<uint16_t>(rate.den);
-    }
-  }
-  if (chosen.audio >= 0) {
-    description.audioCodec = DecoderName(input->streams[chosen.audio]->codecpar->codec_id);
-  }
+bool BuildHeader(const AVFormatContext* input, std::vector<uint8_t>* header) {
   std::array<uint8_t, m4::kStreamHeaderLength> record{};
-  if (!m4::EncodeStreamHeader(description, &record)) return false;
+  if (!m4::EncodeStreamHeader(m4::HeaderFromFormat(input, "mpegts"), &record)) return false;
   header->assign(record.begin(), record.end());
   return true;
 }
@@ -115,8 +77,7 @@ struct LiveSource::Connection {
   AVIOContext* probeIo = nullptr;  // ... read through this while probing
   std::vector<uint8_t> probed;     // ... which keeps what it read
   AVFormatContext* input = nullptr;
-  AVFormatContext* output = nullptr;  // rtsp: the transport stream remuxer
-  AVIOContext* outputIo = nullptr;
+  std::unique_ptr<m4::TransportStreamRemuxer> remuxer;  // rtsp
   bool feedFailed = false;
 
   // Connects and reads what the source announces; an FFmpeg error code.
@@ -125,14 +86,10 @@ struct LiveSource::Connection {
   // first; returns why it ended.
   std::string PassOn(int videoIndex);
   // Feeds the RTSP source's streams remuxed into a transport stream.
-  std::string Remux(int videoIndex, int audioIndex);
+  std::string Remux(const m4::ChosenStreams& chosen);
 
   ~Connection() {
-    if (output != nullptr) avformat_free_context(output);
-    if (outputIo != nullptr) {
-      av_freep(&outputIo->buffer);
-      avio_context_free(&outputIo);
-    }
+    remuxer.reset();
     avformat_close_input(&input);
     if (probeIo != nullptr) {
       av_freep(&probeIo->buffer);
@@ -149,12 +106,6 @@ struct LiveSource::Connection {
       connection->source->NoteData();
     }
     return read == 0 ? AVERROR_EOF : read;
-  }
-
-  static int WriteOutput(void* opaque, uint8_t* buffer, int size) {
-    auto* connection = static_cast<Connection*>(opaque);
-    if (!connection->source->Feed(buffer, static_cast<size_t>(size))) connection->feedFailed = true;
-    return size;
   }
 };
 
@@ -311,38 +262,20 @@ std::string LiveSource::Connection::PassOn(int videoIndex) {
   }
 }
 
-std::string LiveSource::Connection::Remux(int videoIndex, int audioIndex) {
-  const std::string failed = "cannot make a transport stream";
-  if (avformat_alloc_output_context2(&output, nullptr, "mpegts", nullptr) < 0) return failed;
-  std::vector<int> outputIndex(input->nb_streams, -1);
-  for (int index : {videoIndex, audioIndex}) {
-    if (index < 0) continue;
-    const AVStream* from = input->streams[index];
-    AVStream* to = avformat_new_stream(output, nullptr);
-    if (to == nullptr || avcodec_parameters_copy(to->codecpar, from->codecpar) < 0) return failed;
-    to->codecpar->codec_tag = 0;
-    to->time_base = from->time_base;
-    outputIndex[static_cast<size_t>(index)] = to->index;
-  }
-  auto* buffer = static_cast<uint8_t*>(av_malloc(kTsPieceBytes));
-  outputIo = buffer == nullptr ? nullptr
-                               : avio_alloc_context(buffer, kTsPieceBytes, 1, this, nullptr,
-                                                    &WriteOutput, nullptr);
-  if (outputIo == nullptr) {
-    av_free(buffer);
-    return failed;
-  }
-  output->pb = outputIo;
-  // Each picture's packet says how long it is, so that the player's demuxer
-  // can pass the picture on without waiting for the next one to begin.
-  AVDictionary* options = nullptr;
-  av_dict_set(&options, "omit_video_pes_length", "0", 0);
-  const int error = avformat_write_header(output, &options);
-  av_dict_free(&options);
-  if (error < 0) return failed + " (" + ErrorText(error) + ")";
-  if (videoIndex >= 0) {
-    source->timing_.SetVideoPid(output->streams[outputIndex[static_cast<size_t>(videoIndex)]]->id);
-  }
+std::string LiveSource::Connection::Remux(const m4::ChosenStreams& chosen) {
+  m4::TransportStreamRemuxer::Options options;
+  options.pieceBytes = kTsPieceBytes;
+  options.live = true;
+  // The player's demuxer passes each picture on without waiting for the next.
+  options.videoPesLength = true;
+  remuxer = std::make_unique<m4::TransportStreamRemuxer>(
+      [this](const uint8_t* data, size_t size) {
+        if (!source->Feed(data, size)) feedFailed = true;
+      },
+      options);
+  const int error = remuxer->Start(input, chosen);
+  if (error < 0) return "cannot make a transport stream (" + ErrorText(error) + ")";
+  if (chosen.video >= 0) source->timing_.SetVideoPid(remuxer->OutputStreamId(chosen.video));
   source->SetPhase(Phase::kLive);
   std::unique_ptr<AVPacket, void (*)(AVPacket*)> packet(
       av_packet_alloc(), [](AVPacket* unused) { av_packet_free(&unused); });
@@ -351,15 +284,8 @@ std::string LiveSource::Connection::Remux(int videoIndex, int audioIndex) {
     const int read = av_read_frame(input, packet.get());
     if (read < 0) return source->EndReason(read);
     source->NoteData();
-    const int index = outputIndex[static_cast<size_t>(packet->stream_index)];
-    if (index >= 0) {
-      av_packet_rescale_ts(packet.get(), input->streams[packet->stream_index]->time_base,
-                           output->streams[index]->time_base);
-      packet->stream_index = index;
-      packet->pos = -1;
-      // A packet the muxer refuses (a time stamp out of order) costs itself only.
-      if (av_write_frame(output, packet.get()) >= 0) avio_flush(output->pb);
-    }
+    // A packet the muxer refuses (a time stamp out of order) costs itself only.
+    remuxer->Write(packet.get());
     av_packet_unref(packet.get());
   }
   return "stopped";
@@ -389,12 +315,12 @@ std::string LiveSource::Session() {
     if (Stopping()) return "stopped";
     return silent ? noStream : "cannot reach it (" + ErrorText(error) + ")";
   }
-  const ChosenStreams chosen = ChooseStreams(connection.input);
+  const m4::ChosenStreams chosen = m4::ChooseStreams(connection.input);
   std::vector<uint8_t> header;
   if (chosen.video < 0 && chosen.audio < 0) {
     return silent ? noStream : "it announces no video or audio";
   }
-  if (!BuildHeader(connection.input, chosen, &header)) return "it announces unknown codecs";
+  if (!BuildHeader(connection.input, &header)) return "it announces unknown codecs";
   if (header != header_) {
     if (!openChannel_(header)) return "the channel would not open with its header";
     header_ = header;
@@ -402,8 +328,7 @@ std::string LiveSource::Session() {
   timing_.Restart();
   patience_ = std::chrono::nanoseconds(timeouts_.drop).count();
   // A transport stream goes on byte for byte; RTSP is remuxed into one.
-  return connection.raw != nullptr ? connection.PassOn(chosen.video)
-                                   : connection.Remux(chosen.video, chosen.audio);
+  return connection.raw != nullptr ? connection.PassOn(chosen.video) : connection.Remux(chosen);
 }
 
 void LiveSource::Run() {

@@ -1,10 +1,12 @@
 // The parts under the decoder's functions: the source buffer, the picture
-// queue, display order, the stream header, bitmap writing from every frame type, and the
+// queue, display order, the stream header (and building one from what
+// libavformat reports), bitmap writing from every frame type, and the
 // volume scale.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -13,6 +15,7 @@
 #include "ErrorCode.h"
 #include "DisplayOrder.h"
 #include "FrameFormat.h"
+#include "HeaderFromFormat.h"
 #include "PictureQueue.h"
 #include "SourceBuffer.h"
 #include "StreamFormat.h"
@@ -228,6 +231,39 @@ TEST(StreamHeaderTest, RoundTripsAndRecognisesStreamStarts) {
   EXPECT_EQ(DecodeStreamHeader(pack, sizeof pack, &decoded), HeaderKind::kStreamStart);
   EXPECT_EQ(DecodeStreamHeader(transport, sizeof transport, &decoded), HeaderKind::kStreamStart);
   EXPECT_EQ(DecodeStreamHeader(junk, sizeof junk, &decoded), HeaderKind::kMalformed);
+}
+
+// m4stream and the viewer's live sources once disagreed here: one ignored
+// libavformat's guessed rate, the other dropped rates beyond 16 bits.
+TEST(StreamHeaderTest, FrameRateFromWhatLibavformatReports) {
+  struct Case {
+    AVRational average;
+    AVRational guessed;
+    uint16_t num;
+    uint16_t den;
+  };
+  const Case cases[] = {
+      {{25, 1}, {50, 1}, 25, 1},             // the average wins
+      {{50, 2}, {0, 0}, 25, 1},              // ... reduced
+      {{0, 0}, {30000, 1001}, 30000, 1001},  // no average yet: the guess
+      {{0, 1}, {0, 0}, 0, 0},                // neither known
+      {{120000, 1001}, {0, 0}, 40999, 342},  // beyond 16 bits: approximated
+  };
+  for (const Case& tested : cases) {
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> format(avformat_alloc_context(),
+                                                                        avformat_free_context);
+    AVStream* audio = avformat_new_stream(format.get(), nullptr);
+    AVStream* video = avformat_new_stream(format.get(), nullptr);
+    ASSERT_NE(audio, nullptr);
+    ASSERT_NE(video, nullptr);
+    audio->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+    video->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    video->avg_frame_rate = tested.average;
+    video->r_frame_rate = tested.guessed;
+    const StreamHeader header = HeaderFromFormat(format.get(), "mpegts");
+    EXPECT_EQ(header.frameRateNum, tested.num) << tested.average.num << "/" << tested.average.den;
+    EXPECT_EQ(header.frameRateDen, tested.den) << tested.average.num << "/" << tested.average.den;
+  }
 }
 
 // A 4x2 picture: left half red, right half blue, in each frame type.

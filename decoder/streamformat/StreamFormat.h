@@ -11,8 +11,8 @@
 //  40  char[16]          audio codec ("" when none)
 //  56  u16 width, u16 height (0 when unknown)
 //  60  u16 frame rate numerator, u16 denominator (0 when unknown)
-#ifndef M4_FFMPEG_STREAM_FORMAT_H
-#define M4_FFMPEG_STREAM_FORMAT_H
+#ifndef M4_STREAM_FORMAT_H
+#define M4_STREAM_FORMAT_H
 
 #include <array>
 #include <cstddef>
