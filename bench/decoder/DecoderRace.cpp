@@ -51,8 +51,8 @@ constexpr size_t kStreamEndPictures = 3;
 
 int64_t NowNanos() { return Clock::now().time_since_epoch().count(); }
 
-// Noted by the display callback: when each picture (by time stamp) was
-// first shown.
+// Noted by the display callback: when each picture was first shown, by its
+// time stamp (the decoder counts them from the first picture it shows).
 std::array<std::atomic<int64_t>, kMaxPictures> shownAt;
 
 int PictureIndex(int64_t timeStampMs) {
@@ -197,28 +197,34 @@ int RunLive(const Stream& stream) {
   // a second without data.
   std::this_thread::sleep_for(std::chrono::milliseconds(1300));
   Close();
+  // Pictures the decoder never showed at the start of the stream (it waits
+  // for a picture it can decode) shift its time stamps, which count from
+  // the first picture shown: picture |index| sent is stamp |index - lost|.
+  size_t sentCount = 0;
+  size_t shownCount = 0;
+  for (size_t index = 0; index < pictures.size(); ++index) {
+    sentCount += lastByteAt[index] != 0;
+    shownCount += shownAt[index] != 0;
+  }
+  const size_t lost = sentCount > shownCount ? sentCount - shownCount : 0;
   std::vector<double> latencies;
   double first = -1;
-  int dropped = 0;
-  for (size_t index = 0; index < pictures.size(); ++index) {
+  for (size_t index = lost; index < pictures.size(); ++index) {
     const int64_t sent = lastByteAt[index];
-    const int64_t shownTime = shownAt[index];
-    if (sent == 0) continue;
-    if (shownTime == 0) {
-      ++dropped;
-      continue;
-    }
+    const int64_t shownTime = shownAt[index - lost];
+    if (sent == 0 || shownTime == 0) continue;
     const double ms = static_cast<double>(shownTime - sent) / 1e6;
-    if (index == 0) {
+    if (index == lost) {
       first = ms;
     } else if (index + kStreamEndPictures < pictures.size()) {
       latencies.push_back(ms);
     }
   }
   std::printf(
-      "live %s pictures %zu median_ms %.2f p99_ms %.2f first_ms %.1f dropped %d refused %d\n",
+      "live %s pictures %zu median_ms %.2f p99_ms %.2f first_ms %.1f shown %zu "
+      "lost_at_start %zu refused %d\n",
       stream.name.c_str(), pictures.size(), kelo_bench::Percentile(latencies, 0.5),
-      kelo_bench::Percentile(latencies, 0.99), first, dropped, refused);
+      kelo_bench::Percentile(latencies, 0.99), first, shownCount, lost, refused);
   return 0;
 }
 
