@@ -38,6 +38,7 @@ cmake --build "$windows" -j "$jobs" --target decoder_race >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-race.XXXXXX")
 WINEPREFIX=$work/wine
+mkdir "$WINEPREFIX"
 WINEDEBUG=-all
 WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
