@@ -26,12 +26,17 @@ extern "C" {
 
 #include "Kelo820_PlaySDK.h"
 #include "PictureLog.h"
+#include "SentPictures.h"
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using kelo_bench::kFrameMillis;
+using kelo_bench::kTsPacket;
+using kelo_bench::Percentile;
+using kelo_bench::SentPicture;
 using m4test::StreamKind;
 using m4test::TestStream;
 
@@ -276,13 +281,11 @@ BENCHMARK(BM_SixteenChannelsRealTime)->Iterations(1)->UseManualTime()->Unit(benc
 // interval apart), in pieces of seven transport stream packets, in live mode;
 // the display callback notes when each picture is shown.
 
-constexpr size_t kTsPacket = 188;
 constexpr size_t kPieceBytes = 7 * kTsPacket;
 constexpr int kLatencyFrames = 500;
 // Left out of the latency: with up to two B-frames, the last three pictures
 // in display order come out only when the stream ends.
 constexpr size_t kStreamEndPictures = 3;
-constexpr int kFrameMillis = 40;
 
 // A stream of |frames| pictures of |size| made with the ffmpeg tool from
 // |source| with |encoder| and packed by m4stream (beside this program).
@@ -401,110 +404,6 @@ const LatencyCase kLatencyCases[] = {
      m4test::PesLayout::kPesPerNalUnit, false},
 };
 
-// One picture of the stream as sent: where its bytes lie and its time stamp
-// relative to the first picture's.
-struct SentPicture {
-  size_t begin = 0;
-  size_t end = 0;
-  int64_t ptsMs = 0;
-};
-
-int64_t ReadPts(const uint8_t* p) {
-  return (static_cast<int64_t>((p[0] >> 1) & 7) << 30) | (p[1] << 22) | ((p[2] >> 1) << 15) |
-         (p[3] << 7) | (p[4] >> 1);
-}
-
-// A transport stream splits at each video packet that starts a PES packet;
-// the PES header gives the time stamp.
-std::vector<SentPicture> SplitTransportStream(const std::vector<uint8_t>& ts) {
-  std::vector<SentPicture> pictures;
-  int videoPid = -1;
-  for (size_t at = 0; at + kTsPacket <= ts.size(); at += kTsPacket) {
-    const uint8_t* packet = ts.data() + at;
-    const int pid = ((packet[1] & 0x1F) << 8) | packet[2];
-    if ((packet[1] & 0x40) == 0 || (packet[3] & 0x10) == 0) continue;
-    const size_t payload = (packet[3] & 0x20) != 0 ? 5 + packet[4] : 4;
-    const uint8_t* pes = packet + payload;
-    if (payload + 14 > kTsPacket || pes[0] != 0 || pes[1] != 0 || pes[2] != 1) continue;
-    if (videoPid < 0 && (pes[3] & 0xF0) == 0xE0) videoPid = pid;
-    if (pid != videoPid) continue;
-    if (!pictures.empty()) pictures.back().end = at;
-    pictures.push_back({at, ts.size(), (pes[7] & 0x80) != 0 ? ReadPts(pes + 9) : 0});
-  }
-  return pictures;
-}
-
-// A program stream splits at each picture start code of its MPEG video,
-// found in the video packets' payloads (a start code may straddle two
-// packets, and the packs' own bytes may look like one); the time stamps
-// follow the pictures' display order from the picture headers' temporal
-// references, one interval each within a group.
-std::vector<SentPicture> SplitProgramStream(const std::vector<uint8_t>& ps) {
-  std::vector<uint8_t> video;
-  std::vector<size_t> placeInStream;  // of each byte of |video|
-  for (size_t at = 0; at + 6 <= ps.size();) {
-    if (ps[at] != 0 || ps[at + 1] != 0 || ps[at + 2] != 1) {
-      ++at;
-      continue;
-    }
-    const uint8_t id = ps[at + 3];
-    if (id == 0xBA) {  // an MPEG-2 pack header and its stuffing
-      at += at + 14 <= ps.size() ? 14 + (ps[at + 13] & 7) : 14;
-      continue;
-    }
-    if (id < 0xBB) {
-      at += 4;
-      continue;
-    }
-    const size_t end = std::min(ps.size(), at + 6 + ((ps[at + 4] << 8) | ps[at + 5]));
-    if ((id & 0xF0) == 0xE0 && at + 9 <= end) {
-      for (size_t i = at + 9 + ps[at + 8]; i < end; ++i) {
-        video.push_back(ps[i]);
-        placeInStream.push_back(i);
-      }
-    }
-    at = end;
-  }
-  std::vector<SentPicture> pictures;
-  int64_t groupStart = 0;
-  int64_t groupSize = 0;
-  for (size_t at = 0; at + 6 <= video.size(); ++at) {
-    if (video[at] != 0 || video[at + 1] != 0 || video[at + 2] != 1) continue;
-    if (video[at + 3] == 0xB8) {  // a new group: references count from 0 again
-      groupStart += groupSize;
-      groupSize = 0;
-    }
-    if (video[at + 3] != 0x00) continue;
-    const int temporal = (video[at + 4] << 2) | (video[at + 5] >> 6);
-    groupSize = std::max<int64_t>(groupSize, temporal + 1);
-    if (!pictures.empty()) pictures.back().end = placeInStream[at];
-    pictures.push_back({placeInStream[at], ps.size(), (groupStart + temporal) * kFrameMillis * 90});
-  }
-  if (!pictures.empty()) pictures.front().begin = 0;
-  return pictures;
-}
-
-// A camera's program stream splits at each pack header: a pack per picture,
-// its sound after it; the time stamp is its first video PES's.
-std::vector<SentPicture> SplitCameraStream(const std::vector<uint8_t>& ps) {
-  std::vector<SentPicture> pictures;
-  for (size_t at = 0; at + 14 <= ps.size();) {
-    const uint8_t id = ps[at + 3];
-    if (id == 0xBA) {
-      if (!pictures.empty()) pictures.back().end = at;
-      pictures.push_back({at, ps.size(), -1});
-      at += 14 + (ps[at + 13] & 7);
-      continue;
-    }
-    if ((id & 0xF0) == 0xE0 && !pictures.empty() && pictures.back().ptsMs < 0 &&
-        (ps[at + 7] & 0x80) != 0) {
-      pictures.back().ptsMs = ReadPts(ps.data() + at + 9);
-    }
-    at += 6 + ((ps[at + 4] << 8) | ps[at + 5]);
-  }
-  return pictures;
-}
-
 std::array<std::atomic<int64_t>, kLatencyFrames> lastByteAt;
 std::array<std::atomic<int64_t>, kLatencyFrames> shownAt;
 
@@ -517,13 +416,6 @@ void M4CALL NoteShown(int32_t, const uint8_t*, int32_t, int32_t, int32_t, int32_
   if (index < 0 || index >= kLatencyFrames) return;
   int64_t none = 0;
   shownAt[static_cast<size_t>(index)].compare_exchange_strong(none, now);
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) return -1;
-  std::sort(values.begin(), values.end());
-  const auto index = static_cast<size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-  return values[index];
 }
 
 // The floor: each picture's decoding alone, with libavcodec on one thread as
@@ -579,9 +471,9 @@ void BM_LiveLatency(benchmark::State& state) {
     return;
   }
   const bool transport = std::strstr(which.encoder, "mpegts") != nullptr;
-  std::vector<SentPicture> pictures = which.camera ? SplitCameraStream(stream.payload)
-                                      : transport  ? SplitTransportStream(stream.payload)
-                                                   : SplitProgramStream(stream.payload);
+  std::vector<SentPicture> pictures = which.camera ? kelo_bench::SplitCameraStream(stream.payload)
+                                      : transport ? kelo_bench::SplitTransportStream(stream.payload)
+                                                  : kelo_bench::SplitProgramStream(stream.payload);
   if (pictures.empty()) {
     state.SkipWithError("no pictures found");
     return;

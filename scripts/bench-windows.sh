@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The FFmpeg decoder for Windows (m4playerApi.dll under wine) against the
+# Linux one (libm4playerApi.so) on the same streams, in one run: decoder_race
+# (bench/decoder/DecoderRace.cpp) built for both, run alternately, file-mode
+# pictures a second and live latency, medians over the runs and the ratios.
+# Not part of the test command; takes about 2 minutes per run.
+#
+#   scripts/bench-windows.sh
+#
+# Environment: KELO_RACE_RUNS (runs of each side, default 5), KELO_JOBS
+# (parallel compile jobs, default 2), KELO_WIN_BUILD_DIR (the Windows build,
+# default build-win32; FFmpeg is built into it once).
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=${KELO_JOBS:-2}
+runs=${KELO_RACE_RUNS:-5}
+linux=$root/build-bench
+windows=${KELO_WIN_BUILD_DIR:-$root/build-win32}
+
+"$root/scripts/install-packages.sh" build windows decoder bench
+
+launcher=
+command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+generator=
+command -v ninja >/dev/null && generator="-G Ninja"
+# The same configuration as scripts/bench.sh, so the two share the build.
+# shellcheck disable=SC2086  # empty or word lists
+cmake -S "$root" -B "$linux" $generator -DCMAKE_BUILD_TYPE=Release -DKELO_BUILD_BENCH=ON \
+  -DKELO_BUILD_TESTS=ON $launcher >/dev/null
+cmake --build "$linux" -j "$jobs" --target decoder_race m4stream >/dev/null
+KELO_JOBS=$jobs "$root/scripts/build-ffmpeg-win32.sh" "$windows" >/dev/null
+# shellcheck disable=SC2086
+cmake -S "$root" -B "$windows" $generator -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
+  -DKELO_FFMPEG_WIN32_PREFIX="$windows/ffmpeg-win32" -DKELO_BUILD_BENCH=ON $launcher >/dev/null
+cmake --build "$windows" -j "$jobs" --target decoder_race >/dev/null
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-race.XXXXXX")
+WINEPREFIX=$work/wine
+mkdir "$WINEPREFIX"
+WINEDEBUG=-all
+WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+cleanup() {
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+wineserver -p </dev/null >/dev/null 2>&1
+wineboot -i </dev/null >/dev/null 2>&1
+
+# 20 s (500 pictures at 25/s) of testsrc2, each stream twice: with the end
+# marker for file mode, without (as a camera sends) for live mode.
+ffmpeg=(ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi)
+h264=(-c:v libx264 -preset veryfast -tune zerolatency -g 50 -bf 0 -pix_fmt yuv420p)
+"${ffmpeg[@]}" -i testsrc2=size=352x288:rate=25 "${h264[@]}" -b:v 512k -frames:v 500 \
+  -f mpegts "$work/cif-h264-ts"
+"${ffmpeg[@]}" -i testsrc2=size=704x576:rate=25 "${h264[@]}" -b:v 2M -frames:v 500 \
+  -f mpegts "$work/d1-h264-ts"
+"${ffmpeg[@]}" -i testsrc2=size=352x288:rate=25 -c:v mpeg2video -g 12 -bf 0 -b:v 1M \
+  -frames:v 500 -f vob "$work/cif-mpeg2-ps"
+names=(cif-h264-ts d1-h264-ts cif-mpeg2-ps)
+files=()
+lives=()
+for name in "${names[@]}"; do
+  "$linux/bin/m4stream" "$work/$name" "$work/$name.kst" >/dev/null
+  "$linux/bin/m4stream" "$work/$name" "$work/$name-live.kst" --no-end-marker >/dev/null
+  files+=("$work/$name.kst")
+  lives+=("$work/$name-live.kst")
+done
+
+# Alternately, so that both sides see the same load of the machine.
+results=$work/results.txt
+for run in $(seq "$runs"); do
+  echo "run $run of $runs, load average $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+  {
+    "$linux/bin/decoder_race" file "${files[@]}" | sed 's/^/linux /'
+    wine "$windows/ffmpeg-decoder/decoder_race.exe" file "${files[@]}" | tr -d '\r' | sed 's/^/wine /'
+    "$linux/bin/decoder_race" live "${lives[@]}" | sed 's/^/linux /'
+    wine "$windows/ffmpeg-decoder/decoder_race.exe" live "${lives[@]}" | tr -d '\r' | sed 's/^/wine /'
+  } >>"$results"
+done
+
+# Medians over the runs, the Windows figure over the Linux one.
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+field() { # side mode stream key
+  awk -v side="$1" -v mode="$2" -v stream="$3" -v key="$4" \
+    '$1 == side && $2 == mode && $3 == stream { for (i = 4; i < NF; ++i) if ($i == key) print $(i + 1) }' \
+    "$results" | median
+}
+echo "Medians of $runs alternate runs (all results: printed below)"
+echo
+echo "| stream | Linux pictures/s | wine pictures/s | Linux / wine |"
+echo "|---|---:|---:|---:|"
+for name in "${names[@]}"; do
+  l=$(field linux file "$name.kst" fps)
+  w=$(field wine file "$name.kst" fps)
+  echo "| $name | $l | $w | $(awk -v l="$l" -v w="$w" 'BEGIN { printf "%.2fx", l / w }') |"
+done
+echo
+echo "| stream | Linux median | Linux 99th | wine median | wine 99th | wine / Linux median | not shown at the start, Linux / wine |"
+echo "|---|---:|---:|---:|---:|---:|---:|"
+for name in "${names[@]}"; do
+  stream=$name-live.kst
+  lm=$(field linux live "$stream" median_ms)
+  lp=$(field linux live "$stream" p99_ms)
+  wm=$(field wine live "$stream" median_ms)
+  wp=$(field wine live "$stream" p99_ms)
+  ll=$(field linux live "$stream" lost_at_start)
+  wl=$(field wine live "$stream" lost_at_start)
+  echo "| $name | $lm ms | $lp ms | $wm ms | $wp ms | $(awk -v l="$lm" -v w="$wm" 'BEGIN { printf "%.2fx", w / l }') | $ll / $wl |"
+done
+echo
+cat "$results"
