@@ -33,9 +33,14 @@ if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 # Only what the decoder and the viewer use: the program and transport stream
 # demuxers (probing chooses between them), the video and sound decoders with
 # their parsers, scaling and resampling, and for cameras the network
-# protocols with the RTSP, RTP and SDP demuxers. LGPL only; Windows threads;
-# nothing found on the build machine by chance (--disable-autodetect). libgcc
-# is linked in, as into our own DLLs, so that the DLLs need only Windows'.
+# protocols with the RTSP, RTP and SDP demuxers. The raw elementary stream
+# demuxers are there for their probes: a transport stream joined live brings
+# pictures before its tables, and the transport stream demuxer tells what
+# they are by those probes; without them their packets come out untyped
+# until the tables arrive, and the pictures up to the next key picture are
+# lost. LGPL only; Windows threads; nothing found on the build machine by
+# chance (--disable-autodetect). libgcc is linked in, as into our own DLLs,
+# so that the DLLs need only Windows'.
 # shellcheck disable=SC2054  # commas inside options
 configure_options=(
   --cross-prefix=i686-w64-mingw32- --arch=x86 --target-os=mingw32
@@ -45,6 +50,7 @@ configure_options=(
   --disable-everything
   --enable-swscale --enable-swresample
   --enable-demuxer=mpegps,mpegts,rtsp,rtp,sdp
+  --enable-demuxer=mpegvideo,m4v,h264,hevc,mp3,aac,loas,ac3
   --enable-decoder=mpeg1video,mpeg2video,mpeg4,h264,hevc
   --enable-decoder=mp1,mp2,mp3,aac,aac_latm,ac3,pcm_alaw,pcm_mulaw
   --enable-parser=mpegvideo,mpeg4video,h264,hevc,mpegaudio,aac,aac_latm,ac3
