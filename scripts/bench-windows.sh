@@ -37,19 +37,9 @@ cmake -S "$root" -B "$windows" $generator -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$windows" -j "$jobs" --target decoder_race >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-race.XXXXXX")
-WINEPREFIX=$work/wine
-mkdir "$WINEPREFIX"
-WINEDEBUG=-all
-WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
-cleanup() {
-  wineserver -k </dev/null >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-wineserver -p </dev/null >/dev/null 2>&1
-wineboot -i </dev/null >/dev/null 2>&1
+# shellcheck source=scripts/wine-prefix.sh
+source "$root/scripts/wine-prefix.sh"
+start_wine_prefix "$work/wine" "$work"
 
 # 20 s (500 pictures at 25/s) of testsrc2, each stream twice: with the end
 # marker for file mode, without (as a camera sends) for live mode.

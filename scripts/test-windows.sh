@@ -62,24 +62,9 @@ mv "$captures"/*.bmp "$streams/"
 rm -rf "$captures"
 
 step "wine prefix"
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/kelo-wine.XXXXXX")
-WINEDEBUG=-all
-# No Mono or Gecko: the tests are console programs, and the prefix is built
-# without asking for either.
-WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
-cleanup() {
-  wineserver -k </dev/null >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-# One server for the whole run instead of one per test program. The server
-# and the services that wine starts with the prefix outlive the command that
-# started them; they must not hold on to this script's output, or whoever
-# reads it (ctest listing the cases, a pipe) would wait for them forever.
-wineserver -p </dev/null >/dev/null 2>&1
-wineboot -i </dev/null >/dev/null 2>&1
+# shellcheck source=scripts/wine-prefix.sh
+source "$repo/scripts/wine-prefix.sh"
+start_wine_prefix "$(mktemp -d "${TMPDIR:-/tmp}/kelo-wine.XXXXXX")"
 
 step "build"
 # shellcheck disable=SC2086  # empty or two words
