@@ -8,9 +8,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
-#include <ostream>
 
 #include "PictureLog.h"
+#include "StoredStreams.h"
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
@@ -20,20 +20,11 @@ namespace {
 constexpr int32_t kPort = 9;
 constexpr uint32_t kBufferSize = 51200;
 constexpr size_t kBlock = 4096;
-constexpr size_t kMarkerBytes = 16;
-constexpr int kFrames = 50;
+constexpr int kFrames = kCameraLayoutFrames;
 // 16-bit stereo at 48 kHz, as the sound is written.
 constexpr size_t kOutputBytesPerSecond = 48000 * 2 * 2;
 
-struct CameraCase {
-  const char* name;
-  CameraLayout layout;
-  const char* headerAudio;  // what m4stream names
-};
-
-void PrintTo(const CameraCase& tested, std::ostream* out) { *out << tested.name; }
-
-const TestStream& CameraStream(const CameraCase& tested) {
+const TestStream& CameraStream(const CameraLayoutCase& tested) {
   static kelo_test::TempDirectory dir;
   static std::map<std::string, TestStream> made;
   const std::string key = std::string(tested.name) + (tested.layout.streamMap ? "" : " unmapped");
@@ -48,11 +39,11 @@ std::string HeaderName(const std::vector<uint8_t>& header, size_t at) {
   return std::string(reinterpret_cast<const char*>(header.data() + at));
 }
 
-class CameraProgramTest : public ::testing::TestWithParam<CameraCase> {
+class CameraProgramTest : public ::testing::TestWithParam<CameraLayoutCase> {
  protected:
-  void SetUp() override { setenv("KELO_M4_CLOCK", "virtual", 1); }
+  void SetUp() override { SetVariable("KELO_M4_CLOCK", "virtual"); }
   void TearDown() override {
-    unsetenv("KELO_M4_AUDIO_FILE");
+    SetVariable("KELO_M4_AUDIO_FILE", nullptr);
     PlayM4_StopSound();
     PlayM4_SetDisplayCallBack(kPort, nullptr);
     PlayM4_CloseStream(kPort);
@@ -64,7 +55,7 @@ class CameraProgramTest : public ::testing::TestWithParam<CameraCase> {
   std::vector<std::string> Play(const std::vector<uint8_t>& header,
                                 const std::vector<uint8_t>& payload, int32_t mode, size_t expected,
                                 const std::string& soundFile) {
-    setenv("KELO_M4_AUDIO_FILE", soundFile.c_str(), 1);
+    SetVariable("KELO_M4_AUDIO_FILE", soundFile.c_str());
     EXPECT_TRUE(PlayM4_SetStreamOpenMode(kPort, mode));
     EXPECT_TRUE(PlayM4_OpenStream(kPort, header.data(), 64, kBufferSize));
     EXPECT_TRUE(PlayM4_SetVolume(kPort, 65535));
@@ -119,8 +110,7 @@ TEST_P(CameraProgramTest, EveryPictureAsTheToolDecodesItAndTheSoundHeardInBothMo
 
 TEST_P(CameraProgramTest, JoinedMidStreamPlaysFromTheNextKeyPictureWithSound) {
   const TestStream& stream = CameraStream(GetParam());
-  const size_t end = stream.payload.size() - kMarkerBytes;
-  const size_t cut = end * 37 / 100;
+  const size_t cut = JoinPoint(stream, kCameraLayoutJoinPermille);
   const std::vector<uint8_t> rest(stream.payload.begin() + static_cast<ptrdiff_t>(cut),
                                   stream.payload.end());
   const std::string piece = dir_.path() + "piece.mpg";
@@ -135,7 +125,7 @@ TEST_P(CameraProgramTest, JoinedMidStreamPlaysFromTheNextKeyPictureWithSound) {
 
 // A camera that sends no map: the header's name binds the law.
 TEST_P(CameraProgramTest, WithoutAMapTheLawTheHeaderNamesIsHeard) {
-  CameraCase unmapped = GetParam();
+  CameraLayoutCase unmapped = GetParam();
   unmapped.layout.streamMap = false;
   const TestStream& stream = CameraStream(unmapped);
   std::vector<uint8_t> header = stream.header;
@@ -148,24 +138,10 @@ TEST_P(CameraProgramTest, WithoutAMapTheLawTheHeaderNamesIsHeard) {
   EXPECT_GT(Heard(sound, kFrames * GetParam().layout.frameMillis / 1000.0), 1000.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, CameraProgramTest,
-    ::testing::Values(
-        CameraCase{"H264PesPerPictureALaw",
-                   {CameraVideo::kH264, PesLayout::kPesPerPicture, CameraSound::kALaw},
-                   "pcm_alaw"},
-        CameraCase{"H264PesPerNalUnitMuLaw",
-                   {CameraVideo::kH264, PesLayout::kPesPerNalUnit, CameraSound::kMuLaw},
-                   "pcm_mulaw"},
-        CameraCase{"H265PesPerPictureMuLaw",
-                   {CameraVideo::kH265, PesLayout::kPesPerPicture, CameraSound::kMuLaw},
-                   "pcm_mulaw"},
-        CameraCase{"H265PesPerNalUnitALaw",
-                   {CameraVideo::kH265, PesLayout::kPesPerNalUnit, CameraSound::kALaw},
-                   "pcm_alaw"}),
-    [](const ::testing::TestParamInfo<CameraCase>& tested) {
-      return std::string(tested.param.name);
-    });
+INSTANTIATE_TEST_SUITE_P(Layouts, CameraProgramTest, ::testing::ValuesIn(kCameraLayoutCases),
+                         [](const ::testing::TestParamInfo<CameraLayoutCase>& tested) {
+                           return std::string(tested.param.name);
+                         });
 
 }  // namespace
 }  // namespace m4test

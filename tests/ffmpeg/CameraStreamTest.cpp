@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ostream>
 #include <random>
 #include <thread>
 #include <tuple>
 
 #include "PictureLog.h"
+#include "StoredStreams.h"
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
@@ -19,7 +19,6 @@ namespace {
 constexpr int32_t kPort = 6;
 constexpr uint32_t kBufferSize = 51200;
 constexpr size_t kBlock = 4096;
-constexpr size_t kMarkerBytes = 16;
 
 std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
   return std::vector<uint8_t>(bytes.begin() + static_cast<ptrdiff_t>(from),
@@ -28,7 +27,7 @@ std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from, size_
 
 class CameraStreamTest : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("KELO_M4_CLOCK", "virtual", 1); }
+  void SetUp() override { SetVariable("KELO_M4_CLOCK", "virtual"); }
   void TearDown() override {
     PlayM4_SetDisplayCallBack(kPort, nullptr);
     PlayM4_CloseStream(kPort);
@@ -53,26 +52,15 @@ class CameraStreamTest : public ::testing::Test {
   kelo_test::TempDirectory dir_;
 };
 
-// One case a kind of stream: where it is cut, where it stalls, and the mode
-// it plays its damaged copy in.
-struct CameraCase {
-  StreamKind kind;
-  const char* name;
-  std::vector<int> cutsPermille;  // the first falls inside the first group of pictures
-  int stallPermille;
-  int32_t damagedMode;
-};
-
-void PrintTo(const CameraCase& tested, std::ostream* out) { *out << tested.name; }
-
-class CameraKindTest : public CameraStreamTest, public ::testing::WithParamInterface<CameraCase> {
+class CameraKindTest : public CameraStreamTest,
+                       public ::testing::WithParamInterface<CameraKindCase> {
  protected:
   // Plays |stream| from |permille| of its length on, after the part before
   // it and a stall longer than the idle flush when |stall|, and checks every
   // picture against what the tool decodes from the same bytes.
   void PlayFrom(const TestStream& stream, int permille, bool stall) {
     const size_t end = stream.payload.size() - kMarkerBytes;
-    const size_t cut = end * static_cast<size_t>(permille) / 1000;
+    const size_t cut = JoinPoint(stream, permille);
     const std::vector<uint8_t> head = Slice(stream.payload, 0, cut);
     std::vector<std::string> expected = ToolDecodes(stream, Slice(stream.payload, cut, end));
     ASSERT_GT(expected.size(), 0u);
@@ -130,16 +118,10 @@ TEST_P(CameraKindTest, DamagedStreamPlaysWithoutFreezing) {
   EXPECT_LE(stamps.back(), (stream.frames + 6) * kTestFrameMillis);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, CameraKindTest,
-    ::testing::Values(
-        CameraCase{StreamKind::kCameraProgramMpeg4, "ProgramMpeg4", {97, 463}, 551, kLiveMode},
-        CameraCase{StreamKind::kCameraProgramH264, "ProgramH264", {211, 689}, 383, kFileMode},
-        CameraCase{StreamKind::kCameraTransportMpeg4, "TransportMpeg4", {97, 613}, 449, kFileMode},
-        CameraCase{StreamKind::kCameraTransportH264, "TransportH264", {211, 557}, 701, kLiveMode}),
-    [](const ::testing::TestParamInfo<CameraCase>& tested) {
-      return std::string(tested.param.name);
-    });
+INSTANTIATE_TEST_SUITE_P(Kinds, CameraKindTest, ::testing::ValuesIn(kCameraKindCases),
+                         [](const ::testing::TestParamInfo<CameraKindCase>& tested) {
+                           return std::string(tested.param.name);
+                         });
 
 // ---------------------------------------------------------------------------
 // A header and a payload of different containers

@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "PictureLog.h"
+#include "StoredStreams.h"
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
@@ -21,7 +22,7 @@ constexpr size_t kBlock = 4096;
 
 class DecoderApiTest : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("KELO_M4_CLOCK", "virtual", 1); }
+  void SetUp() override { SetVariable("KELO_M4_CLOCK", "virtual"); }
   void TearDown() override {
     PlayM4_SetDisplayCallBack(kPort, nullptr);
     PlayM4_CloseStream(kPort);
@@ -112,9 +113,9 @@ TEST_F(DecoderApiTest, StartsWithoutHeaderWhenTheFirstBlockBeginsTheStream) {
 // idle delay (one second of real time) flushes them out. On the real clock
 // they are late by then, and a live stream must still show them.
 TEST_F(DecoderApiTest, LastPicturesComeOutWhenNoMoreDataComes) {
-  const TestStream stream = MakeStream(StreamKind::kCameraProgramH264, 10, dir_);
+  const TestStream stream = MakeStream(StreamKind::kCameraProgramH264, kUnmarkedFrames, dir_);
   const std::vector<uint8_t> unmarked(stream.payload.begin(), stream.payload.end() - 16);
-  unsetenv("KELO_M4_CLOCK");
+  SetVariable("KELO_M4_CLOCK", nullptr);
   OpenAndPlay(stream, kLiveMode);
   ASSERT_TRUE(FeedAll(kPort, unmarked, kBlock));
   ASSERT_TRUE(WaitForPictures(kPort, stream.frames))

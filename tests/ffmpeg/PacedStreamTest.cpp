@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "PictureLog.h"
+#include "StoredStreams.h"
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
@@ -20,7 +21,6 @@ constexpr int32_t kPort = 7;
 constexpr uint32_t kBufferSize = 51200;
 constexpr size_t kBlock = 4096;
 constexpr size_t kTsPacket = 188;
-constexpr int kFrames = 75;  // three seconds
 constexpr int64_t kLongestGapMillis = 500;
 
 // The PID of a transport packet and whether a PES starts in it.
@@ -49,7 +49,7 @@ void MovePesStartsToStrayPid(std::vector<uint8_t>* payload, size_t from, int cou
 
 class PacedStreamTest : public ::testing::Test {
  protected:
-  void SetUp() override { unsetenv("KELO_M4_CLOCK"); }
+  void SetUp() override { SetVariable("KELO_M4_CLOCK", nullptr); }
   void TearDown() override {
     PlayM4_SetDisplayCallBack(kPort, nullptr);
     PlayM4_CloseStream(kPort);
@@ -81,7 +81,7 @@ void FeedAtThePaceOf(const std::vector<PacketTime>& times, const std::vector<uin
 // A stray stream of unknown kind must not hold the pictures back while the
 // demuxer gathers enough of it to tell what it is.
 TEST_F(PacedStreamTest, StrayStreamInAFileDoesNotHoldThePictures) {
-  TestStream stream = MakeStream(StreamKind::kCameraTransportH264D1, kFrames, dir_);
+  TestStream stream = MakeStream(StreamKind::kCameraTransportH264D1, kPacedFrames, dir_);
   const std::vector<PacketTime> times = VideoPacketTimes(stream.mediaFile);
   ASSERT_FALSE(times.empty());
   MovePesStartsToStrayPid(&stream.payload, stream.payload.size() / 4, 2);

@@ -11,11 +11,11 @@ extern "C" {
 
 #include <algorithm>
 #include <optional>
-#include <ostream>
 #include <vector>
 
 #include "G711Separator.h"
 #include "PictureEnds.h"
+#include "StoredStreams.h"
 #include "TestStreams.h"
 
 namespace m4 {
@@ -23,6 +23,7 @@ namespace {
 
 using m4test::CameraLayout;
 using m4test::CameraVideo;
+using m4test::EndsCase;
 using m4test::PesLayout;
 
 // Serves what has arrived; only when that is all read does the next step
@@ -118,21 +119,13 @@ TEST(PictureEndsTest, AMuxersProgramStreamPassesUnchanged) {
   EXPECT_EQ(output, input);
 }
 
-struct EndsCase {
-  const char* name;
-  CameraLayout layout;
-  bool withSound;
-  bool endKnown;  // at the end of its pack, or only when the next begins
-};
-
-void PrintTo(const EndsCase& tested, std::ostream* out) { *out << tested.name; }
-
 class PictureEndsTest : public ::testing::TestWithParam<EndsCase> {};
 
 TEST_P(PictureEndsTest, EachPictureIsHandedOnAsSoonAsItsEndIsKnown) {
   static kelo_test::TempDirectory dir;
   const EndsCase& tested = GetParam();
-  const m4test::TestStream stream = m4test::MakeCameraProgramStream(tested.layout, 12, dir);
+  const m4test::TestStream stream =
+      m4test::MakeCameraProgramStream(tested.layout, m4test::kEndsFrames, dir);
   std::vector<uint8_t> input = m4test::ReadFile(stream.mediaFile);
   if (!tested.withSound) {
     // The same stream without its sound.
@@ -154,23 +147,10 @@ TEST_P(PictureEndsTest, EachPictureIsHandedOnAsSoonAsItsEndIsKnown) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, PictureEndsTest,
-    ::testing::Values(
-        EndsCase{"H264PesPerPicture", {CameraVideo::kH264, PesLayout::kPesPerPicture}, true, true},
-        EndsCase{"H264PesPerPictureNoSound",
-                 {CameraVideo::kH264, PesLayout::kPesPerPicture},
-                 false,
-                 true},
-        EndsCase{"H265PesPerNalUnit", {CameraVideo::kH265, PesLayout::kPesPerNalUnit}, true, true},
-        // Nothing after a picture's last NAL unit tells that it is the last.
-        EndsCase{"H264PesPerNalUnitNoSound",
-                 {CameraVideo::kH264, PesLayout::kPesPerNalUnit},
-                 false,
-                 false}),
-    [](const ::testing::TestParamInfo<EndsCase>& tested) {
-      return std::string(tested.param.name);
-    });
+INSTANTIATE_TEST_SUITE_P(Layouts, PictureEndsTest, ::testing::ValuesIn(m4test::kEndsCases),
+                         [](const ::testing::TestParamInfo<EndsCase>& tested) {
+                           return std::string(tested.param.name);
+                         });
 
 }  // namespace
 }  // namespace m4

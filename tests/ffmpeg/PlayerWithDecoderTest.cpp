@@ -30,8 +30,8 @@ constexpr size_t kBlock = 4096;
 class PlayerWithDecoderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("KELO_M4_CLOCK", "virtual", 1);
-    setenv("Q81_DRIVE_ROOT", dir_.path().c_str(), 1);
+    SetVariable("KELO_M4_CLOCK", "virtual");
+    SetVariable("Q81_DRIVE_ROOT", dir_.path().c_str());
     player_ = CreateSinglePlayerDll();
     ASSERT_NE(player_, nullptr);
     ASSERT_EQ(player_->Play_InitDDraw(nullptr), kOk);

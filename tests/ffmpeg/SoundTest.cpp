@@ -16,7 +16,7 @@ constexpr int32_t kPort = 3;
 
 class SoundTest : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("KELO_M4_CLOCK", "virtual", 1); }
+  void SetUp() override { SetVariable("KELO_M4_CLOCK", "virtual"); }
   void TearDown() override {
     PlayM4_StopSound();
     PlayM4_CloseStream(kPort);
@@ -25,7 +25,7 @@ class SoundTest : public ::testing::Test {
   // Plays the stream with its 440 Hz tone, sound on from the start or from
   // the middle; answers the RMS of what was heard.
   double PlayAndMeasure(uint16_t volume, const std::string& file, bool soundFromTheMiddle = false) {
-    setenv("KELO_M4_AUDIO_FILE", file.c_str(), 1);
+    SetVariable("KELO_M4_AUDIO_FILE", file.c_str());
     const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
     EXPECT_TRUE(PlayM4_SetStreamOpenMode(kPort, 1));
     EXPECT_TRUE(PlayM4_OpenStream(kPort, stream.header.data(), 64, 51200));
@@ -43,7 +43,7 @@ class SoundTest : public ::testing::Test {
     EXPECT_TRUE(FeedAll(kPort, rest, 4096));
     EXPECT_TRUE(WaitForPictures(kPort, stream.frames));
     EXPECT_TRUE(PlayM4_CloseStream(kPort));
-    unsetenv("KELO_M4_AUDIO_FILE");
+    SetVariable("KELO_M4_AUDIO_FILE", nullptr);
 
     const std::vector<uint8_t> bytes = ReadFile(file);
     const size_t count = bytes.size() / 2;
@@ -79,7 +79,7 @@ TEST_F(SoundTest, G711InATransportStreamIsHeardWhenTheHeaderNamesIt) {
   ASSERT_EQ(std::string(reinterpret_cast<const char*>(stream.header.data()) + 40), "pcm_alaw");
   for (int32_t mode : {kLiveMode, kFileMode}) {
     const std::string file = dir_.path() + "g711-" + std::to_string(mode) + ".raw";
-    setenv("KELO_M4_AUDIO_FILE", file.c_str(), 1);
+    SetVariable("KELO_M4_AUDIO_FILE", file.c_str());
     ASSERT_TRUE(PlayM4_SetStreamOpenMode(kPort, mode));
     ASSERT_TRUE(PlayM4_OpenStream(kPort, stream.header.data(), 64, 51200));
     ASSERT_TRUE(PlayM4_PlaySound(kPort));
@@ -88,7 +88,7 @@ TEST_F(SoundTest, G711InATransportStreamIsHeardWhenTheHeaderNamesIt) {
     ASSERT_TRUE(FeedAll(kPort, stream.payload, 4096));
     ASSERT_TRUE(WaitForPictures(kPort, stream.frames));
     ASSERT_TRUE(PlayM4_CloseStream(kPort));
-    unsetenv("KELO_M4_AUDIO_FILE");
+    SetVariable("KELO_M4_AUDIO_FILE", nullptr);
     // 16-bit stereo at 48 kHz: the tool's muxer ends the sound after about
     // a second and a half of the two.
     const size_t bytesPerSecond = 48000 * 4;
@@ -101,7 +101,7 @@ TEST_F(SoundTest, G711InATransportStreamIsHeardWhenTheHeaderNamesIt) {
 
 TEST_F(SoundTest, NoSoundUnlessThePortsSoundIsOn) {
   const std::string file = dir_.path() + "silent.raw";
-  setenv("KELO_M4_AUDIO_FILE", file.c_str(), 1);
+  SetVariable("KELO_M4_AUDIO_FILE", file.c_str());
   const TestStream& stream = Stream(StreamKind::kProgramMpeg2WithAudio);
   ASSERT_TRUE(PlayM4_OpenStream(kPort, stream.header.data(), 64, 51200));
   ASSERT_TRUE(PlayM4_PlaySound(kPort));
@@ -111,7 +111,7 @@ TEST_F(SoundTest, NoSoundUnlessThePortsSoundIsOn) {
   ASSERT_TRUE(FeedAll(kPort, stream.payload, 4096));
   ASSERT_TRUE(WaitForPictures(kPort, stream.frames));
   ASSERT_TRUE(PlayM4_CloseStream(kPort));
-  unsetenv("KELO_M4_AUDIO_FILE");
+  SetVariable("KELO_M4_AUDIO_FILE", nullptr);
   EXPECT_FALSE(FileExists(file));
 }
 

@@ -1,6 +1,10 @@
 // Streams made at test time: a synthetic picture with four coloured
 // quadrants, encoded by the ffmpeg command-line tool and turned into header +
 // payload by m4stream, in a temporary directory that goes away afterwards.
+// Under wine, where these tools cannot run, the same streams and what the
+// tools answer about them are read from the store the host tool made
+// beforehand (StreamStoreTool.cpp): TestStreamsTools.cpp and
+// TestStreamsStore.cpp are the two ways, TestStreams.cpp what they share.
 #ifndef TESTS_FFMPEG_TEST_STREAMS_H
 #define TESTS_FFMPEG_TEST_STREAMS_H
 
@@ -84,7 +88,7 @@ struct Bitmap {
 };
 bool ReadBitmap(const std::string& path, Bitmap* bitmap);
 
-// The ffmpeg command-line tool found at configure time.
+// The ffmpeg command-line tool found at configure time (Linux).
 const char* FfmpegTool();
 // The MD5 of each picture the ffmpeg tool decodes from the first video
 // stream of |mediaFile| read as |container| (its framemd5 output).
@@ -98,6 +102,23 @@ struct PacketTime {
   int64_t dtsMicros = 0;
 };
 std::vector<PacketTime> VideoPacketTimes(const std::string& mediaFile);
+
+// The names both ways give a made stream's files, without a directory: the
+// store keeps them under these names.
+std::string StreamFileName(StreamKind kind, int frames);
+std::string CameraStreamFileName(const CameraLayout& layout, int frames);
+// "mpegts" or "mpeg", as the header names the container.
+std::string ContainerOf(StreamKind kind);
+// A stream from m4stream's output |packedFile| of |mediaFile|; frames not
+// counted.
+TestStream ReadPackedStream(const std::string& mediaFile, const std::string& packedFile,
+                            const std::string& container);
+// What the store keys the tools' answers about a file's bytes by.
+std::string ContentKey(const std::vector<uint8_t>& bytes);
+
+// Sets the environment variable |name| for this process; unsets it when
+// |value| is null.
+void SetVariable(const char* name, const char* value);
 
 std::vector<uint8_t> ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const uint8_t* bytes, size_t size);
