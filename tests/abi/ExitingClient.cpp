@@ -99,9 +99,12 @@ int main(int argc, char** argv) {
   const int playMillis = kLeastPlayMillis + (std::atoi(argv[2]) * 37) % 200;
   std::string directory = argv[3];
   directory.erase(directory.find_last_of("/\\") + 1);
-#if !defined(_WIN32)
   // The FFmpeg decoder's choices: pictures as fast as they decode, and the
   // sound into a file beside the streams rather than to a device.
+#if defined(_WIN32)
+  _putenv_s("KELO_M4_CLOCK", "virtual");
+  _putenv_s("KELO_M4_AUDIO_FILE", (directory + "sound.raw").c_str());
+#else
   setenv("KELO_M4_CLOCK", "virtual", 1);
   setenv("KELO_M4_AUDIO_FILE", (directory + "sound.raw").c_str(), 1);
 #endif
