@@ -68,7 +68,8 @@ const std::vector<KnownColour>& KnownColours();
 
 // Made once per test process and kept for its life.
 const TestStream& Stream(StreamKind kind);
-// A stream of |frames| pictures made into |dir|.
+// A stream of |frames| pictures made into |dir| (from the store, under
+// wine).
 TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirectory& dir);
 
 // The picture and a 440 Hz tone encoded by the ffmpeg tool (H.264 or H.265
