@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154  # repo, build and jobs come from the script that sources this
 # Sourced by the scripts that build the Windows SDK in a build directory and
 # run it under wine (scripts/test-windows.sh, scripts/run-demo-windows.sh).
 # Set repo, build (the Windows build directory) and jobs first; then
