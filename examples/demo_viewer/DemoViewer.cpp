@@ -98,9 +98,11 @@ void SayHowToMakeStreams() {
     std::cerr << ", or make the sample streams (scripts/make-sample-streams.sh)\n";
     return;
   }
-  std::cerr << ", or put stream files in ./demo_streams/; for example:\n"
-               "  mkdir -p demo_streams && ffmpeg -f lavfi -i testsrc=size=352x288:rate=25 "
-               "-t 6 -c:v mpeg2video -f vob clip.mpg &&\n  "
+  // Commands that a POSIX shell and the Windows command prompt both run.
+  std::cerr << ", or put stream files in ./demo_streams/; for example, with a test clip made by"
+               " the ffmpeg tool:\n"
+               "  ffmpeg -f lavfi -i testsrc=size=352x288:rate=25 -t 6 -c:v mpeg2video -f vob "
+               "clip.mpg\n  mkdir demo_streams\n  "
             << StreamTool() << " clip.mpg demo_streams/clip.kst\n";
 }
 
