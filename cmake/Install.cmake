@@ -10,7 +10,8 @@
 #   <libdir>/cmake/Kelo820PlaySDK: find_package(Kelo820PlaySDK) -> Kelo820::PlaySDK
 #   on Linux: <libdir>/pkgconfig/kelo820-playsdk.pc, bin/m4stream,
 #     bin/kelo_demo_viewer and the documentation
-#   on Windows: lib/Kelo820_PlaySDK.lib for MSVC, the .def and README.txt
+#   on Windows: lib/Kelo820_PlaySDK.lib for MSVC, the .def and README.txt;
+#     with our FFmpeg build, bin/m4stream.exe and bin/kelo_demo_viewer.exe
 # The scripted decoder and the tests stay in the build tree.
 include(CMakePackageConfigHelpers)
 

@@ -30,6 +30,18 @@ if(WIN32)
     set(KELO_README_DECODER_FILES [=[bin\m4playerApi.dll            our decoder library, on FFmpeg (optional)
 bin\av*.dll, bin\sw*.dll       the FFmpeg DLLs it uses (LGPL 2.1 or later)
 licenses\ffmpeg\               FFmpeg's licence and where its source came from
+bin\kelo_demo_viewer.exe       the demo viewer: streams played in a grid of tiles
+bin\m4stream.exe               media file -> stream file (.kst), for the viewer
+]=])
+    set(KELO_README_DEMO [=[
+
+Demo viewer
+  It runs from bin\, beside its DLLs; give it stream files, media files or
+  live sources, one per tile:
+    bin\kelo_demo_viewer.exe --grid 4 clip.kst movie.mpg udp://0.0.0.0:5000
+  Media files are converted with bin\m4stream.exe first; udp:// and tcp://
+  carry an MPEG transport stream; rtsp:// works too. Without streams it plays
+  the .kst files of .\demo_streams\. --help lists the options and keys.
 ]=])
     set(KELO_README_LOADING [=[  Kelo820_PlaySDK.dll needs nothing but system DLLs and a decoder library,
   m4playerApi.dll, which it looks for along the DLL search path: put the DLLs
@@ -43,6 +55,7 @@ licenses\ffmpeg\               FFmpeg's licence and where its source came from
   place of ours and leave out our FFmpeg DLLs, which only our decoder uses.]=])
   else()
     set(KELO_README_DECODER_FILES "")
+    set(KELO_README_DEMO "")
     set(KELO_README_LOADING [=[  Kelo820_PlaySDK.dll needs nothing but system DLLs and the decoder library
   m4playerApi.dll, which is not part of this kit. Put Kelo820_PlaySDK.dll and
   m4playerApi.dll beside the client's .exe (or both in a directory on the DLL

@@ -188,7 +188,7 @@ decoder_built=
 if [ -f "$win_build/ffmpeg-decoder/m4playerApi.dll" ]; then
   decoder_built=1
   expected=$(printf '%s\n' "$expected" bin/m4playerApi.dll licenses/ffmpeg/COPYING.LGPLv2.1 \
-    licenses/ffmpeg/SOURCE.txt | sort)
+    licenses/ffmpeg/SOURCE.txt bin/kelo_demo_viewer.exe bin/m4stream.exe | sort)
   known=$(grep -v '^bin/\(av\|sw\)[a-z]*-[0-9]*\.dll$' <<<"$listed")
 fi
 [ "$known" = "$expected" ] ||
@@ -196,13 +196,16 @@ fi
 echo "$(basename "$zip"): $(echo "$listed" | tr '\n' ' ')"
 
 step "Windows SDK: bin/ on its own"
-# Every DLL in bin/ finds what it imports in bin/ or among Windows' own DLLs,
-# through every level of imports: bin/ runs from where it is unpacked. Only
-# a kit without our decoder leaves m4playerApi.dll to the client.
+# Every DLL and program in bin/ finds what it imports in bin/ or among
+# Windows' own DLLs, through every level of imports: bin/ runs from where it
+# is unpacked. Only a kit without our decoder leaves m4playerApi.dll to the
+# client.
 windows_dlls='^(api-ms-win-.*|advapi32|bcrypt|comctl32|comdlg32|crypt32|gdi32|iphlpapi|kernel32|msvcrt|ntdll|ole32|oleaut32|secur32|shell32|shlwapi|user32|version|winmm|ws2_32)\.dll$'
 declare -A seen=()
 pending=()
-for file in "$sdk"/bin/*.dll; do pending+=("$(basename "$file")"); done
+for file in "$sdk"/bin/*.dll "$sdk"/bin/*.exe; do
+  if [ -e "$file" ]; then pending+=("$(basename "$file")"); fi
+done
 while [ ${#pending[@]} -gt 0 ]; do
   dll=${pending[0]}
   pending=("${pending[@]:1}")
@@ -214,7 +217,7 @@ while [ ${#pending[@]} -gt 0 ]; do
     fail "bin/ lacks $dll, which the DLLs in bin/ import"
   fi
   headers=$(i686-w64-mingw32-objdump -p "$present")
-  grep -q 'file format pei-i386' <<<"$headers" || fail "$dll is not a 32-bit DLL"
+  grep -q 'file format pei-i386' <<<"$headers" || fail "$dll is not a 32-bit Windows binary"
   while read -r imported; do
     grep -Eqi "$windows_dlls" <<<"$imported" || pending+=("$imported")
   done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")

@@ -28,12 +28,12 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
-generator=
-command -v ninja >/dev/null && generator="-G Ninja"
+# shellcheck source=scripts/windows-build.sh
+source "$repo/scripts/windows-build.sh"
 
 step "ffmpeg"
 # FFmpeg's DLLs for the FFmpeg decoder, built once per build directory.
-KELO_JOBS=$jobs "$repo/scripts/build-ffmpeg-win32.sh" "$build"
+windows_ffmpeg
 
 step "streams"
 # The FFmpeg decoder's tests under wine play sample streams made here by the
@@ -41,17 +41,8 @@ step "streams"
 # their captures with the Linux build's of the same streams, made here again
 # on every run (by sample_capture, tests/ffmpeg/SampleCaptureTool.cpp) so
 # that they follow the code. Both tools come from a Linux build of their own.
-streams=$build/test-streams
-host=$build/host-tools
-launcher=
-command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
-# shellcheck disable=SC2086  # empty or word lists
-cmake -S "$repo" -B "$host" $generator -DCMAKE_BUILD_TYPE=Release $launcher >/dev/null
-cmake --build "$host" -j "$jobs" --target m4stream sample_capture m4test_stream_store >/dev/null
-if [ ! -f "$streams/life-h265-ts.kst" ]; then
-  "$repo/scripts/make-sample-streams.sh" "$streams.partial" "$host/bin/m4stream" 2 >/dev/null
-  rm -rf "$streams" && mv "$streams.partial" "$streams"
-fi
+windows_host_tools m4stream sample_capture m4test_stream_store
+windows_sample_streams
 # The decoder's own tests (tests/ffmpeg) read the streams they ask for, and
 # the tools' answers about them, from made/, made again when the tool that
 # makes them or m4stream was rebuilt.
@@ -77,11 +68,7 @@ source "$repo/scripts/wine-prefix.sh"
 start_wine_prefix "$(mktemp -d "${TMPDIR:-/tmp}/kelo-wine.XXXXXX")"
 
 step "build"
-# shellcheck disable=SC2086  # empty or two words
-cmake -S "$repo" -B "$build" $generator \
-  -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw32.cmake" \
-  -DKELO_FFMPEG_WIN32_PREFIX="$build/ffmpeg-win32" -DKELO_M4_TEST_STREAMS="$streams" >/dev/null
+windows_configure
 cmake --build "$build" -j "$jobs"
 
 step "test"

@@ -9,6 +9,14 @@ namespace {
 
 HWND ToWindow(uint64_t window) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(window)); }
 
+// Posted to a window after each picture drawn into it: Windows tells no one
+// of drawing that another thread does, so a client that wants to count the
+// pictures shown listens for this (docs/decoder.md).
+UINT PictureDrawnMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Kelo820PlaySDK.PictureDrawn");
+  return message;
+}
+
 }  // namespace
 
 void GdiOutput::SetMainWindow(uint64_t window) {
@@ -66,6 +74,7 @@ void GdiOutput::DrawInto(Target& target, const AVFrame& frame) {
   ReleaseDC(target.window, dc);
   // On screen before the display callback tells the client of the picture.
   GdiFlush();
+  PostMessageW(target.window, PictureDrawnMessage(), 0, 0);
 }
 
 }  // namespace m4

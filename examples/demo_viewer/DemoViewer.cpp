@@ -1,12 +1,9 @@
-// kelo_demo_viewer: plays a grid of streams through the Kelo820 PlaySDK in an
-// X11 window, the way a surveillance client shows its cameras. Run with
-// --help for the options and keys.
-#include <X11/Xlib.h>
-
+// kelo_demo_viewer: plays a grid of streams through the Kelo820 PlaySDK in a
+// window (X11 or Win32, ViewerWindow.h), the way a surveillance client shows
+// its cameras. Run with --help for the options and keys.
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -21,6 +18,7 @@
 #include "TraceLocation.h"
 #include "ViewerOptions.h"
 #include "ViewerSession.h"
+#include "ViewerSystem.h"
 #include "ViewerWindow.h"
 
 namespace {
@@ -34,17 +32,11 @@ volatile std::sig_atomic_t interrupted = 0;
 
 void OnInterrupt(int) { interrupted = 1; }
 
-// The viewer's own directory.
-std::filesystem::path ViewerDirectory() {
-  std::error_code error;
-  return std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
-}
-
 // True when the viewer runs from the build tree it was built in, where
 // scripts/make-sample-streams.sh puts the sample streams.
 bool InBuildTree() {
   std::error_code error;
-  return std::filesystem::equivalent(ViewerDirectory(), KELO_DEMO_BUILD_BIN_DIR, error);
+  return std::filesystem::equivalent(demo::ViewerDirectory(), KELO_DEMO_BUILD_BIN_DIR, error);
 }
 
 // Where sample streams are looked for: the build tree's, or, installed,
@@ -58,7 +50,7 @@ std::vector<std::string> SampleStreams() {
   std::vector<std::string> paths;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(SampleStreamDirectory(), error)) {
-    if (demo::IsStreamFile(entry.path())) paths.push_back(entry.path());
+    if (demo::IsStreamFile(entry.path().string())) paths.push_back(entry.path().string());
   }
   std::sort(paths.begin(), paths.end());
   return paths;
@@ -93,12 +85,10 @@ class Every {
   double next_;
 };
 
-struct DisplayCloser {
-  void operator()(Display* display) const { XCloseDisplay(display); }
-};
-
 // The decoder's stream tool, built and installed beside the viewer.
-std::string StreamTool() { return (ViewerDirectory() / "m4stream").string(); }
+std::string StreamTool() {
+  return (demo::ViewerDirectory() / demo::ProgramFileName("m4stream")).string();
+}
 
 // What to do when there is nothing to play.
 void SayHowToMakeStreams() {
@@ -108,9 +98,11 @@ void SayHowToMakeStreams() {
     std::cerr << ", or make the sample streams (scripts/make-sample-streams.sh)\n";
     return;
   }
-  std::cerr << ", or put stream files in ./demo_streams/; for example:\n"
-               "  mkdir -p demo_streams && ffmpeg -f lavfi -i testsrc=size=352x288:rate=25 "
-               "-t 6 -c:v mpeg2video -f vob clip.mpg &&\n  "
+  // Commands that a POSIX shell and the Windows command prompt both run.
+  std::cerr << ", or put stream files in ./demo_streams/; for example, with a test clip made by"
+               " the ffmpeg tool:\n"
+               "  ffmpeg -f lavfi -i testsrc=size=352x288:rate=25 -t 6 -c:v mpeg2video -f vob "
+               "clip.mpg\n  mkdir demo_streams\n  "
             << StreamTool() << " clip.mpg demo_streams/clip.kst\n";
 }
 
@@ -234,17 +226,14 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
 
-  std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
-  std::unique_ptr<demo::ViewerWindow> window;
+  std::unique_ptr<demo::ViewerWindow> window =
+      demo::OpenViewerWindow(options.tileCount, "Kelo820 PlaySDK demo viewer");
   double seconds = options.seconds;
-  if (display) {
-    window = std::make_unique<demo::ViewerWindow>(display.get(), options.tileCount,
-                                                  "Kelo820 PlaySDK demo viewer");
-    std::cout << "window 0x" << std::hex << window->TopWindow() << std::dec << " on display "
-              << DisplayString(display.get()) << ", " << options.tileCount << " tiles\n";
+  if (window) {
+    std::cout << window->Description() << ", " << options.tileCount << " tiles\n";
   } else {
     if (seconds <= 0) seconds = kHeadlessSeconds;
-    std::cout << "no X display: running headless (decoding only, no pictures on screen) for "
+    std::cout << "no display: running headless (decoding only, no pictures on screen) for "
               << seconds << " s\n";
   }
 
@@ -255,8 +244,7 @@ int main(int argc, char** argv) {
   }
   // The player reads its configuration here: from now on its logs go to the
   // configured trace directory.
-  const WindowHandle mainWindow =
-      window ? reinterpret_cast<WindowHandle>(window->TopWindow()) : nullptr;
+  const WindowHandle mainWindow = window ? window->TopWindow() : nullptr;
   std::cout << "Play_InitDDraw -> " << player->Play_InitDDraw(mainWindow) << "\n";
 
   uint32_t headerLength = 0;
@@ -273,17 +261,20 @@ int main(int argc, char** argv) {
     session.SetPicQuality(options.picQuality);
     std::vector<WindowHandle> tiles;
     for (int tile = 0; tile < options.tileCount; ++tile) {
-      tiles.push_back(window ? reinterpret_cast<WindowHandle>(window->TileWindow(tile)) : nullptr);
+      tiles.push_back(window ? window->TileWindow(tile) : nullptr);
     }
-    if (window) window->SetDrawingObserver([&session](int tile) { session.PictureShown(tile); });
+    if (window) {
+      window->SetDrawingObserver([&session](int tile) { session.PictureShown(tile); });
+      window->SetRedrawObserver([&session](int tile) { session.Redraw(tile); });
+    }
     if (session.Open(tiles)) {
       std::cout << "playing " << options.tileCount << " channels from " << streams.size()
                 << " stream(s); progress every " << kProgressInterval
                 << " s ('buffer': bytes waiting in the decoder, marked where it stands still:"
                    " '(full)', the decoder is ahead and takes more only as it shows pictures,"
                    " '(empty)', it has taken all it was given, as from a live source; 'shown':"
-                   " pictures the X server saw drawn into the tile, since the SDK reports no"
-                   " frame count, with the rate; for live sources 'latency': median time from a"
+                   " pictures the window system saw drawn into the tile, since the SDK reports"
+                   " no frame count, with the rate; for live sources 'latency': median time from a"
                    " picture's last byte to its drawing, 'dropped': pictures never drawn;"
                    " 'picture': size of the last decoded picture)\n";
       if (window) std::cout << demo::ViewerKeyHelp();
@@ -300,8 +291,7 @@ int main(int argc, char** argv) {
   ReleaseSinglePlayerDll(player);
   window.reset();
   // Said once, last, beside the captures: where to look after the run.
-  const std::string driveRoot = demo::DriveRoot(std::getenv("Q81_DRIVE_ROOT"),
-                                                std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
+  const std::string driveRoot = demo::PlayerDriveRoot();
   std::cout << demo::DescribeLogLocation(demo::ConfigFilePath(driveRoot), driveRoot) << "\n";
   return status;
 }

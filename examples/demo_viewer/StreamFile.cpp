@@ -1,5 +1,6 @@
 #include "StreamFile.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -19,8 +20,9 @@ bool LoadStreamFile(const std::string& path, uint32_t headerLength, StreamFile* 
              " bytes: no payload after a stream header of " + std::to_string(headerLength);
     return false;
   }
-  const size_t slash = path.find_last_of('/');
-  stream->name = slash == std::string::npos ? path : path.substr(slash + 1);
+  // The file name, after the last separator of the system ("\\" or "/" on
+  // Windows).
+  stream->name = std::filesystem::path(path).filename().string();
   stream->header.assign(bytes.begin(), bytes.begin() + headerLength);
   stream->payload.assign(bytes.begin() + headerLength, bytes.end());
   return true;

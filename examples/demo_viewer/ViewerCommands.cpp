@@ -1,7 +1,5 @@
 #include "ViewerCommands.h"
 
-#include <X11/keysym.h>
-
 #include <algorithm>
 
 namespace demo {
@@ -22,21 +20,21 @@ int RungOf(int32_t state) {
 
 }  // namespace
 
-ViewerCommand CommandForKey(char typed, unsigned long keysym) {
-  switch (keysym) {
-    case XK_Escape:
+ViewerCommand CommandForKey(char typed, ViewerKey key) {
+  switch (key) {
+    case ViewerKey::kEscape:
       return ViewerCommand::kQuit;
-    case XK_Tab:
+    case ViewerKey::kTab:
       return ViewerCommand::kNextSelection;
-    case XK_KP_Add:
+    case ViewerKey::kKeypadPlus:
       return ViewerCommand::kVolumeUp;
-    case XK_KP_Subtract:
+    case ViewerKey::kKeypadMinus:
       return ViewerCommand::kVolumeDown;
-    case XK_Right:
+    case ViewerKey::kRight:
       return ViewerCommand::kFaster;
-    case XK_Left:
+    case ViewerKey::kLeft:
       return ViewerCommand::kSlower;
-    default:
+    case ViewerKey::kOther:
       break;
   }
   switch (typed) {

@@ -25,9 +25,21 @@ enum class ViewerCommand {
   kQuit,
 };
 
+// The keys that type no character the viewer reads, whatever window system
+// reports them (KeyTranslation.h translates its codes).
+enum class ViewerKey {
+  kOther,
+  kEscape,
+  kTab,
+  kKeypadPlus,
+  kKeypadMinus,
+  kRight,
+  kLeft,
+};
+
 // The command for a key, from the character it types (0 when it types none)
-// and its X keysym.
-ViewerCommand CommandForKey(char typed, unsigned long keysym);
+// and which of the keys above it is.
+ViewerCommand CommandForKey(char typed, ViewerKey key);
 
 // The tile chosen after Tab when |selected| was chosen (-1: all tiles): each
 // tile in turn, then all of them again.

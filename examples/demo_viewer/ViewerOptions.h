@@ -15,8 +15,8 @@ struct ViewerOptions {
   double seconds = 0;
   // When every tile is captured to BMP once; negative means never.
   double captureAt = -1;
-  // PPM file that receives the window's picture at |screenshotAt|; empty
-  // means no screenshot.
+  // File that receives the window's picture (PPM on X11, BMP on Windows) at
+  // |screenshotAt|; empty means no screenshot.
   std::string screenshotPath;
   double screenshotAt = 3;
   // Captures go to |outputDirectory|/captures.

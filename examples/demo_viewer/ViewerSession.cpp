@@ -239,6 +239,11 @@ void ViewerSession::Capture(int tile) {
   for (Channel* channel : Targets(tile)) CaptureChannel(*channel);
 }
 
+void ViewerSession::Redraw(int tile) {
+  // Quietly: before its first picture a channel has nothing to redraw.
+  for (Channel* channel : Targets(tile)) player_.Play_RefreshPlay(channel->number);
+}
+
 void ViewerSession::ChangeVolume(bool up) {
   const int32_t volume = NextVolume(volume_, up);
   if (volume == volume_) return;

@@ -50,6 +50,9 @@ class ViewerSession {
   void SelectTile(int tile);
   // Captures |tile| (every tile for -1) to BMP files in the capture directory.
   void Capture(int tile);
+  // Draws the last picture of |tile| again, for a window system that leaves
+  // redrawing an uncovered window to its owner.
+  void Redraw(int tile);
 
   // Per tile: channel, stream and state, for the caption under it.
   std::vector<TileLabel> Labels() const;

@@ -7,6 +7,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -47,16 +48,28 @@ std::string CommandLine(const std::string& program, const std::vector<std::strin
 }  // namespace
 
 ChildEnd RunChild(const std::string& program, const std::vector<std::string>& arguments,
-                  int timeoutSeconds) {
+                  int timeoutSeconds, const std::string& outputPath) {
   ChildEnd end;
   std::string line = CommandLine(program, arguments);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return end;
+  HANDLE output = INVALID_HANDLE_VALUE;
+  if (!outputPath.empty()) {
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output == INVALID_HANDLE_VALUE) return end;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = output;
   }
+  PROCESS_INFORMATION process = {};
+  const bool created =
+      CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, output != INVALID_HANDLE_VALUE, 0,
+                     nullptr, nullptr, &startup, &process);
+  if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+  if (!created) return end;
   end.started = true;
   CloseHandle(process.hThread);
   end.inTime = WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeoutSeconds) * 1000) ==
@@ -86,14 +99,24 @@ std::string BesideThisProgram(const std::string& fileName) {
 #else
 
 ChildEnd RunChild(const std::string& program, const std::vector<std::string>& arguments,
-                  int timeoutSeconds) {
+                  int timeoutSeconds, const std::string& outputPath) {
   ChildEnd end;
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!outputPath.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  }
   pid_t child = 0;
-  if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return end;
+  const int spawnError =
+      posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawnError != 0) return end;
   end.started = true;
   // Polled: a wait with a deadline for one child needs no signal handling.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);

@@ -20,9 +20,10 @@ struct ChildEnd {
 std::string Describe(const ChildEnd& end);
 
 // Runs |program| with |arguments| and the environment of this process, and
-// waits for it for at most |timeoutSeconds|.
+// waits for it for at most |timeoutSeconds|. With an |outputPath|, what the
+// program writes to its standard output and error goes to that file.
 ChildEnd RunChild(const std::string& program, const std::vector<std::string>& arguments,
-                  int timeoutSeconds);
+                  int timeoutSeconds, const std::string& outputPath = "");
 
 // The path of |fileName| in the directory of the running program.
 std::string BesideThisProgram(const std::string& fileName);

@@ -3,6 +3,8 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include "KeyTranslation.h"
+
 namespace demo {
 namespace {
 
@@ -49,18 +51,23 @@ TEST(ViewerCommandsTest, VolumeStepsStayWithinTheSdkRange) {
   EXPECT_EQ(NextVolume(0, false), 0);
 }
 
+// A key press as the X11 window reads it: the character typed and the keysym.
+ViewerCommand CommandForX11Key(char typed, unsigned long keysym) {
+  return CommandForKey(typed, KeyFromSystemCode(keysym));
+}
+
 TEST(ViewerCommandsTest, KeysMapToCommandsWhateverTheKeyboardLayoutsKeysym) {
-  EXPECT_EQ(CommandForKey('q', XK_q), ViewerCommand::kQuit);
-  EXPECT_EQ(CommandForKey(0x1b, XK_Escape), ViewerCommand::kQuit);
-  EXPECT_EQ(CommandForKey(' ', XK_space), ViewerCommand::kTogglePause);
-  EXPECT_EQ(CommandForKey('+', XK_plus), ViewerCommand::kVolumeUp);
-  EXPECT_EQ(CommandForKey('+', XK_KP_Add), ViewerCommand::kVolumeUp);
-  EXPECT_EQ(CommandForKey('\t', XK_Tab), ViewerCommand::kNextSelection);
-  EXPECT_EQ(CommandForKey('\0', XK_Right), ViewerCommand::kFaster);
-  EXPECT_EQ(CommandForKey('c', XK_c), ViewerCommand::kCapture);
-  EXPECT_EQ(CommandForKey('z', XK_z), ViewerCommand::kToggleZoom);
-  EXPECT_EQ(CommandForKey('x', XK_x), ViewerCommand::kNone);
-  EXPECT_EQ(CommandForKey('\0', XK_Shift_L), ViewerCommand::kNone);
+  EXPECT_EQ(CommandForX11Key('q', XK_q), ViewerCommand::kQuit);
+  EXPECT_EQ(CommandForX11Key(0x1b, XK_Escape), ViewerCommand::kQuit);
+  EXPECT_EQ(CommandForX11Key(' ', XK_space), ViewerCommand::kTogglePause);
+  EXPECT_EQ(CommandForX11Key('+', XK_plus), ViewerCommand::kVolumeUp);
+  EXPECT_EQ(CommandForX11Key('+', XK_KP_Add), ViewerCommand::kVolumeUp);
+  EXPECT_EQ(CommandForX11Key('\t', XK_Tab), ViewerCommand::kNextSelection);
+  EXPECT_EQ(CommandForX11Key('\0', XK_Right), ViewerCommand::kFaster);
+  EXPECT_EQ(CommandForX11Key('c', XK_c), ViewerCommand::kCapture);
+  EXPECT_EQ(CommandForX11Key('z', XK_z), ViewerCommand::kToggleZoom);
+  EXPECT_EQ(CommandForX11Key('x', XK_x), ViewerCommand::kNone);
+  EXPECT_EQ(CommandForX11Key('\0', XK_Shift_L), ViewerCommand::kNone);
 }
 
 }  // namespace

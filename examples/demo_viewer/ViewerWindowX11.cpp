@@ -1,15 +1,81 @@
-#include "ViewerWindow.h"
-
+// The viewer's X11 window. The SDK tells its client nothing about the frames
+// it shows, so the window watches the tiles through the X server's DAMAGE
+// extension and counts the pictures drawn into each. The decoder redraws a
+// tile after an expose by itself.
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xdamage.h>
 #include <poll.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <sstream>
+
+#include "GridLayout.h"
+#include "KeyTranslation.h"
+#include "ViewerWindow.h"
 
 namespace demo {
 
 namespace {
+
+class ViewerWindowX11 : public ViewerWindow {
+ public:
+  // Opens the window on |display| (owned by it from now on) with |tileCount|
+  // tiles.
+  ViewerWindowX11(Display* display, int tileCount, const std::string& title);
+  ~ViewerWindowX11() override;
+  ViewerWindowX11(const ViewerWindowX11&) = delete;
+  ViewerWindowX11& operator=(const ViewerWindowX11&) = delete;
+
+  std::string Description() const override;
+  WindowHandle TopWindow() const override { return ToHandle(top_); }
+  WindowHandle TileWindow(int tile) const override {
+    return ToHandle(tiles_[static_cast<size_t>(tile)]);
+  }
+  void SetCaptions(const std::vector<TileLabel>& captions, int selectedTile) override;
+  std::vector<WindowEvent> PollEvents(int timeoutMs) override;
+  // False when the server has no DAMAGE extension to count them with.
+  bool PicturesDrawn(int tile, uint64_t* count) const override;
+  void ToggleOverlay() override;
+  void SetOverlay(const std::vector<std::string>& lines) override;
+  // A binary PPM.
+  bool SaveScreenshot(const std::string& path) const override;
+
+ private:
+  // The SDK takes an X window id in its window handle.
+  static WindowHandle ToHandle(Window window) { return reinterpret_cast<WindowHandle>(window); }
+  void ApplyLayout();
+  void DrawCaptions();
+  void DrawOverlay();
+  void PlaceOverlays();
+  void CountDrawing(const XDamageNotifyEvent& event);
+
+  Display* display_;
+  Window top_ = 0;
+  std::vector<Window> tiles_;
+  // One damage record per tile; its NonEmpty reports arrive once per drawing
+  // after each subtraction, so one report is one picture drawn.
+  bool damageAvailable_ = false;
+  int damageEventBase_ = 0;
+  std::vector<Damage> damages_;
+  std::vector<uint64_t> picturesDrawn_;
+  std::vector<bool> creationReported_;
+  std::vector<TileRect> layout_;
+  WindowSize size_{};
+  GC gc_ = nullptr;
+  XFontStruct* font_ = nullptr;
+  Atom deleteWindow_ = 0;
+  unsigned long background_ = 0;
+  unsigned long text_ = 0;
+  unsigned long highlight_ = 0;
+  std::vector<TileLabel> captions_;
+  std::vector<Window> overlays_;
+  std::vector<std::string> overlayLines_;
+  bool overlayShown_ = false;
+  int selectedTile_ = -1;
+};
 
 unsigned long NamedColour(Display* display, const char* name, unsigned long fallback) {
   XColor exact;
@@ -29,7 +95,7 @@ unsigned ChannelValue(unsigned long pixel, unsigned long mask) {
 
 }  // namespace
 
-ViewerWindow::ViewerWindow(Display* display, int tileCount, const std::string& title)
+ViewerWindowX11::ViewerWindowX11(Display* display, int tileCount, const std::string& title)
     : display_(display) {
   const int screen = DefaultScreen(display);
   size_ = PreferredWindowSize(tileCount,
@@ -77,27 +143,34 @@ ViewerWindow::ViewerWindow(Display* display, int tileCount, const std::string& t
   }
 }
 
-ViewerWindow::~ViewerWindow() {
+ViewerWindowX11::~ViewerWindowX11() {
   for (Damage damage : damages_) XDamageDestroy(display_, damage);
   if (font_ != nullptr) XFreeFont(display_, font_);
   XFreeGC(display_, gc_);
   XDestroyWindow(display_, top_);
   XSync(display_, False);
+  XCloseDisplay(display_);
 }
 
-void ViewerWindow::SetCaptions(const std::vector<TileLabel>& captions, int selectedTile) {
+std::string ViewerWindowX11::Description() const {
+  std::ostringstream text;
+  text << "window 0x" << std::hex << top_ << std::dec << " on display " << DisplayString(display_);
+  return text.str();
+}
+
+void ViewerWindowX11::SetCaptions(const std::vector<TileLabel>& captions, int selectedTile) {
   captions_ = captions;
   selectedTile_ = selectedTile;
   DrawCaptions();
 }
 
-bool ViewerWindow::PicturesDrawn(int tile, uint64_t* count) const {
+bool ViewerWindowX11::PicturesDrawn(int tile, uint64_t* count) const {
   if (!damageAvailable_) return false;
   *count = picturesDrawn_[static_cast<size_t>(tile)];
   return true;
 }
 
-void ViewerWindow::CountDrawing(const XDamageNotifyEvent& event) {
+void ViewerWindowX11::CountDrawing(const XDamageNotifyEvent& event) {
   for (size_t index = 0; index < damages_.size(); ++index) {
     if (damages_[index] != event.damage) continue;
     // The server reports the whole tile once when the record is created;
@@ -114,7 +187,7 @@ void ViewerWindow::CountDrawing(const XDamageNotifyEvent& event) {
   }
 }
 
-void ViewerWindow::ApplyLayout() {
+void ViewerWindowX11::ApplyLayout() {
   layout_ = LayoutTiles(static_cast<int>(tiles_.size()), size_);
   for (size_t index = 0; index < tiles_.size(); ++index) {
     const TileRect& tile = layout_[index];
@@ -126,7 +199,7 @@ void ViewerWindow::ApplyLayout() {
   DrawCaptions();
 }
 
-void ViewerWindow::PlaceOverlays() {
+void ViewerWindowX11::PlaceOverlays() {
   for (size_t index = 0; index < overlays_.size(); ++index) {
     const TileRect& tile = layout_[index];
     XMoveResizeWindow(display_, overlays_[index], tile.x, tile.y, static_cast<unsigned>(tile.width),
@@ -134,7 +207,7 @@ void ViewerWindow::PlaceOverlays() {
   }
 }
 
-void ViewerWindow::ToggleOverlay() {
+void ViewerWindowX11::ToggleOverlay() {
   overlayShown_ = !overlayShown_;
   for (Window overlay : overlays_) {
     if (overlayShown_) {
@@ -146,12 +219,12 @@ void ViewerWindow::ToggleOverlay() {
   DrawOverlay();
 }
 
-void ViewerWindow::SetOverlay(const std::vector<std::string>& lines) {
+void ViewerWindowX11::SetOverlay(const std::vector<std::string>& lines) {
   overlayLines_ = lines;
   DrawOverlay();
 }
 
-void ViewerWindow::DrawOverlay() {
+void ViewerWindowX11::DrawOverlay() {
   if (!overlayShown_) return;
   const int ascent = font_ != nullptr ? font_->ascent : 10;
   XSetForeground(display_, gc_, highlight_);
@@ -164,7 +237,7 @@ void ViewerWindow::DrawOverlay() {
   XFlush(display_);
 }
 
-void ViewerWindow::DrawCaptions() {
+void ViewerWindowX11::DrawCaptions() {
   const int ascent = font_ != nullptr ? font_->ascent : 10;
   for (size_t index = 0; index < layout_.size(); ++index) {
     const TileRect& tile = layout_[index];
@@ -187,7 +260,7 @@ void ViewerWindow::DrawCaptions() {
   XFlush(display_);
 }
 
-std::vector<WindowEvent> ViewerWindow::PollEvents(int timeoutMs) {
+std::vector<WindowEvent> ViewerWindowX11::PollEvents(int timeoutMs) {
   std::vector<WindowEvent> events;
   if (XPending(display_) == 0) {
     pollfd connection{ConnectionNumber(display_), POLLIN, 0};
@@ -218,7 +291,7 @@ std::vector<WindowEvent> ViewerWindow::PollEvents(int timeoutMs) {
         KeySym keysym = NoSymbol;
         const int length = XLookupString(&event.xkey, typed, sizeof(typed), &keysym, nullptr);
         WindowEvent request;
-        request.command = CommandForKey(length == 1 ? typed[0] : '\0', keysym);
+        request.command = CommandForKey(length == 1 ? typed[0] : '\0', KeyFromSystemCode(keysym));
         if (request.command != ViewerCommand::kNone) events.push_back(request);
         break;
       }
@@ -242,7 +315,7 @@ std::vector<WindowEvent> ViewerWindow::PollEvents(int timeoutMs) {
   return events;
 }
 
-bool ViewerWindow::SaveScreenshot(const std::string& path) const {
+bool ViewerWindowX11::SaveScreenshot(const std::string& path) const {
   XSync(display_, False);
   // XDestroyImage is a macro, so it cannot serve as the deleter itself.
   auto destroy = [](XImage* image) { XDestroyImage(image); };
@@ -266,6 +339,12 @@ bool ViewerWindow::SaveScreenshot(const std::string& path) const {
     if (std::fwrite(row.data(), 1, row.size(), file.get()) != row.size()) return false;
   }
   return true;
+}
+
+std::unique_ptr<ViewerWindow> OpenViewerWindow(int tileCount, const std::string& title) {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return nullptr;
+  return std::make_unique<ViewerWindowX11>(display, tileCount, title);
 }
 
 }  // namespace demo
