@@ -48,6 +48,10 @@ struct Channel {
 };
 
 std::atomic<bool> leaveFromFeeder{false};
+// Set once the capture thread's first capture has returned: the client
+// leaves only after it has been capturing (and so feeding), however slowly
+// its threads started on a loaded machine.
+std::atomic<bool> capturedOnce{false};
 
 // Never destroyed: the feeders read their streams until the process ends,
 // also while main's locals and the statics go.
@@ -72,6 +76,7 @@ void Capture(SinglePlayer* player, const std::vector<Channel>& channels,
     const Channel& channel = channels[turn % channels.size()];
     const std::string path = directory + "capture" + std::to_string(channel.number) + ".bmp";
     player->Play_GetPicture(channel.number, path.c_str());
+    capturedOnce.store(true);
     int32_t state = 0;
     player->Play_GetPlayState(channel.number, &state);
   }
@@ -152,6 +157,7 @@ int main(int argc, char** argv) {
   }
 #endif
 
+  while (!capturedOnce.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   std::this_thread::sleep_for(std::chrono::milliseconds(playMillis));
   switch (mode) {
     case ExitMode::kReturn:
