@@ -32,7 +32,9 @@ std::atomic<bool> displayInitialised{false};
 
 // FFmpeg is first called on behalf of a stream being opened or a bitmap
 // being converted, and only once its libraries were found there, whatever
-// else the client does before.
+// else the client does before. The display's initialisation, the player's
+// first call, looks for them already, so that loading them is not part of
+// the first stream's start.
 int32_t FfmpegReady() {
   static const int32_t code = [] {
     const int32_t checked = m4::CheckFfmpegLibraries();
@@ -59,6 +61,8 @@ int OnPort(int32_t port, Action&& action) {
 extern "C" {
 
 M4API int M4CALL PlayM4_InitDDraw(WindowHandle /*window*/) {
+  // Drawing needs no FFmpeg: without it the streams fail, not the display.
+  FfmpegReady();
   displayInitialised.store(true);
   return 1;
 }
