@@ -38,9 +38,8 @@ foreach(library IN LISTS KELO_FFMPEG_LIBRARIES)
       "file; scripts/build-ffmpeg-win32.sh builds them")
   endif()
   # FFmpeg's functions only (its .def files list no data), so every import
-  # can go through the delay-load helper.
-  # dlltool names the library's delay-import descriptor after the output
-  # name as given: lib<name>.a gives __DELAY_IMPORT_DESCRIPTOR_lib<name>_a,
+  # can go through the delay-load helper. dlltool names the library's
+  # delay-import descriptor after the output name as given: lib<name>.a gives __DELAY_IMPORT_DESCRIPTOR_lib<name>_a,
   # which the decoder's check looks for.
   set(delay_directory ${CMAKE_BINARY_DIR}/ffmpeg-delay)
   set(delay_library ${delay_directory}/lib${library}.a)

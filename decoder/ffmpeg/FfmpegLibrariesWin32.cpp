@@ -8,7 +8,8 @@
 // The delay-import descriptors that dlltool puts into each delay-import
 // library, named after the library's file (cmake/FfmpegLibraries.cmake
 // makes ffmpeg-delay/lib<name>.a). GNU ld lists them in no directory of the
-// image, so they are reached by name.
+// image, so they are reached by name. dlltool's descriptors hold addresses
+// relative to the image, as the delay-load helper requires.
 #define M4_DELAY_IMPORTS(library)                                       \
   extern "C" const IMAGE_DELAYLOAD_DESCRIPTOR library##Imports __asm__( \
       "__DELAY_IMPORT_DESCRIPTOR_lib" #library "_a");
