@@ -3,7 +3,8 @@
 # Checks the FFmpeg decoder's m4playerApi.dll as the player and the loader
 # see it: a 32-bit x86 image that exports exactly the functions of
 # DECODER_DEF under their undecorated names, and imports no compiler runtime
-# DLL (only system DLLs and FFmpeg's).
+# DLL and none of FFmpeg's: only system DLLs (FFmpeg's are delay-loaded, so
+# that the decoder loads without them and says so when a stream opens).
 set -euo pipefail
 objdump=$1
 dll=$2
@@ -29,6 +30,7 @@ dlls=$(echo "$table" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u | tr '\n'
 for name in $dlls; do
   case "$name" in
     lib*.dll) fail "imports the runtime DLL $name" ;;
+    av*.dll | sw*.dll) fail "imports FFmpeg's $name at load time instead of delay-loading it" ;;
   esac
 done
 

@@ -5,6 +5,7 @@
 
 #include "BmpWriter.h"
 #include "ErrorCode.h"
+#include "FfmpegLibraries.h"
 #include "FfmpegLogging.h"
 #include "LastError.h"
 #include "Port.h"
@@ -20,7 +21,6 @@ using m4::kPortCount;
 // threads must not find their port gone.
 std::array<m4::Port, kPortCount>& Ports() {
   static auto* ports = [] {
-    m4::InitFfmpegLogging();
     auto* table = new std::array<m4::Port, kPortCount>();
     for (int32_t port = 0; port < kPortCount; ++port) (*table)[port].SetNumber(port);
     return table;
@@ -29,6 +29,20 @@ std::array<m4::Port, kPortCount>& Ports() {
 }
 
 std::atomic<bool> displayInitialised{false};
+
+// FFmpeg is first called on behalf of a stream being opened or a bitmap
+// being converted, and only once its libraries were found there, whatever
+// else the client does before. The display's initialisation, the player's
+// first call, looks for them already, so that loading them is not part of
+// the first stream's start.
+int32_t FfmpegReady() {
+  static const int32_t code = [] {
+    const int32_t checked = m4::CheckFfmpegLibraries();
+    if (checked == m4::kNoError) m4::InitFfmpegLogging();
+    return checked;
+  }();
+  return code;
+}
 
 int Result(int32_t port, int32_t code) {
   if (code == m4::kNoError) return 1;
@@ -47,6 +61,8 @@ int OnPort(int32_t port, Action&& action) {
 extern "C" {
 
 M4API int M4CALL PlayM4_InitDDraw(WindowHandle /*window*/) {
+  // Drawing needs no FFmpeg: without it the streams fail, not the display.
+  FfmpegReady();
   displayInitialised.store(true);
   return 1;
 }
@@ -67,7 +83,10 @@ M4API int M4CALL PlayM4_SetStreamOpenMode(int32_t port, int32_t mode) {
 
 M4API int M4CALL PlayM4_OpenStream(int32_t port, const uint8_t* header, uint32_t headerSize,
                                    uint32_t bufferSize) {
-  return OnPort(port, [&](m4::Port& p) { return p.Open(header, headerSize, bufferSize); });
+  return OnPort(port, [&](m4::Port& p) {
+    const int32_t ready = FfmpegReady();
+    return ready != m4::kNoError ? ready : p.Open(header, headerSize, bufferSize);
+  });
 }
 
 M4API int M4CALL PlayM4_Play(int32_t port, WindowHandle window) {
@@ -132,8 +151,11 @@ M4API int M4CALL PlayM4_ConvertToBmpFile(const uint8_t* frame, int32_t frameSize
     m4::RecordPortlessError(m4::kInvalidArgument);
     return 0;
   }
-  const int32_t code =
-      m4::WriteBmpFile(frame, static_cast<size_t>(frameSize), width, height, frameType, fileName);
+  const int32_t ready = FfmpegReady();
+  const int32_t code = ready != m4::kNoError
+                           ? ready
+                           : m4::WriteBmpFile(frame, static_cast<size_t>(frameSize), width, height,
+                                              frameType, fileName);
   if (code == m4::kNoError) return 1;
   m4::RecordPortlessError(code);
   return 0;

@@ -1,9 +1,15 @@
 // What the presenter sleeps on, so that it sleeps in one place for its
 // deadline, new pictures, commands and window events alike: an eventfd that
-// poll() waits on beside the X connection on Linux (WakeupPosix.cpp), an
-// auto-reset event on Windows (WakeupWin32.cpp).
+// poll() waits on beside the X connection on Linux (WakeupPosix.cpp), a
+// word waited on with WaitOnAddress on Windows, or an auto-reset event
+// where that is missing (WakeupWin32.cpp).
 #ifndef M4_FFMPEG_WAKEUP_H
 #define M4_FFMPEG_WAKEUP_H
+
+#if defined(_WIN32)
+#include <atomic>
+#include <cstdint>
+#endif
 
 namespace m4 {
 
@@ -22,7 +28,8 @@ class Wakeup {
   void Wait(int timeoutMillis);
 
  private:
-  void* event_;
+  std::atomic<uint32_t> signalled_{0};
+  void* event_;  // only without WaitOnAddress
 #else
   void Drain();
   int Descriptor() const { return fd_; }

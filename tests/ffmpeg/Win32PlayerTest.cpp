@@ -416,17 +416,26 @@ TEST_F(Win32PlayerTest, ReleasesThePlayerWithChannelsOpen) {
 }
 
 // A client's directory with the player and our decoder but without one of
-// FFmpeg's DLLs: loading the player fails cleanly, with the loader's "module
-// not found", rather than the process crashing.
-TEST(Win32PlayerLoadTest, AMissingFfmpegDllIsALoadFailure) {
+// FFmpeg's DLLs: the player loads (the decoder delay-loads FFmpeg) and
+// hands out the player object; opening a channel fails with the decoder's
+// error 24 (result 26, logged by number), and the decoder names the missing
+// DLL to the debugger. With all of them the same stream opens.
+TEST(Win32PlayerLoadTest, AMissingFfmpegDllFailsTheOpenAndIsNamed) {
+  const std::vector<std::string> streams = SampleStreams();
+  if (streams.empty()) GTEST_SKIP() << "KELO_M4_TEST_STREAMS names no sample streams";
+  kelo_test::TempDirectory scratch;
+  kelo_test::ClientDrive drive(scratch.path());
+  if (!drive.claimed()) GTEST_SKIP() << drive.root() << "q81 belongs to this machine";
   const std::string here =
       std::filesystem::path(kelo_test::BesideThisProgram("x")).parent_path().string();
   const std::string client = KELO_LOAD_CLIENT;
+  constexpr int32_t kLibraryUnavailable = 24;
   // (Without m4playerApi.dll itself the loader would find the scripted
   // decoder along the tests' WINEPATH.)
   for (const char* missing : {"", "avcodec-59.dll", "swscale-6.dll"}) {
     SCOPED_TRACE(missing);
     kelo_test::TempDirectory dir;
+    drive.Configure(dir.path() + "trace/");
     std::set<std::string> copied;
     for (const auto& entry : std::filesystem::directory_iterator(here)) {
       const std::string name = entry.path().filename().string();
@@ -436,12 +445,27 @@ TEST(Win32PlayerLoadTest, AMissingFfmpegDllIsALoadFailure) {
     }
     ASSERT_EQ(copied.count("Kelo820_PlaySDK.dll"), 1u);
     std::filesystem::copy_file(here + "/" + client, dir.path() + client);
-    const kelo_test::ChildEnd end = kelo_test::RunChild(dir.path() + client, {}, 60);
+    const std::string report = dir.path() + "report.txt";
+    const kelo_test::ChildEnd end =
+        kelo_test::RunChild(dir.path() + client, {streams.front(), report}, 60);
     ASSERT_TRUE(end.started);
     EXPECT_TRUE(end.inTime);
-    EXPECT_TRUE(end.exited) << kelo_test::Describe(end);
-    EXPECT_EQ(end.status, missing[0] == '\0' ? 0u : static_cast<unsigned>(ERROR_MOD_NOT_FOUND))
-        << kelo_test::Describe(end);
+    ASSERT_TRUE(end.exited) << kelo_test::Describe(end);
+    ASSERT_EQ(end.status, 0u) << kelo_test::Describe(end);
+    const std::string said = kelo_test::ReadBytes(report);
+    const int32_t opened = std::atoi(said.c_str());
+    const std::vector<kelo_test::LogEntry> errors =
+        kelo_test::ReadLog(dir.path() + "trace/ZQ_Player_Error.log");
+    if (missing[0] == '\0') {
+      EXPECT_EQ(opened, kOk) << said;
+      EXPECT_THAT(errors, ::testing::IsEmpty());
+      continue;
+    }
+    EXPECT_EQ(opened, kelo820::kUnknownDecoderError) << said;
+    EXPECT_THAT(said, ::testing::HasSubstr(std::string(missing) + " could not be loaded"));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].value[0], std::to_string(kLibraryUnavailable));
+    EXPECT_THAT(errors[0].value[2], ::testing::HasSubstr("PlayM4_OpenStream"));
   }
 }
 
