@@ -27,8 +27,11 @@
 #include "ClientSystem.h"
 #include "StreamFormat.h"
 #include "TestFiles.h"
+#include "WaitFor.h"
 
 namespace {
+
+using kelo_test::WaitFor;
 
 constexpr char kFileA[] = "bars-mpeg2-ps.kst";
 constexpr char kFileB[] = "testsrc-mpeg4-ps.kst";
@@ -42,15 +45,6 @@ std::string SampleStream(const std::string& name) {
   if (directory == nullptr || *directory == '\0') return "";
   const std::string path = std::string(directory) + "/" + name;
   return kelo_test::FileExists(path) ? path : "";
-}
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return true;
 }
 
 // A camera on the network: sends a stream file's payload (its end marker

@@ -18,9 +18,12 @@
 #include <vector>
 
 #include "TestFiles.h"
+#include "WaitFor.h"
 #include "m4playerApi.h"
 
 namespace {
+
+using kelo_test::WaitFor;
 
 constexpr int32_t kPort = 3;
 constexpr int32_t kLiveMode = 0;
@@ -44,15 +47,6 @@ std::string StreamNamed(const std::string& stem) {
     if (std::filesystem::path(path).stem() == stem) return path;
   }
   return "";
-}
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
 }
 
 // The video PES packets of a transport stream: where the first begins, and

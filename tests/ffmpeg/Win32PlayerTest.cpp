@@ -28,9 +28,12 @@
 #include "Kelo820_PlaySDKCodes.h"
 #include "SampleCapture.h"
 #include "TestFiles.h"
+#include "WaitFor.h"
 #include "m4playerApi.h"
 
 namespace {
+
+using kelo_test::WaitFor;
 
 using kelo820::kOk;
 using m4sample::FeedPayload;
@@ -61,15 +64,6 @@ std::vector<std::string> SampleStreams() {
 }
 
 std::string Stem(const std::string& path) { return std::filesystem::path(path).stem().string(); }
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
 
 // A 24-bit BMP as written to disk: size and the pixel rows as stored.
 struct Bitmap {
