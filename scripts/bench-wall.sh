@@ -9,8 +9,9 @@
 # lines after the first 6 s), for live tiles the highest median latency and
 # the pictures dropped in all, the CPU of the viewer and of the X server
 # separately (in cores, measured from 6 s to the end; the senders are not
-# counted), and the viewer's memory (resident, and per channel beyond a
-# one-tile run). Not part of the test command.
+# counted), the viewer's memory (resident, and per channel beyond a
+# one-tile run) and the machine's load average before the run. Not part of
+# the test command.
 #
 # WALL_SYSTEM=windows plays the same streams in the Windows viewer
 # (kelo_demo_viewer.exe, built with mingw-w64 as scripts/test-windows.sh
