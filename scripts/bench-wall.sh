@@ -9,16 +9,27 @@
 # lines after the first 6 s), for live tiles the highest median latency and
 # the pictures dropped in all, the CPU of the viewer and of the X server
 # separately (in cores, measured from 6 s to the end; the senders are not
-# counted), and the viewer's memory (resident, and per channel beyond a
-# one-tile run). Not part of the test command.
+# counted), the viewer's memory (resident, and per channel beyond a
+# one-tile run) and the machine's load average before the run. Not part of
+# the test command.
+#
+# WALL_SYSTEM=windows plays the same streams in the Windows viewer
+# (kelo_demo_viewer.exe, built with mingw-w64 as scripts/test-windows.sh
+# builds it) under wine, on the same kind of X server, and counts the wine
+# server's CPU beside the viewer's; WALL_SYSTEM=both plays each case in both
+# viewers, turn about (WALL_ROUNDS times, the order reversed every other
+# round), and gives Windows' CPU against Linux' after each pair.
 #
 #   scripts/bench-wall.sh [CASE...]
 #     d1-h264-32     32 channels of D1 H.264, 2 Mbit/s, 25/s, in a 6 x 6 grid
+#     d1-h264-16     16 channels of the same in a 4 x 4 grid
 #     1080p-h264-9   9 channels of 1080p H.264 in a 3 x 3 grid
 #     1080p-h265-4   4 channels of 1080p H.265 in a 2 x 2 grid
-#   (default: all three). BUILD_DIR (default build-wall), WALL_SECONDS,
+#   (default: d1-h264-32 and the 1080p cases; with WALL_SYSTEM windows or
+#   both, the two D1 cases). BUILD_DIR (default build-wall), WALL_SECONDS,
 #   WALL_FEED (udp or file), WALL_QUALITY (the viewer's --quality: full, the
-#   default, or fast).
+#   default, or fast), WALL_SYSTEM (linux, the default, windows or both),
+#   WALL_ROUNDS (default 1), KELO_WIN_BUILD_DIR (default build-win32).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,14 +37,50 @@ build=${BUILD_DIR:-$root/build-wall}
 seconds=${WALL_SECONDS:-30}
 feed=${WALL_FEED:-udp}
 quality=${WALL_QUALITY:-full}
+rounds=${WALL_ROUNDS:-1}
 warmup=6
+# CPU is measured from the warm-up to a second before the viewer ends.
+span=$((seconds - warmup - 1))
+case ${WALL_SYSTEM:-linux} in
+  linux) systems=(linux) ;;
+  windows) systems=(windows) ;;
+  both) systems=(linux windows) ;;
+  *) echo "WALL_SYSTEM is linux, windows or both" >&2; exit 2 ;;
+esac
 cases=("$@")
-[[ ${#cases[@]} -eq 0 ]] && cases=(d1-h264-32 1080p-h264-9 1080p-h265-4)
+if [[ ${#cases[@]} -eq 0 ]]; then
+  cases=(d1-h264-32 1080p-h264-9 1080p-h265-4)
+  [[ ${systems[*]} != linux ]] && cases=(d1-h264-16 d1-h264-32)
+fi
+windows=false
+[[ ${systems[*]} == *windows* ]] && windows=true
 
-"$root/scripts/install-packages.sh" build decoder viewer demo bench
+groups=(build decoder viewer demo bench)
+$windows && groups+=(windows)
+"$root/scripts/install-packages.sh" "${groups[@]}"
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target kelo_demo_viewer m4stream m4playerApi_ffmpeg >/dev/null
+
+if $windows; then
+  win_build=${KELO_WIN_BUILD_DIR:-$root/build-win32}
+  # The Windows viewer with its DLLs, built as the Windows suite builds them
+  # (windows-build.sh takes the build directory as $build: a shell of its own).
+  # shellcheck disable=SC2016  # expanded by that shell
+  bash -c 'repo=$1 build=$2 jobs=2
+    source "$repo/scripts/windows-build.sh"
+    windows_ffmpeg >/dev/null
+    windows_configure
+    cmake --build "$build" -j "$jobs" --target kelo_demo_viewer >/dev/null' - "$root" "$win_build"
+  windows_viewer=$win_build/ffmpeg-decoder/kelo_demo_viewer.exe
+  # shellcheck source=scripts/wine-prefix.sh
+  source "$root/scripts/wine-prefix.sh"
+  start_wine_prefix "$(mktemp -d "${TMPDIR:-/tmp}/kelo-wall-wine.XXXXXX")"
+  # Each run starts a wine server of its own (see play).
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+fi
+# The prefix's drive Z: is the Linux file system.
+windows_path() { local path=$1; echo "Z:${path//\//\\}"; }
 
 streams=$build/wall-streams
 mkdir -p "$streams"
@@ -50,12 +97,19 @@ make_stream() {
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 resident_mb() { awk '/VmRSS/ { printf "%.0f", $2 / 1024 }' "/proc/$1/status"; }
+# calc EXPRESSION: its value to two places.
+calc() { awk "BEGIN { printf \"%.2f\", $1 }"; }
+# cores TICKS: CPU ticks over the measured span, in cores.
+cores() { calc "$1 / $ticks / $span"; }
 
-# play STREAM GRID TILES: runs the viewer; sets shown_min, shown_mean,
-# latency_max, dropped, viewer_cores, x_cores, rss_mb.
+# play SYSTEM STREAM GRID TILES: runs the viewer of SYSTEM (linux or
+# windows); sets shown_min, shown_mean, latency_max, dropped, viewer_cores,
+# server_cores (the wine server's, "-" for linux), x_cores, rss_mb, load
+# (the machine's load average over the minute before).
 play() {
-  local stream=$1 grid=$2 tiles=$3 display out
-  out=$build/wall-out/$(basename "$stream" .kst)-$tiles-$feed
+  local system=$1 stream=$2 grid=$3 tiles=$4 display out
+  load=$(cut -d ' ' -f 1 /proc/loadavg)
+  out=$build/wall-out/$(basename "$stream" .kst)-$tiles-$feed-$system
   rm -rf "$out"
   mkdir -p "$out/q81/cfg"
   # Xvfb picks a free display and writes its number.
@@ -75,24 +129,50 @@ play() {
     done
   fi
   sleep 1
-  DISPLAY=":$display" Q81_DRIVE_ROOT="$out" "$build/bin/kelo_demo_viewer" --grid "$grid" \
-    --seconds "$seconds" --quality "$quality" --out "$out" "${sources[@]}" >"$out/viewer.txt" 2>&1 &
+  local server=
+  if [[ $system == linux ]]; then
+    DISPLAY=":$display" Q81_DRIVE_ROOT="$out" "$build/bin/kelo_demo_viewer" --grid "$grid" \
+      --seconds "$seconds" --quality "$quality" --out "$out" "${sources[@]}" >"$out/viewer.txt" 2>&1 &
+  else
+    # A wine server for this run alone, in the foreground so that its CPU can
+    # be read: the desktop process that wine starts beside it talks to this
+    # run's X server and ends with the server.
+    wineserver -f -p </dev/null >/dev/null 2>&1 &
+    server=$!
+    local windows_sources=() source
+    for source in "${sources[@]}"; do
+      [[ $source == udp://* ]] || source=$(windows_path "$source")
+      windows_sources+=("$source")
+    done
+    DISPLAY=":$display" wine "$windows_viewer" --grid "$grid" --seconds "$seconds" \
+      --quality "$quality" --out "$(windows_path "$out")" "${windows_sources[@]}" \
+      </dev/null >"$out/viewer.txt" 2>&1 &
+  fi
   local viewer=$!
   sleep "$warmup"
-  local viewer_start x_start
+  local viewer_start x_start server_start=0
   viewer_start=$(cpu_ticks "$viewer")
   x_start=$(cpu_ticks "$xvfb")
-  sleep $((seconds - warmup - 1))
-  local viewer_end x_end
+  [[ -n $server ]] && server_start=$(cpu_ticks "$server")
+  sleep "$span"
+  local viewer_end x_end server_end=0
   viewer_end=$(cpu_ticks "$viewer")
   x_end=$(cpu_ticks "$xvfb")
+  [[ -n $server ]] && server_end=$(cpu_ticks "$server")
   rss_mb=$(resident_mb "$viewer")
   wait "$viewer" || true
+  if [[ -n $server ]]; then
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wait "$server" || true
+  fi
   kill "$xvfb" "${senders[@]}"
   wait "$xvfb" "${senders[@]}" 2>/dev/null || true
-  local span=$((seconds - warmup - 1))
-  viewer_cores=$(echo "scale=2; ($viewer_end - $viewer_start) / $ticks / $span" | bc)
-  x_cores=$(echo "scale=2; ($x_end - $x_start) / $ticks / $span" | bc)
+  viewer_cores=$(cores $((viewer_end - viewer_start)))
+  x_cores=$(cores $((x_end - x_start)))
+  server_cores=-
+  [[ -n $server ]] && server_cores=$(cores $((server_end - server_start)))
+  # Windows programs end their lines with CR LF.
+  sed -i 's/\r$//' "$out/viewer.txt"
   # Rates of the regular lines after the warm-up (the last line's interval is
   # short); latency and dropped pictures as the last line gives them.
   read -r shown_min shown_mean latency_max dropped < <(awk -v from="$warmup" -v to="$seconds" \
@@ -119,13 +199,16 @@ play() {
 }
 
 echo "load before: $(uptime)"
-printf '\n| case | feed | quality | tiles | shown/s per tile (lowest, mean) | latency (worst tile median) | dropped | viewer cores | X server cores | viewer memory | per channel |\n'
-printf '|---|---|---|---:|---|---:|---:|---:|---:|---:|---:|\n'
+printf '\n| case | system | feed | quality | tiles | shown/s per tile (lowest, mean) | latency (worst tile median) | dropped | viewer cores | wine server cores | X server cores | viewer memory | per channel | load before | CPU against Linux (viewer + wine server; with X server) |\n'
+printf '|---|---|---|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n'
+declare -A single_mb
 for name in "${cases[@]}"; do
   case $name in
-    d1-h264-32)
+    d1-h264-32 | d1-h264-16)
       make_stream d1-h264 704x576 -c:v libx264 -preset veryfast -b:v 2M -maxrate 2M -bufsize 1M -g 50 -bf 0
-      stream=$streams/d1-h264.kst grid=36 tiles=32 ;;
+      stream=$streams/d1-h264.kst tiles=${name#d1-h264-}
+      grid=36
+      [[ $tiles == 16 ]] && grid=16 ;;
     1080p-h264-9)
       make_stream 1080p-h264 1920x1080 -c:v libx264 -preset veryfast -b:v 6M -maxrate 6M -bufsize 3M -g 50 -bf 0
       stream=$streams/1080p-h264.kst grid=9 tiles=9 ;;
@@ -134,13 +217,35 @@ for name in "${cases[@]}"; do
       stream=$streams/1080p-h265.kst grid=4 tiles=4 ;;
     *) echo "unknown case $name" >&2; exit 2 ;;
   esac
-  play "$stream" 1 1
-  single_mb=$rss_mb
-  play "$stream" "$grid" "$tiles"
-  per_channel=$(echo "scale=1; ($rss_mb - $single_mb) / ($tiles - 1)" | bc)
-  printf '| %s | %s | %s | %d | %s, %s | %s | %s | %s | %s | %s MB | %s MB |\n' "$name" "$feed" \
-    "$quality" "$tiles" "$shown_min" "$shown_mean" "$latency_max" "$dropped" "$viewer_cores" "$x_cores" \
-    "$rss_mb" "$per_channel"
+  for ((round = 0; round < rounds; ++round)); do
+    # Turn about: every other round the other system goes first.
+    order=("${systems[@]}")
+    ((round % 2 == 1 && ${#order[@]} == 2)) && order=("${order[1]}" "${order[0]}")
+    declare -A row=() cpu=() cpu_with_x=()
+    for system in "${order[@]}"; do
+      # The memory of one tile, once per system and stream.
+      if [[ -z ${single_mb[$system $stream]:-} ]]; then
+        play "$system" "$stream" 1 1
+        single_mb[$system $stream]=$rss_mb
+      fi
+      play "$system" "$stream" "$grid" "$tiles"
+      per_channel=$(echo "scale=1; ($rss_mb - ${single_mb[$system $stream]}) / ($tiles - 1)" | bc)
+      total=$viewer_cores
+      [[ $server_cores != - ]] && total=$(calc "$viewer_cores + $server_cores")
+      cpu[$system]=$total
+      cpu_with_x[$system]=$(calc "$total + $x_cores")
+      row[$system]=$(printf '| %s | %s | %s | %s | %d | %s, %s | %s | %s | %s | %s | %s | %s MB | %s MB | %s |' \
+        "$name" "$system" "$feed" "$quality" "$tiles" "$shown_min" "$shown_mean" "$latency_max" \
+        "$dropped" "$viewer_cores" "$server_cores" "$x_cores" "$rss_mb" "$per_channel" "$load")
+    done
+    for system in "${order[@]}"; do
+      against=-
+      if [[ $system == windows && -n ${cpu[linux]:-} ]]; then
+        against="$(calc "${cpu[windows]} / ${cpu[linux]}")x; $(calc "${cpu_with_x[windows]} / ${cpu_with_x[linux]}")x"
+      fi
+      echo "${row[$system]} $against |"
+    done
+  done
 done
 echo
 echo "load after: $(uptime)"

@@ -348,9 +348,15 @@ std::vector<WindowEvent> ViewerWindowWin32::PollEvents(int timeoutMs) {
   if (!PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(timeoutMs), QS_ALLINPUT);
   }
+  // The decoder posts a message for every picture it draws, from threads of
+  // its own: on a busy machine they can come as fast as this thread handles
+  // them, so it stops after |timeoutMs| and leaves the rest for the next call
+  // rather than never returning to the caller's clock.
+  const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
+    if (GetTickCount64() >= until) break;
   }
   std::vector<WindowEvent> events;
   events.swap(events_);
