@@ -9,12 +9,19 @@ namespace {
 
 HWND ToWindow(uint64_t window) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(window)); }
 
-// Posted to a window after each picture drawn into it: Windows tells no one
-// of drawing that another thread does, so a client that wants to count the
-// pictures shown listens for this (docs/decoder.md).
+// Windows tells no one of drawing that another thread does, so a client
+// that wants to count the pictures shown gives its window this property
+// before handing it over, and is posted this message after each picture
+// drawn into it (docs/decoder.md). Other windows' queues get nothing.
+constexpr wchar_t kPictureDrawnName[] = L"Kelo820PlaySDK.PictureDrawn";
+
 UINT PictureDrawnMessage() {
-  static const UINT message = RegisterWindowMessageW(L"Kelo820PlaySDK.PictureDrawn");
+  static const UINT message = RegisterWindowMessageW(kPictureDrawnName);
   return message;
+}
+
+bool TellsPictures(HWND window) {
+  return window != nullptr && GetPropW(window, kPictureDrawnName) != nullptr;
 }
 
 }  // namespace
@@ -23,6 +30,7 @@ void GdiOutput::SetMainWindow(uint64_t window) {
   if (ToWindow(window) == main_.window) return;
   main_ = Target{};
   main_.window = ToWindow(window);
+  main_.tellsPictures = TellsPictures(main_.window);
 }
 
 void GdiOutput::SetRegion(const RECT& rect, uint64_t window, bool enable) {
@@ -33,6 +41,7 @@ void GdiOutput::SetRegion(const RECT& rect, uint64_t window, bool enable) {
   if (ToWindow(window) != region_.window) {
     region_ = Target{};
     region_.window = ToWindow(window);
+    region_.tellsPictures = TellsPictures(region_.window);
   }
   region_.cropped = true;
   region_.crop = rect;
@@ -74,7 +83,7 @@ void GdiOutput::DrawInto(Target& target, const AVFrame& frame) {
   ReleaseDC(target.window, dc);
   // On screen before the display callback tells the client of the picture.
   GdiFlush();
-  PostMessageW(target.window, PictureDrawnMessage(), 0, 0);
+  if (target.tellsPictures) PostMessageW(target.window, PictureDrawnMessage(), 0, 0);
 }
 
 }  // namespace m4

@@ -37,6 +37,10 @@ class GdiOutput {
  private:
   struct Target {
     HWND window = nullptr;
+    // Whether the window's owner asked to be told of each picture drawn,
+    // read once when the window is given: a property lookup may cost a
+    // round trip, a picture's drawing should not.
+    bool tellsPictures = false;
     bool cropped = false;
     RECT crop{};
     CachedScaler scaler;

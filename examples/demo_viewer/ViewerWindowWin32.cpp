@@ -141,6 +141,8 @@ ViewerWindowWin32::ViewerWindowWin32(int tileCount, const std::string& title) {
                                      rect.x, rect.y, rect.width, rect.height, top_, id, instance_,
                                      nullptr));
     SetWindowLongPtrW(tiles_.back(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    // Asks our decoder to post its message after each picture it draws here.
+    SetPropW(tiles_.back(), kPictureDrawnMessage, reinterpret_cast<HANDLE>(1));
   }
   for (int tile = 0; tile < tileCount; ++tile) {
     const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(tile + 1));
@@ -156,6 +158,8 @@ ViewerWindowWin32::ViewerWindowWin32(int tileCount, const std::string& title) {
 }
 
 ViewerWindowWin32::~ViewerWindowWin32() {
+  // A window's properties are its owner's to remove before it goes.
+  for (HWND tile : tiles_) RemovePropW(tile, kPictureDrawnMessage);
   if (top_ != nullptr) DestroyWindow(top_);
   DeleteObject(background_);
 }

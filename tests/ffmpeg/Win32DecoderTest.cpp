@@ -264,6 +264,10 @@ TEST_F(Win32DecoderTest, DrawsIntoWindowsRegionIncludedAndRedrawsOnRefresh) {
   TestWindow main(kWidth, kHeight);
   TestWindow region(kWidth / 2, kHeight / 2);
   if (main.Handle() == nullptr || region.Handle() == nullptr) GTEST_SKIP() << "no windows here";
+  // The main window asks to be told of each picture drawn; the region's
+  // window does not, and its queue must get nothing.
+  const wchar_t* const kPictureDrawn = L"Kelo820PlaySDK.PictureDrawn";
+  SetPropW(main.Handle(), kPictureDrawn, reinterpret_cast<HANDLE>(1));
   OpenStream stream(path);
   ASSERT_TRUE(stream.Opened());
   pictures = 0;
@@ -274,6 +278,16 @@ TEST_F(Win32DecoderTest, DrawsIntoWindowsRegionIncludedAndRedrawsOnRefresh) {
   stream.Feed();
   ASSERT_TRUE(WaitFor([] { return pictures >= 3; }, std::chrono::seconds(20)));
   ASSERT_EQ(PlayM4_Pause(kPort, 1), 1);
+  const UINT pictureDrawn = RegisterWindowMessageW(kPictureDrawn);
+  const auto told = [pictureDrawn](HWND window) {
+    int count = 0;
+    MSG message;
+    while (PeekMessageW(&message, window, pictureDrawn, pictureDrawn, PM_REMOVE)) ++count;
+    return count;
+  };
+  EXPECT_GE(told(main.Handle()), 3);
+  EXPECT_EQ(told(region.Handle()), 0);
+  RemovePropW(main.Handle(), kPictureDrawn);
   const COLORREF grey = main.Pixel(20, 20);
   EXPECT_TRUE(Near(grey, 191, 191, 191)) << std::hex << grey;
   const COLORREF green = region.Pixel(5, 20);  // x = 181 in the picture
