@@ -77,21 +77,8 @@ viewer_status=0
   tr -d '\r' | tee "$out/viewer.txt" || viewer_status=$?
 
 step "results"
-if [[ -s $out/grid.bmp ]]; then
-  convert "$out/grid.bmp" "$out/grid.png"
-  echo "screenshot of the grid: $out/grid.png (as the viewer wrote it: $out/grid.bmp)"
-else
-  echo "no screenshot was taken (see the viewer's lines above)"
-fi
-captures=("$out"/captures/*.bmp)
-if [[ -e ${captures[0]} ]]; then
-  for capture in "${captures[@]}"; do echo "BMP capture: $capture"; done
-else
-  echo "no BMP capture was written"
-fi
-for log in "$out"/logs/*.log; do
-  [[ -e $log ]] && echo "player log: $log"
-done
-echo "viewer output: $out/viewer.txt"
+# shellcheck source=scripts/demo-results.sh
+source "$repo/scripts/demo-results.sh"
+report_demo_results "$out" "$out/grid.bmp"
 step ""
 exit "$viewer_status"

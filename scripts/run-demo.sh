@@ -63,17 +63,7 @@ viewer_status=0
 "${viewer[@]}" 2>&1 | tee "$out/viewer.txt" || viewer_status=$?
 
 step "results"
-if [[ -s $out/grid.ppm ]]; then
-  convert "$out/grid.ppm" "$out/grid.png" && rm "$out/grid.ppm"
-  echo "screenshot of the grid: $out/grid.png"
-else
-  echo "no screenshot was taken (see the viewer's lines above)"
-fi
-captures=("$out"/captures/*.bmp)
-if [[ -e ${captures[0]} ]]; then
-  for capture in "${captures[@]}"; do echo "BMP capture: $capture"; done
-else
-  echo "no BMP capture was written"
-fi
-echo "viewer output: $out/viewer.txt"
+# shellcheck source=scripts/demo-results.sh
+source "$root/scripts/demo-results.sh"
+report_demo_results "$out" "$out/grid.ppm"
 exit "$viewer_status"
