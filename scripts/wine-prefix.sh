@@ -2,6 +2,8 @@
 # PREFIX [REMOVE] makes PREFIX a fresh, throwaway wine prefix with one wine
 # server for the whole run, and on exit stops the server and removes REMOVE
 # (default PREFIX; a directory that holds the prefix and more).
+wine_prefix_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 start_wine_prefix() {
   WINEPREFIX=$1
   wine_scratch=${2:-$1}
@@ -19,4 +21,8 @@ start_wine_prefix() {
   # reads it (ctest listing the cases, a pipe) would wait for them forever.
   wineserver -p </dev/null >/dev/null 2>&1
   wineboot -i </dev/null >/dev/null 2>&1
+  # The desktop stays open for the whole run (why: scripts/wine-desktop-holder.c).
+  local holder=$WINEPREFIX/drive_c/wine-desktop-holder.exe
+  i686-w64-mingw32-gcc -O2 -mwindows -o "$holder" "$wine_prefix_scripts/wine-desktop-holder.c"
+  wine "$holder" </dev/null >/dev/null 2>&1 &
 }
