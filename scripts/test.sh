@@ -40,6 +40,14 @@ run_suite() {
     summaries[-1]+=" FAILED"
     failed+=("$name")
   fi
+  # The failed tests by name, so that the summary alone says what to look at.
+  local failures
+  failures=$(awk '
+    /The following tests FAILED:/ { listing = 1; next }
+    listing && /^[[:space:]]*[0-9]+ - / { sub(/^[[:space:]]*[0-9]+ - /, "    failed: "); print; next }
+    { listing = 0 }
+  ' "$log")
+  [ -z "$failures" ] || summaries[-1]+=$'\n'"$failures"
 }
 
 run_suite "Linux suite" bash -c '
