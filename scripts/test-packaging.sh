@@ -28,6 +28,12 @@ step "install"
 # the mingw-w64 objdump reads the DLLs' imports; doxygen makes the API
 # reference.
 "$repo/scripts/install-packages.sh" build decoder packaging
+# On a fresh machine doxygen has come just now, after the two build trees
+# were configured without it: configured again, they make the API reference.
+for tree in "$build" "$win_build"; do
+  cmake "$tree" >/dev/null
+  cmake --build "$tree" --target kelo_api_reference >/dev/null
+done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-packaging.XXXXXX")
 cleanup() {
