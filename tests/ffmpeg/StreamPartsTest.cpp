@@ -119,8 +119,9 @@ TEST(PictureQueueTest, APusherHeldByAFullQueueIsLetGoByTheRefillAClearOrAClose) 
   std::thread decoder([&] {
     for (uint64_t generation : {0, 0, 0, 0, 0, 0, 1, 1, 1, 1}) {
       const bool accepted = queue.Push(DecodedPicture{}, generation);
-      ++pushed;
+      // The answer before the count, which the test waits on.
       lastPushAccepted = accepted;
+      ++pushed;
       if (!accepted) return;
     }
   });
