@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <linux/futex.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -69,8 +71,36 @@ FileIdentity IdentityOf(const struct stat& info) {
   return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
+std::mutex& ProcessMutex();
+
+// A process that ends while another of its threads appends to a log can cut
+// that append short: the kernel stops a write to a file between two pages
+// once the writing thread is being killed, and exit() kills every other
+// thread. So the thread that ends the process first waits for the append in
+// progress (appends run under the process-wide lock), and from then on only
+// its own appends reach the files: another thread's entry is dropped whole
+// rather than written in part. Nobody is made to wait for the lock, so no
+// thread that the rest of the exit may wait for is held up.
+std::atomic<bool> processEnding{false};
+pthread_t endingThread;
+
+void WaitForTheAppendInProgress() {
+  endingThread = pthread_self();
+  processEnding.store(true);
+  ProcessMutex().lock();
+  ProcessMutex().unlock();
+}
+
+bool AppendsMayGoOn() {
+  return !processEnding.load() || pthread_equal(endingThread, pthread_self()) != 0;
+}
+
 class PosixPlatform final : public Platform {
  public:
+  // Run by exit(), or when the library is unloaded (a shared library's
+  // handlers run at its dlclose): either way no append of ours follows.
+  PosixPlatform() { std::atexit(WaitForTheAppendInProgress); }
+
   bool SystemDriveRoot(std::string* root) override {
     const char* configured = std::getenv("Q81_DRIVE_ROOT");
     if (configured == nullptr) {
@@ -151,6 +181,7 @@ class PosixPlatform final : public Platform {
 
   int64_t AppendText(const std::string& path, const char* text, size_t size, int64_t identifyAbove,
                      FileIdentity* written) override {
+    if (!AppendsMayGoOn()) return -1;
     // A bare descriptor: one write of the whole text, and its position
     // afterwards is the file's size, since appending writes at the end.
     const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
