@@ -80,7 +80,9 @@ class Platform {
   virtual bool MoveFileReplacing(const std::string& from, const std::string& to,
                                  const FileIdentity& expected) = 0;
   // Appends |size| bytes at |text| to the file at |path|, creating it when
-  // missing, as a text file: on Windows every "\n" is stored as CR LF.
+  // missing, as a text file: on Windows every "\n" is stored as CR LF. The
+  // text goes to the file's end in one step, so that writers in other
+  // processes appending to the same file neither overwrite nor split it.
   // Returns the file's size afterwards, or -1 when it cannot be opened or
   // written. When that size is above |identifyAbove|, |written| receives the
   // identity of the file appended to (asked only then: it costs a call).

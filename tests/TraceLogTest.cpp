@@ -5,10 +5,12 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "FileUtility.h"
 #include "ForeignMoveLock.h"
 #include "GbkTexts.h"
@@ -204,6 +206,56 @@ TEST_F(RotationTest, ARotationAnotherWriterMadeIsNotRepeated) {
   EXPECT_EQ(ReadBytes(LogPath()), "fresh");
   EXPECT_EQ(ReadBytes(LogPath() + ".bak").size(),
             static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1);
+}
+
+// A log that grew past 2 GiB while moves kept failing is still measured,
+// and so still moved aside.
+TEST_F(RotationTest, ALogPastTwoGibibytesIsMovedAside) {
+  kelo::TraceLog log;
+  log.SetRuntimeLogFile(LogPath());
+  constexpr uintmax_t kTwoGibibytes = uintmax_t{1} << 31;
+  WriteBytes(LogPath(), "");
+  std::filesystem::resize_file(LogPath(), kTwoGibibytes);  // sparse: no disk is used
+  log.WriteTrace("a", "v", "", "", "", "");
+  EXPECT_FALSE(FileExists(LogPath()));
+  EXPECT_EQ(std::filesystem::file_size(LogPath() + ".bak"), kTwoGibibytes + TraceEntrySize(1));
+}
+
+// Processes sharing a log, as clients tracing into one directory do, each
+// writing its entries while the others write theirs and the log is moved
+// aside about halfway: every entry is kept, once and whole.
+TEST(LogSharedByProcessesTest, KeepsEveryEntryOnceAndWholeAcrossAMoveAside) {
+  TempDirectory dir;
+  const std::string log = dir.path() + "shared.log";
+  constexpr int kWriters = 3;
+  constexpr int kEntries = 1500;
+  const size_t entrySize =
+      WithLineEnds("\n[07-15 09:03:27.45]\nwriter:[0]\nentry:[999]\n:[]\n").size();
+  const std::string filler(
+      static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) - kWriters * kEntries * entrySize / 2,
+      'x');
+  WriteBytes(log, filler);
+
+  std::vector<std::thread> writers;
+  std::vector<ChildEnd> ends(kWriters);
+  for (int writer = 0; writer < kWriters; ++writer) {
+    writers.emplace_back([&, writer] {
+      ends[writer] = RunChild(BesideThisProgram(KELO_LOG_SHARING_WRITER),
+                              {log, std::to_string(writer), std::to_string(kEntries)}, 120);
+    });
+  }
+  for (std::thread& writer : writers) writer.join();
+  for (const ChildEnd& end : ends) ASSERT_TRUE(end.exited && end.status == 0) << Describe(end);
+
+  const std::string moved = ReadText(log + ".bak");
+  ASSERT_EQ(moved.compare(0, filler.size(), filler), 0);
+  const std::string text = moved.substr(filler.size()) + ReadText(log);
+  const std::vector<LogEntry> entries = ParseLog(text);
+  EXPECT_TRUE(LogText(entries) == text) << "an entry is not whole";
+  std::map<std::string, int> copies;
+  for (const LogEntry& entry : entries) ++copies[entry.value[0] + "/" + entry.value[1]];
+  EXPECT_EQ(copies.size(), static_cast<size_t>(kWriters * kEntries));
+  for (const auto& [entry, count] : copies) EXPECT_EQ(count, 1) << entry;
 }
 
 // The operating system's part of the same: a move names the file it means.
