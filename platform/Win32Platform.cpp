@@ -8,6 +8,7 @@
 
 #include "Immortal.h"
 #include "Platform.h"
+#include "Win32WordWaits.h"
 
 #include <windows.h>
 
@@ -225,52 +226,18 @@ CRITICAL_SECTION* ProcessCriticalSection() {
   return section.get().get();
 }
 
-// WaitOnAddress and WakeByAddressAll came with Windows 8 and are looked up
-// rather than imported, so that the library still loads on an older system,
-// where a waiter naps a millisecond at a time instead.
-class AddressWaits {
- public:
-  AddressWaits() {
-    const HMODULE kernel = GetModuleHandleA("kernelbase.dll");
-    if (kernel == nullptr) return;
-    wait_ = reinterpret_cast<WaitFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "WaitOnAddress")));
-    wake_ = reinterpret_cast<WakeFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "WakeByAddressAll")));
-    if (wait_ == nullptr || wake_ == nullptr) wait_ = nullptr;
-  }
-
-  void WaitWhileEqual(const std::atomic<uint32_t>& word, uint32_t expected) const {
-    if (wait_ == nullptr) {
-      Sleep(1);
-      return;
-    }
-    wait_(const_cast<std::atomic<uint32_t>*>(&word), &expected, sizeof expected, INFINITE);
-  }
-
-  void WakeAll(const std::atomic<uint32_t>& word) const {
-    if (wait_ != nullptr) wake_(const_cast<std::atomic<uint32_t>*>(&word));
-  }
-
- private:
-  using WaitFn = BOOL(WINAPI*)(volatile VOID*, PVOID, SIZE_T, DWORD);
-  using WakeFn = VOID(WINAPI*)(PVOID);
-  WaitFn wait_ = nullptr;
-  WakeFn wake_ = nullptr;
-};
-
-const AddressWaits& TheAddressWaits() {
-  static Immortal<AddressWaits> waits;
+WordWaits& ProcessWordWaits() {
+  static Immortal<WordWaits> waits;
   return waits.get();
 }
 
 }  // namespace
 
 void WaitWhileEqual(const std::atomic<uint32_t>& word, uint32_t expected) {
-  TheAddressWaits().WaitWhileEqual(word, expected);
+  ProcessWordWaits().WaitWhileEqual(word, expected);
 }
 
-void WakeAllWaiting(const std::atomic<uint32_t>& word) { TheAddressWaits().WakeAll(word); }
+void WakeAllWaiting(const std::atomic<uint32_t>& word) { ProcessWordWaits().WakeAll(word); }
 
 Platform& OsPlatform() {
   static Immortal<Win32Platform> platform;

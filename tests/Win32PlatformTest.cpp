@@ -5,13 +5,18 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "My820xPlaySDK.h"
 #include "Platform.h"
 #include "ScriptedDecoder.h"
 #include "TestFiles.h"
+#include "Win32WordWaits.h"
 
 namespace kelo_test {
 namespace {
@@ -79,6 +84,68 @@ TEST(Win32PlatformTest, PathMatchesSearchesLikeFindFirstFile) {
   EXPECT_FALSE(platform.PathMatches(dir.path() + "missing/*"));
   EXPECT_FALSE(platform.PathMatches(dir.path() + "missing"));
 }
+
+// Sleeping on a word both ways: the address waits of Windows 8 and later,
+// and the condition variables that stand in for them before.
+class WordWaitsTest : public ::testing::TestWithParam<kelo::WordWaits::Kind> {
+ protected:
+  void SetUp() override {
+    if (waits_.kind() != GetParam()) GTEST_SKIP() << "this system has no address waits";
+  }
+
+  kelo::WordWaits waits_{GetParam()};
+};
+
+// A sleeper stays asleep while its word stays, rather than napping and
+// looking again (a nap of Sleep(1) ended on every timer tick, and so a
+// hand-over came up to a tick late), and wakes when woken.
+TEST_P(WordWaitsTest, ASleeperWakesWhenWokenRatherThanNowAndThen) {
+  std::atomic<uint32_t> word{0};
+  std::atomic<int> returns{0};
+  std::thread sleeper([&] {
+    while (word.load() == 0) {
+      waits_.WaitWhileEqual(word, 0);
+      ++returns;
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const int returnsWhileTheWordStayed = returns.load();
+  word.store(1);
+  waits_.WakeAll(word);
+  sleeper.join();
+  EXPECT_LE(returnsWhileTheWordStayed, 2);
+}
+
+// Threads hand a word on in turn, each asleep until its turn comes: no wake
+// is lost, or the hand-over would stop.
+TEST_P(WordWaitsTest, TurnsHandedOnThroughWakesAreNeverLost) {
+  constexpr uint32_t kThreads = 3;
+  constexpr uint32_t kTurns = kThreads * 300;
+  std::atomic<uint32_t> turn{0};
+  std::vector<std::thread> threads;
+  for (uint32_t first = 0; first < kThreads; ++first) {
+    threads.emplace_back([&, first] {
+      for (uint32_t mine = first; mine < kTurns; mine += kThreads) {
+        for (uint32_t now = turn.load(); now != mine; now = turn.load()) {
+          waits_.WaitWhileEqual(turn, now);
+        }
+        turn.store(mine + 1);
+        waits_.WakeAll(turn);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(turn.load(), kTurns);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, WordWaitsTest,
+                         ::testing::Values(kelo::WordWaits::Kind::kAddressWaits,
+                                           kelo::WordWaits::Kind::kConditionVariables),
+                         [](const ::testing::TestParamInfo<kelo::WordWaits::Kind>& kind) {
+                           return kind.param == kelo::WordWaits::Kind::kAddressWaits
+                                      ? "AddressWaits"
+                                      : "ConditionVariables";
+                         });
 
 class SystemDriveConfigurationTest : public ::testing::Test {
  protected:
