@@ -75,18 +75,29 @@ std::mutex& ProcessMutex();
 
 // A process that ends while another of its threads appends to a log can cut
 // that append short: the kernel stops a write to a file between two pages
-// once the writing thread is being killed, and exit() kills every other
-// thread. So the thread that ends the process first waits for the append in
+// once the writing thread is being killed, and the end of exit() kills every
+// other thread. So the thread that ends the process waits for the append in
 // progress (appends run under the process-wide lock), and from then on only
 // its own appends reach the files: another thread's entry is dropped whole
 // rather than written in part. Nobody is made to wait for the lock, so no
 // thread that the rest of the exit may wait for is held up.
+//
+// The rule takes effect as late as a library can act: when the dynamic
+// loader runs the library's destructors, after every exit handler and
+// every destructor of the client's own static objects, which may still
+// make calls that are traced (a channel manager that joins its worker
+// thread as it is destroyed). It takes effect too when the library is
+// unloaded, after which nothing of it runs.
 std::atomic<bool> processEnding{false};
 pthread_t endingThread;
+// A thread that ends the process from a signal handler may have interrupted
+// its own append, and then holds the lock it would wait for.
+thread_local bool holdsProcessLock = false;
 
-void WaitForTheAppendInProgress() {
+__attribute__((destructor)) void HoldBackOtherThreadsAppends() {
   endingThread = pthread_self();
   processEnding.store(true);
+  if (holdsProcessLock) return;
   ProcessMutex().lock();
   ProcessMutex().unlock();
 }
@@ -97,10 +108,6 @@ bool AppendsMayGoOn() {
 
 class PosixPlatform final : public Platform {
  public:
-  // Run by exit(), or when the library is unloaded (a shared library's
-  // handlers run at its dlclose): either way no append of ours follows.
-  PosixPlatform() { std::atexit(WaitForTheAppendInProgress); }
-
   bool SystemDriveRoot(std::string* root) override {
     const char* configured = std::getenv("Q81_DRIVE_ROOT");
     if (configured == nullptr) {
@@ -244,7 +251,14 @@ void WakeAllWaiting(const std::atomic<uint32_t>& word) {
   syscall(SYS_futex, &word, FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
 }
 
-void LockProcessWide() { ProcessMutex().lock(); }
-void UnlockProcessWide() { ProcessMutex().unlock(); }
+void LockProcessWide() {
+  ProcessMutex().lock();
+  holdsProcessLock = true;
+}
+
+void UnlockProcessWide() {
+  holdsProcessLock = false;
+  ProcessMutex().unlock();
+}
 
 }  // namespace kelo

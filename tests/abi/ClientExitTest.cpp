@@ -93,6 +93,9 @@ TEST_P(ClientExitTest, EndsWithItsStatusAndWholeLogEntries) {
     // The client was feeding and capturing when it left.
     EXPECT_GT(CountTraces(traces, "Play_InputData"), 0u);
     EXPECT_GT(CountTraces(traces, "Play_GetPicture"), 0u);
+    // And went on calling from its objects' destructors.
+    EXPECT_EQ(CountTraces(traces, "Play_GetVolume"),
+              static_cast<size_t>(kCallsWhileDestroyedAtExit));
   }
 }
 

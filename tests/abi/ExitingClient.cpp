@@ -2,7 +2,8 @@
 // stream file (live and file mode in turn), feeds each from a thread of its
 // own, captures pictures from another so that the decoder's display
 // callbacks keep arriving, and then, while all of that goes on, returns from
-// main, calls exit from main, or calls exit from a feeder thread.
+// main, calls exit from main, or calls exit from a feeder thread. A static
+// object of its own makes its last calls while it is destroyed at exit.
 //
 //   exiting_client return|exit|exit-from-feeder SEED STREAM...
 //
@@ -52,6 +53,33 @@ std::atomic<bool> leaveFromFeeder{false};
 // leaves only after it has been capturing (and so feeding), however slowly
 // its threads started on a loaded machine.
 std::atomic<bool> capturedOnce{false};
+
+// A client's own object built before main and destroyed at exit, after
+// whatever the process registered at exit since: its worker thread makes
+// its last calls while it is destroyed, and it joins it, as a channel
+// manager that shuts down in order does. Every one of those calls is traced.
+class StaticChannelManager {
+ public:
+  ~StaticChannelManager() {
+    if (player_ == nullptr) return;
+    std::thread worker([this] {
+      int32_t volume = 0;
+      for (int call = 0; call < kelo_test::kCallsWhileDestroyedAtExit; ++call) {
+        player_->Play_GetVolume(channel_, &volume);
+      }
+    });
+    worker.join();
+  }
+  void Manage(SinglePlayer* player, int32_t channel) {
+    player_ = player;
+    channel_ = channel;
+  }
+
+ private:
+  SinglePlayer* player_ = nullptr;
+  int32_t channel_ = 0;
+};
+StaticChannelManager staticManager;
 
 // Never destroyed: the feeders read their streams until the process ends,
 // also while main's locals and the statics go.
@@ -142,6 +170,7 @@ int main(int argc, char** argv) {
   }
 
   player->Play_SetVolume(channels.front().number, 50);
+  staticManager.Manage(player, channels.front().number);
 
   // The threads run until the process ends: none is joined, none stopped.
   for (const Channel& channel : channels) {

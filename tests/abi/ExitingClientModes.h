@@ -15,6 +15,9 @@ struct ExitModeName {
   int status;        // what the process must end with
 };
 
+// The calls that the client's static object makes while it is destroyed.
+constexpr int kCallsWhileDestroyedAtExit = 100;
+
 constexpr int kReturnStatus = 0;
 constexpr int kExitStatus = 7;
 constexpr int kExitFromFeederStatus = 9;
