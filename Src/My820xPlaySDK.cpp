@@ -5,6 +5,7 @@
 // entry tells which check or which decoder error wrote it.
 #include "My820xPlaySDK.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <iterator>
@@ -34,6 +35,10 @@ using kelo820::kStepping;
 constexpr uint32_t kInputAttempts = 10;
 constexpr uint32_t kInputRetryPauseMs = 100;
 constexpr uint32_t kCaptureWindowMs = 50;
+// How long a capture waits, after its window, for the writing of a picture
+// taken in it: far longer than writing one takes, short enough that a
+// decoder whose writing never ends does not hold the caller for good.
+constexpr uint32_t kConversionWaitMs = 2000;
 constexpr int32_t kFallbackPictureWidth = 352;
 constexpr int32_t kFallbackPictureHeight = 288;
 constexpr int32_t kMaxVolume = 100;
@@ -548,15 +553,23 @@ int32_t My820xPlaySDK::Play_GetPicture(int32_t channel, const char* path) try {
   // Long enough for the decoder to display a picture. The channel is free
   // meanwhile.
   CurrentPlatform().SleepMilliseconds(kCaptureWindowMs);
-  ChannelLock lock(record.lock);
-  // The removal returns once a callback in flight has returned, so its
-  // result is recorded by now.
-  if (!PlayM4_SetDisplayCallBack(channel, nullptr)) {
-    return ReportLastError(channel, "PlayM4_SetDisplayCallBack()");
+  {
+    ChannelLock lock(record.lock);
+    if (!PlayM4_SetDisplayCallBack(channel, nullptr)) {
+      return ReportLastError(channel, "PlayM4_SetDisplayCallBack()");
+    }
   }
   {
-    std::lock_guard<std::mutex> pending(capture.lock);
-    if (capture.answeredRequest == request) return capture.answer;
+    // A decoder may return from the removal while a callback is still
+    // writing the picture it took in the window: that writing's outcome is
+    // the answer, so it is waited for.
+    std::unique_lock<std::mutex> pending(capture.lock);
+    if (capture.takenRequest == request &&
+        capture.answered.wait_for(pending, std::chrono::milliseconds(kConversionWaitMs),
+                                  [&] { return capture.answeredRequest >= request; }) &&
+        capture.answeredRequest == request) {
+      return capture.answer;
+    }
   }
   return Refuse(__LINE__, gbk::kNoPictureInWindow, kelo820::kNoPictureCaptured);
 } catch (...) {
@@ -575,6 +588,7 @@ void My820xPlaySDK::OnDisplayedFrame(int32_t port, const uint8_t* frame, int32_t
     std::lock_guard<std::mutex> pending(captures_[port].lock);
     path.swap(captures_[port].path);
     request = captures_[port].request;
+    if (!path.empty()) captures_[port].takenRequest = request;
   }
   if (path.empty()) {
     traceLog_.WriteError(__FILE__, __LINE__, 0, gbk::kPathNotSet);
@@ -587,6 +601,7 @@ void My820xPlaySDK::OnDisplayedFrame(int32_t port, const uint8_t* frame, int32_t
   std::lock_guard<std::mutex> pending(captures_[port].lock);
   captures_[port].answeredRequest = request;
   captures_[port].answer = result;
+  captures_[port].answered.notify_all();
 } catch (...) {
   // Nothing may reach the decoder's thread; the picture is simply not saved.
 }

@@ -13,6 +13,7 @@
 #define KELO820_SRC_MY820XPLAYSDK_H
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -90,9 +91,11 @@ struct Channel {
 struct PendingCapture {
   std::mutex lock;
   std::string path;
-  uint64_t request = 0;          // the request |path| belongs to
-  uint64_t answeredRequest = 0;  // the request whose conversion ended last
-  int32_t answer = 0;            // that conversion's result: 0, or a decoder failure's
+  uint64_t request = 0;              // the request |path| belongs to
+  uint64_t takenRequest = 0;         // the request whose name a callback took last
+  uint64_t answeredRequest = 0;      // the request whose conversion ended last
+  int32_t answer = 0;                // that conversion's result: 0, or a decoder failure's
+  std::condition_variable answered;  // told when a conversion ends
 };
 
 class My820xPlaySDK final : public SinglePlayer {

@@ -415,9 +415,13 @@ public:
    * @brief Saves the next picture the channel shows as a 24-bit BMP file.
    *
    * The player waits 50 ms for the decoder to show a picture on the channel; the first one
-   * shown is written by the decoder under @p path, exactly as given. Each channel has its
-   * own pending capture. A picture shown after the window still writes the file, but the
-   * call has already returned.
+   * shown is written by the decoder under @p path, exactly as given, and the call returns
+   * once that writing has ended (waiting at most 2 s more for it, also with a decoder that
+   * goes on writing after the callback is removed). Each channel has its own pending
+   * capture. After a window without a picture the name stays pending until the channel's
+   * next capture replaces it: a picture the decoder still hands over after the window
+   * writes the file then, after the call has returned 27; pictures the decoder shows after
+   * the window are not captured.
    *
    * @param channel the channel, 0 to 31; the decoder's port of the same number
    * @param path the file to write; not null; an empty name writes nothing

@@ -16,12 +16,19 @@
 #include "GbkTexts.h"
 #include "Kelo820_PlaySDKCodes.h"
 #include "PlayerFixture.h"
+#include "WaitFor.h"
 
 namespace kelo_test {
 namespace {
 
 namespace gbk = kelo::gbk;
 using Calls = std::vector<std::string>;
+
+// The grey of a scripted decoder's one-pixel picture: 0x10 + its port.
+int PictureGrey(const std::string& path) {
+  const std::string bytes = ReadBytes(path);
+  return bytes.size() > 54 ? static_cast<unsigned char>(bytes[54]) : -1;
+}
 
 class CaptureTest : public PlayerTest {
  protected:
@@ -130,6 +137,33 @@ TEST_F(CaptureTest, ALateFrameOfAnEarlierCaptureDoesNotAnswerTheNextOne) {
   EXPECT_EQ(NoPictureEntries(), 2u);
 }
 
+// A decoder whose removal of the callback returns at once, while a picture
+// taken in the window is still being written: the capture answers with
+// that writing's outcome, not with "no picture".
+TEST_F(CaptureTest, APictureTakenInTheWindowIsWaitedForAfterIt) {
+  const std::string path = ShotDirectory() + "late.bmp";
+  Scripted_HoldConversionsTo(path.c_str());
+  std::thread shown;
+  platform_.set_during_sleep([&](uint32_t) {
+    shown = std::thread([] { Scripted_DeliverLateFrames(3, 1); });
+    Scripted_WaitForHeldConversion(path.c_str());
+  });
+  std::thread releaser([&] {
+    WaitFor(
+        [] {
+          const Calls calls = DecoderCalls();
+          return !calls.empty() && calls.back() == "PlayM4_SetDisplayCallBack(3,null)";
+        },
+        std::chrono::seconds(10));
+    Scripted_ReleaseConversionsTo(path.c_str());
+  });
+  EXPECT_EQ(player_->Play_GetPicture(3, path.c_str()), 0);
+  releaser.join();
+  shown.join();
+  EXPECT_EQ(PictureGrey(path), 0x13);
+  EXPECT_TRUE(Errors().empty());
+}
+
 TEST_F(CaptureTest, AFailedConversionIsReportedWithItsPortsErrorAndUsesUpTheName) {
   Scripted_SetBmpWriting(0);
   Scripted_SetLastError(5, 7);
@@ -163,12 +197,6 @@ TEST_F(CaptureTest, TwoCapturesInARowWriteTwoFiles) {
   EXPECT_EQ(ShotFiles().size(), 2u);
   EXPECT_EQ(platform_.sleeps(), (std::vector<uint32_t>{50, 50}));
   EXPECT_TRUE(Errors().empty());
-}
-
-// The grey of a scripted decoder's one-pixel picture: 0x10 + its port.
-int PictureGrey(const std::string& path) {
-  const std::string bytes = ReadBytes(path);
-  return bytes.size() > 54 ? static_cast<unsigned char>(bytes[54]) : -1;
 }
 
 // Each channel waits for its own picture under its own name: two windows
