@@ -10,6 +10,11 @@
 #include "TestPlatform.h"
 #include "TraceLog.h"
 
+// Ending the process from a signal handler is the client's choice that the
+// test plays: ThreadSanitizer is not to report the calls exit() makes there.
+// Options given in TSAN_OPTIONS still apply.
+extern "C" const char* __tsan_default_options() { return "report_signal_unsafe=0"; }
+
 namespace kelo_test {
 namespace {
 
