@@ -97,8 +97,8 @@ make_stream() {
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 resident_mb() { awk '/VmRSS/ { printf "%.0f", $2 / 1024 }' "/proc/$1/status"; }
-# calc EXPRESSION: its value to two places.
-calc() { awk "BEGIN { printf \"%.2f\", $1 }"; }
+# calc EXPRESSION [PLACES]: its value to PLACES places (default two).
+calc() { awk "BEGIN { printf \"%.${2:-2}f\", $1 }"; }
 # cores TICKS: CPU ticks over the measured span, in cores.
 cores() { calc "$1 / $ticks / $span"; }
 
@@ -229,7 +229,7 @@ for name in "${cases[@]}"; do
         single_mb[$system $stream]=$rss_mb
       fi
       play "$system" "$stream" "$grid" "$tiles"
-      per_channel=$(echo "scale=1; ($rss_mb - ${single_mb[$system $stream]}) / ($tiles - 1)" | bc)
+      per_channel=$(calc "($rss_mb - ${single_mb[$system $stream]}) / ($tiles - 1)" 1)
       total=$viewer_cores
       [[ $server_cores != - ]] && total=$(calc "$viewer_cores + $server_cores")
       cpu[$system]=$total

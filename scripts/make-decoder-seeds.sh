@@ -11,6 +11,8 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/fuzz/corpus/decoder}
+# The ffmpeg tool makes the streams.
+"$root/scripts/install-packages.sh" decoder
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$out"
