@@ -73,11 +73,11 @@ if $windows; then
     windows_configure
     cmake --build "$build" -j "$jobs" --target kelo_demo_viewer >/dev/null' - "$root" "$win_build"
   windows_viewer=$win_build/ffmpeg-decoder/kelo_demo_viewer.exe
+  # Each run starts a wine server of its own (see play): the prefix is made
+  # with none left running.
   # shellcheck source=scripts/wine-prefix.sh
   source "$root/scripts/wine-prefix.sh"
-  start_wine_prefix "$(mktemp -d "${TMPDIR:-/tmp}/kelo-wall-wine.XXXXXX")"
-  # Each run starts a wine server of its own (see play).
-  wineserver -k </dev/null >/dev/null 2>&1 || true
+  make_wine_prefix "$(mktemp -d "${TMPDIR:-/tmp}/kelo-wall-wine.XXXXXX")"
 fi
 # The prefix's drive Z: is the Linux file system.
 windows_path() { local path=$1; echo "Z:${path//\//\\}"; }
@@ -97,10 +97,31 @@ make_stream() {
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 resident_mb() { awk '/VmRSS/ { printf "%.0f", $2 / 1024 }' "/proc/$1/status"; }
-# calc EXPRESSION: its value to two places.
-calc() { awk "BEGIN { printf \"%.2f\", $1 }"; }
+# calc EXPRESSION [PLACES]: its value to PLACES places (default two).
+calc() { awk "BEGIN { printf \"%.${2:-2}f\", $1 }"; }
 # cores TICKS: CPU ticks over the measured span, in cores.
 cores() { calc "$1 / $ticks / $span"; }
+
+# stop_run: stops play's X server and senders.
+stop_run() {
+  kill "$xvfb" "${senders[@]}" 2>/dev/null || true
+  wait "$xvfb" "${senders[@]}" 2>/dev/null || true
+}
+# still_running PROCESS...: ends the script, with what the viewer printed,
+# when one of play's processes has ended before its time (so that its CPU
+# cannot be read); a wine server that ends at once has found another one
+# running in the prefix.
+still_running() {
+  local process
+  for process in "$@"; do
+    kill -0 "$process" 2>/dev/null && continue
+    kill "$viewer" 2>/dev/null || true
+    stop_run
+    echo "bench-wall.sh: process $process of the $system run in $out ended before its time; the viewer printed:" >&2
+    tail -n 20 "$out/viewer.txt" >&2
+    exit 1
+  done
+}
 
 # play SYSTEM STREAM GRID TILES: runs the viewer of SYSTEM (linux or
 # windows); sets shown_min, shown_mean, latency_max, dropped, viewer_cores,
@@ -150,11 +171,13 @@ play() {
   fi
   local viewer=$!
   sleep "$warmup"
+  still_running "$viewer" "$xvfb" ${server:+"$server"}
   local viewer_start x_start server_start=0
   viewer_start=$(cpu_ticks "$viewer")
   x_start=$(cpu_ticks "$xvfb")
   [[ -n $server ]] && server_start=$(cpu_ticks "$server")
   sleep "$span"
+  still_running "$viewer" "$xvfb" ${server:+"$server"}
   local viewer_end x_end server_end=0
   viewer_end=$(cpu_ticks "$viewer")
   x_end=$(cpu_ticks "$xvfb")
@@ -165,8 +188,7 @@ play() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
     wait "$server" || true
   fi
-  kill "$xvfb" "${senders[@]}"
-  wait "$xvfb" "${senders[@]}" 2>/dev/null || true
+  stop_run
   viewer_cores=$(cores $((viewer_end - viewer_start)))
   x_cores=$(cores $((x_end - x_start)))
   server_cores=-
@@ -229,7 +251,7 @@ for name in "${cases[@]}"; do
         single_mb[$system $stream]=$rss_mb
       fi
       play "$system" "$stream" "$grid" "$tiles"
-      per_channel=$(echo "scale=1; ($rss_mb - ${single_mb[$system $stream]}) / ($tiles - 1)" | bc)
+      per_channel=$(calc "($rss_mb - ${single_mb[$system $stream]}) / ($tiles - 1)" 1)
       total=$viewer_cores
       [[ $server_cores != - ]] && total=$(calc "$viewer_cores + $server_cores")
       cpu[$system]=$total

@@ -20,20 +20,18 @@ windows=${KELO_WIN_BUILD_DIR:-$root/build-win32}
 
 "$root/scripts/install-packages.sh" build windows decoder bench
 
-launcher=
-command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
-generator=
-command -v ninja >/dev/null && generator="-G Ninja"
-# The same configuration as scripts/bench.sh, so the two share the build.
-# shellcheck disable=SC2086  # empty or word lists
-cmake -S "$root" -B "$linux" $generator -DCMAKE_BUILD_TYPE=Release -DKELO_BUILD_BENCH=ON \
-  -DKELO_BUILD_TESTS=ON $launcher >/dev/null
+# Configured as scripts/bench.sh configures it, so that the two share the
+# build: no generator of its own, which CMake would refuse for a tree that
+# bench.sh made with another.
+cmake -S "$root" -B "$linux" -DCMAKE_BUILD_TYPE=Release -DKELO_BUILD_BENCH=ON \
+  -DKELO_BUILD_TESTS=ON >/dev/null
 cmake --build "$linux" -j "$jobs" --target decoder_race m4stream >/dev/null
-KELO_JOBS=$jobs "$root/scripts/build-ffmpeg-win32.sh" "$windows" >/dev/null
-# shellcheck disable=SC2086
-cmake -S "$root" -B "$windows" $generator -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
-  -DKELO_FFMPEG_WIN32_PREFIX="$windows/ffmpeg-win32" -DKELO_BUILD_BENCH=ON $launcher >/dev/null
+# The Windows build as the Windows suite configures it, with the benchmarks.
+repo=$root build=$windows
+# shellcheck source=scripts/windows-build.sh
+source "$root/scripts/windows-build.sh"
+windows_ffmpeg >/dev/null
+windows_configure -DKELO_BUILD_BENCH=ON
 cmake --build "$windows" -j "$jobs" --target decoder_race >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-race.XXXXXX")

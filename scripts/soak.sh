@@ -122,6 +122,11 @@ env -u DISPLAY Q81_DRIVE_ROOT="$out/driver" KELO_M4_AUDIO_FILE=/dev/null \
 driver=$!
 pids+=("$driver")
 
+# calc EXPRESSION: its value, to two places, worked out by awk.
+calc() { awk "BEGIN { printf \"%.2f\", $1 }"; }
+# holds CONDITION: whether it holds, worked out by awk.
+holds() { awk "BEGIN { exit !($1) }"; }
+
 # The viewer's samples, taken until it quits.
 started=$(date +%s.%N)
 printf 'seconds\trss_kb\tfds\tthreads\n' >"$out/soak-viewer.tsv"
@@ -130,7 +135,7 @@ while kill -0 "$viewer" 2>/dev/null; do
   rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$viewer/status" 2>/dev/null) || break
   threads=$(awk '/^Threads:/ { print $2 }' "/proc/$viewer/status" 2>/dev/null) || break
   fds=$(find "/proc/$viewer/fd" -mindepth 1 -maxdepth 1 2>/dev/null | wc -l)
-  [[ -n $rss ]] && printf '%.1f\t%s\t%s\t%s\n' "$(echo "$now - $started" | bc)" "$rss" "$fds" \
+  [[ -n $rss ]] && printf '%.1f\t%s\t%s\t%s\n' "$(calc "$now - $started")" "$rss" "$fds" \
     "$threads" >>"$out/soak-viewer.tsv"
   sleep "$sample" & wait $! || true
 done
@@ -209,9 +214,9 @@ if [[ $warm_rss -eq 0 || $end_rss -eq 0 ]]; then
   echo "FAIL: the viewer was not sampled after the warm-up"
   viewer_passed=0
 else
-  growth=$(echo "scale=2; 100 * ($end_rss - $warm_rss) / $warm_rss" | bc)
+  growth=$(calc "100 * ($end_rss - $warm_rss) / $warm_rss")
   echo "viewer resident memory: $warm_rss kB after the warm-up, $end_rss kB at the end (medians of the second and the last quarter): $growth %"
-  if [[ $(echo "$growth >= 5" | bc) -eq 1 ]]; then
+  if holds "100 * ($end_rss - $warm_rss) / $warm_rss >= 5"; then
     echo "FAIL: the viewer's memory grew by 5 % or more after the warm-up"
     viewer_passed=0
   fi
@@ -239,7 +244,7 @@ for tile in 0 1; do
   half=$(fed_at $((seconds / 2)) "$tile")
   end=$(fed_at "$seconds" "$tile")
   echo "viewer ch$tile: reconnected ${again:-0} times, fed $half MB by $((seconds / 2)) s, $end MB at the end"
-  if [[ $seconds -ge 30 && ( ${again:-0} -lt 1 || $(echo "$end <= $half" | bc) -eq 1 ) ]]; then
+  if [[ $seconds -ge 30 ]] && { [[ ${again:-0} -lt 1 ]] || holds "$end <= $half"; }; then
     echo "FAIL: the viewer's live source on ch$tile did not come back after being dropped"
     viewer_passed=0
   fi
