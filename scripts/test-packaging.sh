@@ -120,6 +120,8 @@ said=$(cd "$work" && env -u DISPLAY "$work/prefix/bin/kelo_demo_viewer" --second
   --out "$work/viewer-none" 2>&1 || true)
 grep -q "$work/prefix/bin/m4stream clip.mpg demo_streams/clip.kst" <<<"$said" ||
   fail "the installed viewer does not say how to make a stream:"$'\n'"$said"
+"$work/prefix/bin/m4stream" --help | grep -q -- --no-end-marker ||
+  fail "m4stream --help does not list its options"
 
 step "doxygen over the installed headers"
 # Every member of the headers documented: a warning fails the run.
