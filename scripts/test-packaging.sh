@@ -114,12 +114,16 @@ echo "version $version, libraries in $libdir"
 check_prefix "$work/prefix" "$libdir"
 [ "$("$work/prefix/bin/kelo_demo_viewer" --version)" = "kelo_demo_viewer $version" ] ||
   fail "the installed viewer does not report version $version"
-# Without streams named, the installed viewer says how to make one with the
-# installed m4stream.
-said=$(cd "$work" && env -u DISPLAY "$work/prefix/bin/kelo_demo_viewer" --seconds 1 \
-  --out "$work/viewer-none" 2>&1 || true)
-grep -q "$work/prefix/bin/m4stream clip.mpg demo_streams/clip.kst" <<<"$said" ||
-  fail "the installed viewer does not say how to make a stream:"$'\n'"$said"
+# Without streams named, the installed viewer says where it looked and how
+# to make one with the installed m4stream, and fails.
+if said=$(cd "$work" && env -u DISPLAY "$work/prefix/bin/kelo_demo_viewer" --seconds 1 \
+  --out "$work/viewer-none" 2>&1); then
+  fail "the installed viewer without streams ends with status 0"
+fi
+for told in "no stream files (.kst) in $work/demo_streams" \
+  "$work/prefix/bin/m4stream clip.mpg demo_streams/clip.kst"; do
+  grep -qF "$told" <<<"$said" || fail "the installed viewer does not say \"$told\":"$'\n'"$said"
+done
 "$work/prefix/bin/m4stream" --help | grep -q -- --no-end-marker ||
   fail "m4stream --help does not list its options"
 
