@@ -83,6 +83,7 @@ LIBDIR/libKelo820_PlaySDK.so.VERSION
 LIBDIR/libm4playerApi.so
 LIBDIR/pkgconfig/kelo820-playsdk.pc
 share/doc/kelo820-playsdk/README.md
+share/doc/kelo820-playsdk/docs/client-guide.md
 share/doc/kelo820-playsdk/docs/decoder.md
 share/doc/kelo820-playsdk/docs/demo.md
 share/doc/kelo820-playsdk/docs/windows.md
