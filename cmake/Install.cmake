@@ -10,8 +10,10 @@
 #   <libdir>/cmake/Kelo820PlaySDK: find_package(Kelo820PlaySDK) -> Kelo820::PlaySDK
 #   on Linux: <libdir>/pkgconfig/kelo820-playsdk.pc, bin/m4stream,
 #     bin/kelo_demo_viewer and the documentation
-#   on Windows: lib/Kelo820_PlaySDK.lib for MSVC, the .def and README.txt;
-#     with our FFmpeg build, bin/m4stream.exe and bin/kelo_demo_viewer.exe
+#   on Windows: lib/Kelo820_PlaySDK.lib for MSVC, the .def, README.txt,
+#     doc/Q81.cfg.example and examples/ (the example clients with a CMake
+#     file that builds them against the package); with our FFmpeg build,
+#     bin/m4stream.exe and bin/kelo_demo_viewer.exe
 # The scripted decoder and the tests stay in the build tree.
 include(CMakePackageConfigHelpers)
 
@@ -31,6 +33,15 @@ install(FILES
 if(WIN32)
   install(FILES ${KELO_MSVC_IMPORT_LIBRARY} ${PROJECT_SOURCE_DIR}/Src/Kelo820_PlaySDK.def
     DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  set(KELO_PACKAGE_MSVC_IMPORT_LIBRARY ${CMAKE_INSTALL_LIBDIR}/Kelo820_PlaySDK.lib)
+  install(FILES ${PROJECT_SOURCE_DIR}/examples/basic_client.cpp
+    ${PROJECT_SOURCE_DIR}/examples/two_window_client.cpp
+    ${PROJECT_SOURCE_DIR}/examples/package/CMakeLists.txt
+    DESTINATION examples)
+  # Windows line ends, for Notepad.
+  configure_file(${PROJECT_SOURCE_DIR}/examples/Q81.cfg.example
+    ${PROJECT_BINARY_DIR}/Q81.cfg.example @ONLY NEWLINE_STYLE WIN32)
+  install(FILES ${PROJECT_BINARY_DIR}/Q81.cfg.example DESTINATION doc)
 endif()
 
 if(TARGET m4playerApi_ffmpeg AND WIN32)
@@ -66,7 +77,7 @@ install(EXPORT Kelo820PlaySDKTargets NAMESPACE Kelo820::
   DESTINATION ${KELO_CMAKE_PACKAGE_DIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/Kelo820PlaySDKConfig.cmake.in
   ${PROJECT_BINARY_DIR}/Kelo820PlaySDKConfig.cmake
-  INSTALL_DESTINATION ${KELO_CMAKE_PACKAGE_DIR})
+  INSTALL_DESTINATION ${KELO_CMAKE_PACKAGE_DIR} PATH_VARS CMAKE_INSTALL_BINDIR)
 # A new major version changes the SinglePlayer table, so only the same major
 # version is compatible.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/Kelo820PlaySDKConfigVersion.cmake

@@ -10,6 +10,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+/** @brief A window to show pictures in: the HWND of a window of the
+    client's; null for none. RECT is Windows' own, from windows.h. */
 typedef HWND WindowHandle;
 #else
 /** @brief A rectangle in pixels of the decoded picture, as Windows defines

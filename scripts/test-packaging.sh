@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks the SDK the way its clients get it, with clients built outside the
 # tree: the Linux install (CMake package and pkg-config file), the Debian
-# package, and the Windows SDK zip with its MSVC import library.
+# package, and the Windows SDK zip: its MSVC import library, and its example
+# client built with its CMake package by mingw-w64 and MSVC-style, each run
+# under wine with the trace log that the example configuration turns on.
 #
 #   scripts/test-packaging.sh
 #
@@ -26,8 +28,12 @@ step "install"
 # The packaging group: dpkg-shlibdeps (dpkg-dev) computes the package's
 # dependencies; clang, lld and llvm (llvm-dlltool) build the MSVC-ABI client;
 # the mingw-w64 objdump reads the DLLs' imports; doxygen makes the API
-# reference.
+# reference; the example's windows need an X display, Xvfb's when there is
+# none.
 "$repo/scripts/install-packages.sh" build decoder packaging
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
 # On a fresh machine doxygen has come just now, after the two build trees
 # were configured without it: configured again, they make the API reference.
 for tree in "$build" "$win_build"; do
@@ -36,11 +42,7 @@ for tree in "$build" "$win_build"; do
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-packaging.XXXXXX")
-cleanup() {
-  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k </dev/null >/dev/null 2>&1 || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 # The player's logs go under here.
 export Q81_DRIVE_ROOT=$work/drive/
@@ -81,6 +83,7 @@ LIBDIR/libKelo820_PlaySDK.so.VERSION
 LIBDIR/libm4playerApi.so
 LIBDIR/pkgconfig/kelo820-playsdk.pc
 share/doc/kelo820-playsdk/README.md
+share/doc/kelo820-playsdk/docs/client-guide.md
 share/doc/kelo820-playsdk/docs/decoder.md
 share/doc/kelo820-playsdk/docs/demo.md
 share/doc/kelo820-playsdk/docs/windows.md
@@ -114,12 +117,18 @@ echo "version $version, libraries in $libdir"
 check_prefix "$work/prefix" "$libdir"
 [ "$("$work/prefix/bin/kelo_demo_viewer" --version)" = "kelo_demo_viewer $version" ] ||
   fail "the installed viewer does not report version $version"
-# Without streams named, the installed viewer says how to make one with the
-# installed m4stream.
-said=$(cd "$work" && env -u DISPLAY "$work/prefix/bin/kelo_demo_viewer" --seconds 1 \
-  --out "$work/viewer-none" 2>&1 || true)
-grep -q "$work/prefix/bin/m4stream clip.mpg demo_streams/clip.kst" <<<"$said" ||
-  fail "the installed viewer does not say how to make a stream:"$'\n'"$said"
+# Without streams named, the installed viewer says where it looked and how
+# to make one with the installed m4stream, and fails.
+if said=$(cd "$work" && env -u DISPLAY "$work/prefix/bin/kelo_demo_viewer" --seconds 1 \
+  --out "$work/viewer-none" 2>&1); then
+  fail "the installed viewer without streams ends with status 0"
+fi
+for told in "no stream files (.kst) in $work/demo_streams" \
+  "$work/prefix/bin/m4stream clip.mpg demo_streams/clip.kst"; do
+  grep -qF "$told" <<<"$said" || fail "the installed viewer does not say \"$told\":"$'\n'"$said"
+done
+"$work/prefix/bin/m4stream" --help | grep -q -- --no-end-marker ||
+  fail "m4stream --help does not list its options"
 
 step "doxygen over the installed headers"
 # Every member of the headers documented: a warning fails the run.
@@ -128,10 +137,14 @@ printf '%s\n' "INPUT = $work/prefix/include" "OUTPUT_DIRECTORY = $work/doxygen" 
   "WARN_NO_PARAMDOC = YES" "WARN_AS_ERROR = FAIL_ON_WARNINGS" | doxygen - ||
   fail "doxygen warns about the installed headers"
 
-step "sample stream"
-ffmpeg -hide_banner -loglevel error -f lavfi -i testsrc=size=176x144:rate=25 -t 1 \
-  -c:v mpeg2video -f vob "$work/clip.mpg"
-"$work/prefix/bin/m4stream" "$work/clip.mpg" "$work/clip.kst"
+step "sample streams"
+# clip.kst for the clients that play a stream through; windows.kst long
+# enough for the Windows example's tour.
+for stream in clip:1 windows:6; do
+  ffmpeg -hide_banner -loglevel error -f lavfi -i testsrc=size=176x144:rate=25 -t "${stream#*:}" \
+    -c:v mpeg2video -f vob "$work/${stream%:*}.mpg"
+  "$work/prefix/bin/m4stream" "$work/${stream%:*}.mpg" "$work/${stream%:*}.kst" >/dev/null
+done
 
 step "CMake consumer"
 cmake -S "$repo/tests/packaging/consumer" -B "$work/cmake-consumer" \
@@ -185,7 +198,9 @@ sdk=$work/win/$(basename "$zip" .zip)
 check_reference "$sdk/doc/reference"
 listed=$(cd "$sdk" && find . -type f | sed 's|^\./||' | grep -v '^lib/cmake/\|^doc/reference/' | sort)
 expected=$(printf '%s\n' README.txt bin/Kelo820_PlaySDK.dll include/Kelo820_PlaySDK.h \
-  include/Kelo820_PlaySDKCodes.h include/Kelo820_PlaySDKTypes.h lib/Kelo820_PlaySDK.def lib/Kelo820_PlaySDK.lib lib/libKelo820_PlaySDK.dll.a | sort)
+  include/Kelo820_PlaySDKCodes.h include/Kelo820_PlaySDKTypes.h lib/Kelo820_PlaySDK.def \
+  lib/Kelo820_PlaySDK.lib lib/libKelo820_PlaySDK.dll.a doc/Q81.cfg.example \
+  examples/CMakeLists.txt examples/basic_client.cpp examples/two_window_client.cpp | sort)
 # With our decoder the zip also carries it, FFmpeg's DLLs (their names hold
 # FFmpeg's major versions; which ones bin/ needs is checked below) and
 # FFmpeg's licence.
@@ -232,40 +247,60 @@ echo "bin/: $(find "$sdk/bin" -type f -printf '%f %s\n' | sort | tr '\n' ' ')"
 
 step "MSVC-ABI client"
 client=$repo/tests/packaging/msvc_client
-mkdir "$work/msvc"
-llvm-dlltool -m i386 -k -d "$client/kernel32.def" -l "$work/msvc/kernel32.lib"
+# What MSVC would link against in place of the Windows SDK's libraries and
+# the C runtime's start-up code, which this machine lacks.
+export KELO_MSVC_LIBRARIES=$work/msvc-libraries
+mkdir "$KELO_MSVC_LIBRARIES" "$work/msvc"
+for dll in kernel32 user32 gdi32; do
+  llvm-dlltool -m i386 -k -d "$client/$dll.def" -l "$KELO_MSVC_LIBRARIES/$dll.lib"
+done
 # No C or C++ runtime: no exceptions, no stack probes, no security cookies.
-clang++ --target=i686-pc-windows-msvc -std=c++17 -O1 -fno-exceptions -fno-rtti \
-  -fno-stack-protector -mno-stack-arg-probe -nostdinc++ -Wall -Wextra -Werror \
-  -isystem "$client/windows_sdk" -I "$sdk/include" \
-  -c "$client/msvc_client.cpp" -o "$work/msvc/msvc_client.obj"
+msvc_flags=(--target=i686-pc-windows-msvc -std=c++17 -O1 -fno-exceptions -fno-rtti
+  -fno-stack-protector -mno-stack-arg-probe -nostdinc++ -Wall -Wextra -Werror
+  -isystem "$client/windows_sdk")
+clang++ "${msvc_flags[@]}" -c "$client/startup.cpp" -o "$KELO_MSVC_LIBRARIES/startup.obj"
+clang++ "${msvc_flags[@]}" -I "$sdk/include" -c "$client/msvc_client.cpp" \
+  -o "$work/msvc/msvc_client.obj"
 lld-link /nologo /machine:x86 /subsystem:console /entry:ClientMain /nodefaultlib \
   /out:"$work/msvc/msvc_client.exe" "$work/msvc/msvc_client.obj" \
-  "$sdk/lib/Kelo820_PlaySDK.lib" "$work/msvc/kernel32.lib"
+  "$sdk/lib/Kelo820_PlaySDK.lib" "$KELO_MSVC_LIBRARIES/kernel32.lib"
 # The SDK's DLL and the scripted decoder beside the client.
 cp "$sdk/bin/Kelo820_PlaySDK.dll" "$win_build/scripted/m4playerApi.dll" "$work/msvc/"
-WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
-# The prefix's services outlive wineboot; they must not hold this script's
-# output (see scripts/test-windows.sh).
-wineboot -i </dev/null >/dev/null 2>&1
+# shellcheck source=scripts/wine-prefix.sh
+source "$repo/scripts/wine-prefix.sh"
+start_wine_prefix "$work/wine" "$work"
 (cd "$work/msvc" && wine msvc_client.exe </dev/null) || fail "the MSVC-ABI client failed"
 
 if [ -n "$decoder_built" ]; then
-  step "MSVC-ABI client, real stream"
-  # The same client built to play the sample stream, with all of the zip's
-  # bin/ beside it: our decoder and FFmpeg's DLLs.
-  mkdir "$work/msvc-stream"
-  clang++ --target=i686-pc-windows-msvc -std=c++17 -O1 -fno-exceptions -fno-rtti \
-    -fno-stack-protector -mno-stack-arg-probe -nostdinc++ -Wall -Wextra -Werror \
-    -isystem "$client/windows_sdk" -I "$sdk/include" -DKELO_PLAY_STREAM='"clip.kst"' \
-    -c "$client/msvc_client.cpp" -o "$work/msvc-stream/msvc_client.obj"
-  lld-link /nologo /machine:x86 /subsystem:console /entry:ClientMain /nodefaultlib \
-    /out:"$work/msvc-stream/msvc_client.exe" "$work/msvc-stream/msvc_client.obj" \
-    "$sdk/lib/Kelo820_PlaySDK.lib" "$work/msvc/kernel32.lib"
-  cp "$sdk"/bin/*.dll "$work/clip.kst" "$work/msvc-stream/"
-  (cd "$work/msvc-stream" && wine msvc_client.exe </dev/null) ||
-    fail "the MSVC-ABI client did not play the stream"
+  # The example configuration as the README says: C:\q81\cfg\Q81.cfg, which
+  # sends every call to C:\q81\log\.
+  mkdir -p "$WINEPREFIX/drive_c/q81/cfg"
+  cp "$sdk/doc/Q81.cfg.example" "$WINEPREFIX/drive_c/q81/cfg/Q81.cfg"
+  logs=$WINEPREFIX/drive_c/q81/log
+  for toolchain in mingw:"$repo/cmake/toolchain-mingw32.cmake" \
+    msvc:"$client/toolchain-clang-msvc.cmake"; do
+    kind=${toolchain%%:*}
+    step "Windows example client, $kind"
+    # Built from the unpacked zip with its own CMake file and package.
+    examples=$work/examples-$kind
+    cmake -S "$sdk/examples" -B "$examples" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="${toolchain#*:}" >/dev/null
+    cmake --build "$examples" --target two_window_client >/dev/null
+    if [ "$kind" = msvc ]; then
+      grep -rqs --include=link.txt --include=build.ninja 'Kelo820_PlaySDK\.lib' "$examples" ||
+        fail "the CMake package does not give MSVC Kelo820_PlaySDK.lib"
+    fi
+    cp "$work/windows.kst" "$examples/"
+    rm -rf "$logs"
+    (cd "$examples" && wine two_window_client.exe --tour windows.kst </dev/null) ||
+      fail "the $kind-built example client failed"
+    for call in Play_OpenStream Play_PlayState Play_GetPicture Play_CloseStream; do
+      grep -q "\[$call\]" "$logs/ZQ_Player_Runtime.log" || fail "no $call in the $kind run's trace log"
+    done
+    for capture in channel0.bmp channel1.bmp; do
+      [ -s "$examples/$capture" ] || fail "the $kind-built example client did not write $capture"
+    done
+  done
 fi
 
 step ""

@@ -2,9 +2,11 @@
 // 64-byte stream header, the payload, and the end-of-stream marker.
 //
 //   m4stream INPUT OUTPUT [--no-end-marker]
+//   m4stream --help
 //
 // Program and transport streams are carried over byte for byte; any other
-// container is remuxed into a transport stream without re-encoding.
+// container is remuxed into a transport stream without re-encoding. --help
+// says which containers and codecs the FFmpeg it runs on has.
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -25,6 +27,65 @@ extern "C" {
 #include "TransportStreamRemuxer.h"
 
 namespace {
+
+constexpr char kUsage[] = " INPUT OUTPUT [--no-end-marker]\n";
+
+struct Container {
+  const char* demuxer;
+  const char* description;
+};
+constexpr Container kCarriedAsIs[] = {{"mpeg", "MPEG program stream (.mpg .vob, as cameras send)"},
+                                      {"mpegts", "MPEG transport stream (.ts)"}};
+constexpr Container kRemuxed[] = {{"mov", "MP4, MOV (.mp4 .mov)"},
+                                  {"matroska", "Matroska, WebM (.mkv .webm)"},
+                                  {"avi", "AVI (.avi)"},
+                                  {"flv", "FLV (.flv)"},
+                                  {"mpegvideo", "MPEG-1/2 video elementary stream (.m2v)"},
+                                  {"h264", "H.264 elementary stream (.h264 .264)"},
+                                  {"hevc", "H.265 elementary stream (.h265 .265)"}};
+// The codecs a stream header may name that the decoder plays, by the names
+// the header carries.
+constexpr const char* kCodecs[] = {"mpeg1video", "mpeg2video", "mpeg4",    "h264",
+                                   "hevc",       "mp2",        "mp3",      "aac",
+                                   "ac3",        "pcm_alaw",   "pcm_mulaw"};
+
+// What the FFmpeg that m4stream runs on reads and decodes: the Windows SDK's
+// is built with only what the decoder needs.
+void PrintHelp(const char* program) {
+  std::cout << "usage: " << program << kUsage
+            << "\nWrites OUTPUT, a stream file for the Kelo820 PlaySDK: the 64-byte stream header"
+               "\n(KM4H: the container, the video and audio codec, picture size and frame rate),"
+               "\nthen INPUT's streams as the payload, then the 16-byte end-of-stream marker. A"
+               "\nclient gives the first Play_GetHeadLen bytes to Play_OpenStream and feeds the"
+               "\nrest to Play_InputData.\n\nINPUT, a media file. Carried over byte for byte:\n";
+  for (const Container& container : kCarriedAsIs) {
+    if (av_find_input_format(container.demuxer) != nullptr) {
+      std::cout << "  " << container.description << "\n";
+    }
+  }
+  if (av_guess_format("mpegts", nullptr, nullptr) == nullptr) {
+    std::cout << "No other container: this FFmpeg has no transport stream muxer.\n";
+  } else {
+    std::cout
+        << "Remuxed into a transport stream (first video and audio stream, not re-encoded):\n";
+    for (const Container& container : kRemuxed) {
+      if (av_find_input_format(container.demuxer) != nullptr) {
+        std::cout << "  " << container.description << "\n";
+      }
+    }
+  }
+  std::cout << "Codecs the SDK's decoder plays with this FFmpeg:\n ";
+  for (const char* codec : kCodecs) {
+    if (avcodec_find_decoder_by_name(codec) != nullptr) std::cout << " " << codec;
+  }
+  std::cout << "\n\nOptions:\n"
+               "  --no-end-marker  leave out the end marker, for a stream that more data will"
+               "\n                   follow (without it the decoder shows the last pictures"
+               "\n                   only after a second without data)\n"
+               "  --help           this text\n"
+               "\nExit status: 0 written; 1 INPUT unreadable, its streams not carried, or OUTPUT"
+               " not\nwritten; 2 wrong arguments.\n";
+}
 
 bool IsCarriedAsIs(const AVInputFormat* format) {
   return std::strcmp(format->name, "mpeg") == 0 || std::strcmp(format->name, "mpegts") == 0;
@@ -66,8 +127,12 @@ bool RemuxToTransportStream(AVFormatContext* input, std::vector<char>* payload) 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    PrintHelp(argv[0]);
+    return 0;
+  }
   if (argc < 3 || argc > 4 || (argc == 4 && std::strcmp(argv[3], "--no-end-marker") != 0)) {
-    std::cerr << "usage: " << argv[0] << " INPUT OUTPUT [--no-end-marker]\n";
+    std::cerr << "usage: " << argv[0] << kUsage << "       " << argv[0] << " --help\n";
     return 2;
   }
   av_log_set_level(AV_LOG_ERROR);

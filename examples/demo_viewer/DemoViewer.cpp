@@ -223,6 +223,15 @@ int main(int argc, char** argv) {
     std::cout << "kelo_demo_viewer " << KELO_VERSION << "\n";
     return 0;
   }
+  const std::vector<std::string> sources =
+      options.streams.empty() ? SampleStreams() : options.streams;
+  if (sources.empty()) {
+    // Said before a window opens: there would be nothing to show in it.
+    std::cerr << "no stream files (.kst) in "
+              << std::filesystem::absolute(SampleStreamDirectory()).string() << "\n";
+    SayHowToMakeStreams();
+    return 1;
+  }
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
 
@@ -250,8 +259,7 @@ int main(int argc, char** argv) {
   uint32_t headerLength = 0;
   player->Play_GetHeadLen(&headerLength);
   const std::vector<demo::StreamFile> streams =
-      LoadStreams(options.streams.empty() ? SampleStreams() : options.streams, headerLength,
-                  options.outputDirectory + "/streams");
+      LoadStreams(sources, headerLength, options.outputDirectory + "/streams");
   int status = 0;
   if (streams.empty()) {
     SayHowToMakeStreams();

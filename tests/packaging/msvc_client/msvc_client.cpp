@@ -3,8 +3,9 @@
 // Kelo820_PlaySDK.lib, with no C or C++ runtime (kernel32 only). It drives all
 // 26 operations through the SinglePlayer table against the scripted decoder,
 // checks every result and every value read back, prints one line per check
-// and exits with the number of failed checks. Built with KELO_PLAY_STREAM,
-// it plays a real stream through the SDK's FFmpeg decoder instead.
+// and exits with the number of failed checks. (A real stream through the
+// SDK's own decoder: the shipped examples/two_window_client.cpp, which the
+// packaging test builds the same way.)
 //
 // An MSVC client calls the table's slots with __thiscall and lays out the
 // table in declaration order; the factory is __cdecl. A mingw-built client
@@ -53,8 +54,6 @@ void Check(const char* what, int32_t actual, int32_t expected) {
 }
 
 constexpr int32_t kOk = 0;
-
-#if !defined(KELO_PLAY_STREAM)
 constexpr int32_t kInvalidArgument = 2;
 constexpr int32_t kOutOfOrder = 3;
 constexpr int32_t kNoPictureCaptured = 27;
@@ -141,66 +140,6 @@ void DriveEveryOperation(SinglePlayer* player) {
   Check("Play_ReleaseDDraw", p.Play_ReleaseDDraw(), kOk);
 }
 
-#else
-// Built with KELO_PLAY_STREAM naming a stream file (header, then payload) in
-// the working directory, the client plays it through the SDK's own decoder
-// and FFmpeg's DLLs beside it, and captures a picture.
-uint8_t stream[4 << 20];
-
-void PlayStream(SinglePlayer* player) {
-  SinglePlayer& p = *player;
-  Check("Play_InitDDraw", p.Play_InitDDraw(nullptr), kOk);
-  HANDLE file = CreateFileA(KELO_PLAY_STREAM, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  Check("stream file opened", file != INVALID_HANDLE_VALUE, 1);
-  DWORD length = 0;
-  if (file != INVALID_HANDLE_VALUE) {
-    ReadFile(file, stream, sizeof stream, &length, nullptr);
-    CloseHandle(file);
-  }
-  uint32_t headerLength = 0;
-  Check("Play_GetHeadLen", p.Play_GetHeadLen(&headerLength), kOk);
-  Check("  header length of our decoder", static_cast<int32_t>(headerLength), 64);
-  if (length <= headerLength) return;
-  Check("Play_SetOpenMode", p.Play_SetOpenMode(0, 1), kOk);
-  Check("Play_OpenStream", p.Play_OpenStream(nullptr, 0, stream, headerLength, 0), kOk);
-  // Fed as a client that waits for room does.
-  int32_t fed = kOk;
-  for (DWORD at = headerLength; at < length && fed == kOk;) {
-    const uint32_t size = length - at < 4096 ? length - at : 4096;
-    uint32_t waiting = 0;
-    p.Play_GetBufferRemainDataSize(0, &waiting);
-    if (waiting + size > 51200) {
-      Sleep(2);
-      continue;
-    }
-    fed = p.Play_InputData(0, stream + at, size, 0);
-    at += size;
-  }
-  Check("Play_InputData, every block", fed, kOk);
-  // A capture before the first picture is shown writes nothing: asked again.
-  HANDLE captured = INVALID_HANDLE_VALUE;
-  for (int attempt = 0; attempt < 100 && captured == INVALID_HANDLE_VALUE; ++attempt) {
-    p.Play_GetPicture(0, "played.bmp");
-    captured = CreateFileA("played.bmp", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  }
-  Check("Play_GetPicture wrote played.bmp", captured != INVALID_HANDLE_VALUE, 1);
-  if (captured != INVALID_HANDLE_VALUE) {
-    // 176 x 144, 24 bits, rows of 528 bytes, after a 54-byte header.
-    Check("  BMP file size", static_cast<int32_t>(GetFileSize(captured, nullptr)), 54 + 528 * 144);
-    CloseHandle(captured);
-  }
-  int32_t width = 0;
-  int32_t height = 0;
-  Check("Play_GetPictureSize", p.Play_GetPictureSize(0, &width, &height), kOk);
-  Check("  width", width, 176);
-  Check("  height", height, 144);
-  Check("Play_CloseStream", p.Play_CloseStream(0), kOk);
-  Check("Play_ReleaseDDraw", p.Play_ReleaseDDraw(), kOk);
-}
-#endif
-
 }  // namespace
 
 extern "C" void __cdecl ClientMain() {
@@ -209,11 +148,7 @@ extern "C" void __cdecl ClientMain() {
   Check("CreateSinglePlayerDll returns a player", player != nullptr, 1);
   if (player != nullptr) {
     Check("a second create returns the same player", CreateSinglePlayerDll() == player, 1);
-#if defined(KELO_PLAY_STREAM)
-    PlayStream(player);
-#else
     DriveEveryOperation(player);
-#endif
     ReleaseSinglePlayerDll(player);
   }
   Write(failures == 0 ? "all checks passed\r\n" : "checks FAILED\r\n");
