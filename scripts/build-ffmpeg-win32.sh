@@ -33,7 +33,10 @@ if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 # Only what the decoder and the viewer use: the program and transport stream
 # demuxers (probing chooses between them), the video and sound decoders with
 # their parsers, scaling and resampling, and for cameras the network
-# protocols with the RTSP, RTP and SDP demuxers. The raw elementary stream
+# protocols with the RTSP, RTP and SDP demuxers, and the transport stream
+# muxer (with the filters it puts before H.264 and H.265 packets that lack
+# start codes) that turns an RTSP camera's packets into the viewer's payload,
+# and MP4 and Matroska files into m4stream's. The raw elementary stream
 # demuxers are there for their probes: a transport stream joined live brings
 # pictures before its tables, and the transport stream demuxer tells what
 # they are by those probes; without them their packets come out untyped
@@ -55,6 +58,8 @@ configure_options=(
   --enable-decoder=mp1,mp2,mp3,aac,aac_latm,ac3,pcm_alaw,pcm_mulaw
   --enable-parser=mpegvideo,mpeg4video,h264,hevc,mpegaudio,aac,aac_latm,ac3
   --enable-network --enable-protocol=udp,tcp,rtp,file
+  --enable-muxer=mpegts --enable-bsf=h264_mp4toannexb,hevc_mp4toannexb
+  --enable-demuxer=mov,matroska
 )
 
 # deb-src entries for the machine's own Debian suites (those of its release,

@@ -20,6 +20,7 @@
 #include "SourceBuffer.h"
 #include "StreamFormat.h"
 #include "TestStreams.h"
+#include "TransportStreamRemuxer.h"
 
 namespace m4 {
 namespace {
@@ -293,6 +294,36 @@ std::vector<uint8_t> TwoColourFrame(int32_t type) {
     default:  // I420: Y, U, V
       return {81, 81, 41, 41, 81, 81, 41, 41, 90, 240, 240, 110};
   }
+}
+
+// What a live source the decoder is not given as it is (an RTSP camera in
+// the viewer) goes through: its packets copied into a transport stream, as
+// they come, on every system's FFmpeg.
+TEST(TransportStreamRemuxerTest, CopiesAProgramStreamsPacketsIntoTransportPackets) {
+  const std::string& file = m4test::Stream(m4test::StreamKind::kCameraProgramH264).mediaFile;
+  AVFormatContext* input = nullptr;
+  ASSERT_EQ(avformat_open_input(&input, file.c_str(), nullptr, nullptr), 0) << file;
+  ASSERT_GE(avformat_find_stream_info(input, nullptr), 0);
+  std::vector<uint8_t> output;
+  {
+    TransportStreamRemuxer remuxer(
+        [&](const uint8_t* data, size_t size) { output.insert(output.end(), data, data + size); },
+        TransportStreamRemuxer::Options{32 * 1024, true, true});
+    ASSERT_EQ(remuxer.Start(input, ChooseStreams(input)), 0);
+    AVPacket* packet = av_packet_alloc();
+    while (av_read_frame(input, packet) >= 0) {
+      EXPECT_GE(remuxer.Write(packet), 0);
+      av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    EXPECT_EQ(remuxer.Finish(), 0);
+  }
+  avformat_close_input(&input);
+  ASSERT_GT(output.size(), 100u * 188);
+  EXPECT_EQ(output.size() % 188, 0u);
+  size_t unsynced = 0;
+  for (size_t at = 0; at < output.size(); at += 188) unsynced += output[at] != 0x47 ? 1 : 0;
+  EXPECT_EQ(unsynced, 0u);
 }
 
 TEST(BmpWriterTest, WritesBottomUpPaddedRowsFromEveryFrameType) {
