@@ -138,6 +138,24 @@ TEST_P(CameraProgramTest, WithoutAMapTheLawTheHeaderNamesIsHeard) {
   EXPECT_GT(Heard(sound, kFrames * GetParam().layout.frameMillis / 1000.0), 1000.0);
 }
 
+// A sound packet's or a map's length damaged to the largest, where they
+// take a few hundred bytes, fed live: no picture lost behind it.
+TEST_P(CameraProgramTest, ADamagedSoundOrMapLengthCostsNoPicture) {
+  const TestStream& stream = CameraStream(GetParam());
+  const std::vector<std::string> expected = ToolPictureMd5s(stream.mediaFile, "mpeg");
+  for (const uint8_t id : {uint8_t{0xC0}, uint8_t{0xBC}}) {
+    SCOPED_TRACE(id == 0xC0 ? "sound" : "map");
+    std::vector<uint8_t> damaged = stream.payload;
+    const uint8_t start[] = {0, 0, 1, id};
+    const auto packet = std::search(damaged.begin() + static_cast<ptrdiff_t>(damaged.size() / 3),
+                                    damaged.end(), std::begin(start), std::end(start));
+    ASSERT_NE(packet, damaged.end());
+    packet[4] = packet[5] = 0xFF;
+    EXPECT_EQ(Play(stream.header, damaged, kLiveMode, expected.size(), dir_.path() + "sound.raw"),
+              expected);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, CameraProgramTest, ::testing::ValuesIn(kCameraLayoutCases),
                          [](const ::testing::TestParamInfo<CameraLayoutCase>& tested) {
                            return std::string(tested.param.name);
