@@ -318,6 +318,7 @@ struct LatencyCase {
   bool camera = false;
   m4test::PesLayout pes = m4test::PesLayout::kPesPerPicture;
   bool sound = true;
+  size_t pieceBytes = m4test::kLongestPesPayload;
 };
 
 // The video of |encoder| (an elementary stream) and, with |sound|, G.711
@@ -339,6 +340,7 @@ TestStream MakeCameraStream(const std::string& name, const LatencyCase& which) {
   layout.video = std::strstr(which.encoder, "hevc") != nullptr ? m4test::CameraVideo::kH265
                                                                : m4test::CameraVideo::kH264;
   layout.pes = which.pes;
+  layout.pieceBytes = which.pieceBytes;
   const std::vector<uint8_t> sound =
       which.sound ? m4test::ReadFile(media + ".g711") : std::vector<uint8_t>();
   const std::vector<uint8_t> ps =
@@ -395,6 +397,9 @@ const LatencyCase kLatencyCases[] = {
     {"D1 H.264 camera PS, PES per picture", kD1, kCameraH264D1, true},
     {"CIF H.264 camera PS, PES per picture, no sound", kCif, kCameraH264Cif, true,
      m4test::PesLayout::kPesPerPicture, false},
+    // Its key pictures cut into pieces, which shows where a picture ends.
+    {"D1 H.264 camera PS, PES per picture cut at 12 KiB, no sound", kD1, kCameraH264D1, true,
+     m4test::PesLayout::kPesPerPicture, false, 12288},
     {"CIF H.265 camera PS, PES per picture", kCif, kCameraH265Cif, true},
     {"CIF H.264 camera PS, PES per NAL unit", kCif, kCameraH264Cif, true,
      m4test::PesLayout::kPesPerNalUnit},

@@ -21,6 +21,11 @@ constexpr uint8_t kLastAudioId = 0xDF;
 // The stream types cameras give G.711 in their maps.
 constexpr uint8_t kALawType = 0x90;
 constexpr uint8_t kMuLawType = 0x91;
+// A map, or a picture interval's G.711 (320 bytes at 25 pictures a second),
+// takes a few hundred bytes. A length beyond this is damage: trusted, it
+// would hold back the video behind it until that many bytes had come, and
+// then take them away from it.
+constexpr size_t kLongestSmallPacket = 4096;
 
 size_t GetU16(const uint8_t* at) { return static_cast<size_t>(at[0] << 8 | at[1]); }
 
@@ -139,6 +144,14 @@ void G711Separator::Scan() {
     }
     const G711Law law = LawOfStream(id);
     if (id == kMapId || law != G711Law::kNone) {
+      if (size > kLongestSmallPacket) {
+        // The header becomes an empty padding packet, and what follows is
+        // passed over up to the next start code, by the demuxer too.
+        packet[3] = kPaddingId;
+        packet[4] = packet[5] = 0;
+        scanned_ += 6;
+        continue;
+      }
       // Small packets, read whole.
       if (pending_.size() - scanned_ < size) return;
       if (id == kMapId) {

@@ -3,27 +3,29 @@
 namespace m4 {
 namespace {
 
-// A PES this long may be a picture cut at the largest length that goes on.
-constexpr size_t kLongestWhole = 0xFF00;
+// Pieces cut at one length still differ in their PES headers and in what
+// shares their pack (a system header and a map before a key picture).
+constexpr size_t kPieceSlack = 512;
 
 }  // namespace
 
 void PictureEnds::VideoPesBegins(const uint8_t* header, size_t headerSize, size_t size) {
   videoId_ = header[3];
   stamped_ = headerSize >= 9 && (header[6] & 0xC0) == 0x80 && (header[7] & 0x80) != 0;
-  mayGoOn_ = size >= kLongestWhole;
+  continues_ = !stamped_ && !afterOther_ && stampedPes_ > 0;
+  previousSize_ = size_;
+  size_ = size;
   if (stamped_) {
     ++stampedPes_;
-  } else if (stampedPes_ > 0) {
-    onePesPerPicture_ = false;
+    sliceSeen_ = false;
   }
   if (afterOther_ && stampedPes_ > 0) {
     breaksConfirmed_ = breaksConfirmed_ || stamped_;
     aligned_ = aligned_ && stamped_;
   }
   afterOther_ = false;
+  opening_ = true;
   firstNal_ = stamped_;
-  sliceSeen_ = false;
   recent_ = 0xFFFFFFFF;
   headerBytesWanted_ = 0;
   pictureOpen_ = true;
@@ -48,12 +50,19 @@ void PictureEnds::VideoPayload(const uint8_t* data, size_t size) {
         sliceSeen_ = sliceSeen_ || slice;
       }
     }
-    // A payload that does not open with a start code does not begin a
-    // picture.
-    if (firstNal_ && headerBytesWanted_ == 0 && data[i] != 0 &&
-        (data[i] != 1 || (recent_ & 0xFFFF) != 0)) {
-      aligned_ = false;
-      firstNal_ = false;
+    if (opening_ && data[i] != 0) {
+      opening_ = false;
+      const bool startCode = data[i] == 1 && (recent_ & 0xFFFF) == 0;
+      // A payload that does not open with a start code does not begin a
+      // picture.
+      if (stamped_ && !startCode) {
+        aligned_ = false;
+        firstNal_ = false;
+      }
+      if (continues_ && startCode) cutsAtNalUnits_ = true;
+      if (continues_ && !startCode && (shortestPiece_ == 0 || previousSize_ < shortestPiece_)) {
+        shortestPiece_ = previousSize_;
+      }
     }
     recent_ = recent_ << 8 | data[i];
     if ((recent_ & 0xFFFFFF) == 0x000001) {
@@ -64,7 +73,8 @@ void PictureEnds::VideoPayload(const uint8_t* data, size_t size) {
 }
 
 std::vector<uint8_t> PictureEnds::VideoPesEnded() {
-  if (Deciding() && onePesPerPicture_ && stamped_ && sliceSeen_ && !mayGoOn_ && pictureOpen_) {
+  if (Deciding() && !cutsAtNalUnits_ && size_ + kPieceSlack < shortestPiece_ && sliceSeen_ &&
+      pictureOpen_) {
     return Delimiter();
   }
   return {};
@@ -78,12 +88,16 @@ std::vector<uint8_t> PictureEnds::OtherPesBegins() {
 
 void PictureEnds::Reset() {
   aligned_ = true;
-  onePesPerPicture_ = true;
+  cutsAtNalUnits_ = false;
+  shortestPiece_ = 0;
   stampedPes_ = 0;
   afterOther_ = false;
   breaksConfirmed_ = false;
   pictureOpen_ = false;
+  size_ = 0;
   stamped_ = false;
+  continues_ = false;
+  opening_ = false;
   firstNal_ = false;
 }
 

@@ -16,8 +16,6 @@ constexpr uint8_t kVideoId = 0xE0;
 constexpr uint8_t kAudioId = 0xC0;
 constexpr int64_t kClockRate = 90000;
 constexpr int kSoundRate = 8000;
-// Payload room of a PES packet with a time stamp in its header.
-constexpr size_t kMaxPesPayload = 65535 - 3 - 5;
 constexpr size_t kNoStart = SIZE_MAX;
 
 void PutU16(Bytes* out, size_t value) {
@@ -78,11 +76,10 @@ void AddPes(Bytes* out, uint8_t id, const uint8_t* payload, size_t size, int64_t
   out->insert(out->end(), payload, payload + size);
 }
 
-// Video data too long for one PES packet goes on in more, unstamped.
-void AddVideoPes(Bytes* out, const Bytes& data, int64_t pts) {
-  for (size_t at = 0; at < data.size(); at += kMaxPesPayload) {
-    AddPes(out, kVideoId, data.data() + at, std::min(kMaxPesPayload, data.size() - at),
-           at == 0 ? pts : -1);
+// Video data longer than a piece goes on in more PES packets, unstamped.
+void AddVideoPes(Bytes* out, const Bytes& data, int64_t pts, size_t piece) {
+  for (size_t at = 0; at < data.size(); at += piece) {
+    AddPes(out, kVideoId, data.data() + at, std::min(piece, data.size() - at), at == 0 ? pts : -1);
   }
 }
 
@@ -164,9 +161,11 @@ Bytes LayOutAsCamera(const Bytes& video, const Bytes& sound, const CameraLayout&
     if (layout.pes == PesLayout::kPesPerPicture) {
       Bytes whole;
       for (const Bytes& nal : picture) whole.insert(whole.end(), nal.begin(), nal.end());
-      AddVideoPes(&out, whole, pts);
+      AddVideoPes(&out, whole, pts, layout.pieceBytes);
     } else {
-      for (size_t i = 0; i < picture.size(); ++i) AddVideoPes(&out, picture[i], i == 0 ? pts : -1);
+      for (size_t i = 0; i < picture.size(); ++i) {
+        AddVideoPes(&out, picture[i], i == 0 ? pts : -1, layout.pieceBytes);
+      }
     }
     if (soundAt + soundPerPicture <= sound.size()) {
       AddPes(&out, kAudioId, sound.data() + soundAt, soundPerPicture, pts);

@@ -8,6 +8,7 @@
 #ifndef TESTS_FFMPEG_CAMERA_PROGRAM_STREAM_H
 #define TESTS_FFMPEG_CAMERA_PROGRAM_STREAM_H
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -17,6 +18,8 @@ enum class CameraVideo { kH264, kH265 };
 enum class PesLayout { kPesPerPicture, kPesPerNalUnit };
 // The stream types cameras give G.711 in their maps.
 enum class CameraSound : uint8_t { kALaw = 0x90, kMuLaw = 0x91 };
+// Payload room of a PES packet with a time stamp in its header.
+constexpr size_t kLongestPesPayload = 65535 - 3 - 5;
 
 struct CameraLayout {
   CameraVideo video = CameraVideo::kH264;
@@ -24,6 +27,9 @@ struct CameraLayout {
   CameraSound sound = CameraSound::kALaw;
   bool streamMap = true;  // some cameras send none
   int frameMillis = 40;
+  // Video longer goes on in more PES packets, unstamped (cameras cut at 4 to 64 KiB).
+  size_t pieceBytes = kLongestPesPayload;
+  bool microphone = true;  // false: no sound packets
 };
 
 // |video|: an Annex B elementary stream without B-frames; |sound|: G.711

@@ -69,6 +69,19 @@ class CameraProgramTest : public ::testing::TestWithParam<CameraLayoutCase> {
     return PictureMd5s(kPort);
   }
 
+  // Plays |stream| live from |permille| of its payload on: every picture as
+  // the tool decodes the same bytes.
+  void PlayJoined(const TestStream& stream, int permille, const std::string& soundFile) {
+    const std::vector<uint8_t> rest(
+        stream.payload.begin() + static_cast<ptrdiff_t>(JoinPoint(stream, permille)),
+        stream.payload.end());
+    const std::string piece = dir_.path() + "piece.mpg";
+    WriteFile(piece, rest.data(), rest.size() - kMarkerBytes);
+    const std::vector<std::string> expected = ToolPictureMd5s(piece, "mpeg");
+    ASSERT_GT(expected.size(), 0u);
+    EXPECT_EQ(Play(stream.header, rest, kLiveMode, expected.size(), soundFile), expected);
+  }
+
   // The RMS of what was heard; |seconds| of it expected.
   static double Heard(const std::string& soundFile, double seconds) {
     const std::vector<uint8_t> bytes = ReadFile(soundFile);
@@ -109,16 +122,8 @@ TEST_P(CameraProgramTest, EveryPictureAsTheToolDecodesItAndTheSoundHeardInBothMo
 }
 
 TEST_P(CameraProgramTest, JoinedMidStreamPlaysFromTheNextKeyPictureWithSound) {
-  const TestStream& stream = CameraStream(GetParam());
-  const size_t cut = JoinPoint(stream, kCameraLayoutJoinPermille);
-  const std::vector<uint8_t> rest(stream.payload.begin() + static_cast<ptrdiff_t>(cut),
-                                  stream.payload.end());
-  const std::string piece = dir_.path() + "piece.mpg";
-  WriteFile(piece, rest.data(), rest.size() - kMarkerBytes);
-  const std::vector<std::string> expected = ToolPictureMd5s(piece, "mpeg");
-  ASSERT_GT(expected.size(), 0u);
   const std::string sound = dir_.path() + "joined.raw";
-  EXPECT_EQ(Play(stream.header, rest, kLiveMode, expected.size(), sound), expected);
+  PlayJoined(CameraStream(GetParam()), kCameraLayoutJoinPermille, sound);
   // Sound from the join on, pictures or not.
   EXPECT_GT(Heard(sound, kFrames * 0.63 * GetParam().layout.frameMillis / 1000.0), 1000.0);
 }
@@ -138,10 +143,47 @@ TEST_P(CameraProgramTest, WithoutAMapTheLawTheHeaderNamesIsHeard) {
   EXPECT_GT(Heard(sound, kFrames * GetParam().layout.frameMillis / 1000.0), 1000.0);
 }
 
+// A sound packet's or a map's length damaged to the largest, where they
+// take a few hundred bytes, fed live: no picture lost behind it.
+TEST_P(CameraProgramTest, ADamagedSoundOrMapLengthCostsNoPicture) {
+  const TestStream& stream = CameraStream(GetParam());
+  for (const uint8_t id : {uint8_t{0xC0}, uint8_t{0xBC}}) {
+    std::vector<uint8_t> damaged = stream.payload;
+    const uint8_t start[] = {0, 0, 1, id};
+    const auto packet = std::search(damaged.begin() + static_cast<ptrdiff_t>(damaged.size() / 3),
+                                    damaged.end(), std::begin(start), std::end(start));
+    ASSERT_NE(packet, damaged.end());
+    packet[4] = packet[5] = 0xFF;
+    EXPECT_EQ(Play(stream.header, damaged, kLiveMode, kFrames, dir_.path() + "damaged.raw"),
+              ToolPictureMd5s(stream.mediaFile, "mpeg"))
+        << (id == 0xC0 ? "sound" : "map");
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, CameraProgramTest, ::testing::ValuesIn(kCameraLayoutCases),
-                         [](const ::testing::TestParamInfo<CameraLayoutCase>& tested) {
-                           return std::string(tested.param.name);
-                         });
+                         ::testing::PrintToStringParamName());
+
+// Pictures that go on in more PES packets, as cameras cut their key pictures
+// at least: from the start and from joins within a group of pictures, as
+// every live join and restart is.
+class CutPictureTest : public CameraProgramTest {};
+
+TEST_P(CutPictureTest, EveryPictureAsTheToolDecodesItFromTheStartAndJoined) {
+  const TestStream& stream = CameraStream(GetParam());
+  const std::vector<std::string> expected = ToolPictureMd5s(stream.mediaFile, "mpeg");
+  const std::string sound = dir_.path() + "sound.raw";
+  for (int32_t mode : {kLiveMode, kFileMode}) {
+    SCOPED_TRACE(mode == kLiveMode ? "live" : "file");
+    EXPECT_EQ(Play(stream.header, stream.payload, mode, expected.size(), sound), expected);
+  }
+  for (int permille : kCutJoinsPermille) {
+    SCOPED_TRACE("joined at " + std::to_string(permille) + " permille");
+    PlayJoined(stream, permille, sound);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, CutPictureTest, ::testing::ValuesIn(kCutPictureCases),
+                         ::testing::PrintToStringParamName());
 
 }  // namespace
 }  // namespace m4test

@@ -59,6 +59,22 @@ inline const std::vector<CameraLayoutCase> kCameraLayoutCases = {
      {CameraVideo::kH265, PesLayout::kPesPerNalUnit, CameraSound::kALaw},
      "pcm_alaw"}};
 
+// Camera streams whose pictures go on in more PES packets
+// (CameraProgramStreamTest.cpp), each joined at every kCutJoinsPermille,
+// within a group of pictures. The test's pictures take 3 to 7 KiB: 4 KiB
+// pieces cut only key pictures, 2 KiB ones every picture.
+constexpr int kCutJoinsPermille[] = {150, 300, 420};
+inline const std::vector<CameraLayoutCase> kCutPictureCases = {
+    {"H264KeysCutALaw",
+     {CameraVideo::kH264, PesLayout::kPesPerPicture, CameraSound::kALaw, true, 40, 4096},
+     "pcm_alaw"},
+    {"H264AllCutSilent",
+     {CameraVideo::kH264, PesLayout::kPesPerPicture, CameraSound::kALaw, true, 40, 2048, false},
+     ""},
+    {"H265KeysCutSilent",
+     {CameraVideo::kH265, PesLayout::kPesPerPicture, CameraSound::kMuLaw, true, 40, 4096, false},
+     ""}};
+
 // The layouts whose picture ends are checked (PictureEndsTest.cpp).
 struct EndsCase {
   const char* name;
@@ -69,9 +85,15 @@ struct EndsCase {
 constexpr int kEndsFrames = 12;
 inline const std::vector<EndsCase> kEndsCases = {
     {"H264PesPerPicture", {CameraVideo::kH264, PesLayout::kPesPerPicture}, true, true},
-    {"H264PesPerPictureNoSound", {CameraVideo::kH264, PesLayout::kPesPerPicture}, false, true},
     {"H265PesPerNalUnit", {CameraVideo::kH265, PesLayout::kPesPerNalUnit}, true, true},
-    // Nothing after a picture's last NAL unit tells that it is the last.
+    // Its key pictures cut into pieces, which a shorter PES cannot be.
+    {"H265PesPerPictureCutNoSound",
+     {CameraVideo::kH265, PesLayout::kPesPerPicture, CameraSound::kALaw, true, 40, 4096},
+     false,
+     true},
+    // Nothing after a picture's last NAL unit, or in a stream that never
+    // cuts a picture, tells that it is the last.
+    {"H264PesPerPictureNoSound", {CameraVideo::kH264, PesLayout::kPesPerPicture}, false, false},
     {"H264PesPerNalUnitNoSound", {CameraVideo::kH264, PesLayout::kPesPerNalUnit}, false, false}};
 
 // Test cases print as their names.

@@ -108,6 +108,10 @@ void MakeStore(const std::string& directory) {
     keepCamera(unmapped, kCameraLayoutFrames);
     store.KeepJoin(keepCamera(tested.layout, kCameraLayoutFrames), kCameraLayoutJoinPermille);
   }
+  for (const CameraLayoutCase& tested : kCutPictureCases) {
+    const TestStream stream = keepCamera(tested.layout, kCameraLayoutFrames);
+    for (int permille : kCutJoinsPermille) store.KeepJoin(stream, permille);
+  }
   for (const EndsCase& tested : kEndsCases) keepCamera(tested.layout, kEndsFrames);
 }
 

@@ -20,7 +20,10 @@ std::string CameraStreamFileName(const CameraLayout& layout, int frames) {
   return std::string("camera-") + (layout.video == CameraVideo::kH264 ? "h264" : "h265") + "-" +
          (layout.pes == PesLayout::kPesPerPicture ? "picture" : "nal") + "-" +
          (layout.sound == CameraSound::kALaw ? "alaw" : "mulaw") +
-         (layout.streamMap ? "" : "-nomap") + "-" + std::to_string(frames);
+         (layout.streamMap ? "" : "-nomap") + (layout.microphone ? "" : "-silent") +
+         (layout.pieceBytes == kLongestPesPayload ? ""
+                                                  : "-cut" + std::to_string(layout.pieceBytes)) +
+         "-" + std::to_string(frames);
 }
 
 std::string ContainerOf(StreamKind kind) {
