@@ -1,5 +1,8 @@
-// The POSIX stand-in for the Windows system drive, through the real platform.
+// The POSIX platform for real: its stand-in for the Windows system drive,
+// and how the logs meet the end of a process.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <optional>
@@ -9,6 +12,13 @@
 #include "Platform.h"
 #include "ScriptedDecoder.h"
 #include "TestFiles.h"
+#include "TestPlatform.h"
+#include "TraceLog.h"
+
+// Ending the process from a signal handler is the client's choice that the
+// test plays: ThreadSanitizer is not to report the calls exit() makes there.
+// Options given in TSAN_OPTIONS still apply.
+extern "C" const char* __tsan_default_options() { return "report_signal_unsafe=0"; }
 
 namespace kelo_test {
 namespace {
@@ -123,6 +133,25 @@ TEST_F(DriveRootTest, AnEmptyRootMeansNoSystemDirectory) {
   EXPECT_EQ(player.traceLog().RuntimeLogFile(), "/q81/q81_runtime.log");
   EXPECT_EQ(player.Play_InitDDraw(nullptr), -1);
   EXPECT_EQ(Scripted_CallCount(), 0);
+}
+
+constexpr int kStatusFromTheHandler = 5;
+
+// A client ends its process from a signal handler that interrupted one of
+// its own log appends: the process ends with the handler's status rather
+// than wait for the append that the handler itself holds up.
+TEST(ProcessEndTest, AnExitFromAHandlerThatInterruptedAnAppendEnds) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  TempDirectory dir;
+  EXPECT_EXIT(
+      {
+        alarm(20);  // a process that hangs ends by this signal, not with the status
+        signal(SIGUSR1, [](int) { std::exit(kStatusFromTheHandler); });
+        TestPlatform platform(dir.path());
+        platform.set_after_append([](const std::string&) { raise(SIGUSR1); });
+        kelo::TraceLog::WriteEntry(dir.path() + "log", "a", "b", "", "", "", "");
+      },
+      ::testing::ExitedWithCode(kStatusFromTheHandler), "");
 }
 
 }  // namespace
