@@ -23,7 +23,7 @@
 #       long    steady for LATENCY_LONG_SECONDS (default 1800); the median
 #               latency of every second is drawn into latency-long.png
 #     and TRANSPORT is udp, tcp or rtsp (default udp).
-#   Default: steady:udp,tcp,rtsp stall fast slow, about 15 minutes; with
+#   Default: steady:udp,tcp,rtsp stall fast slow, about 14 minutes; with
 #   LATENCY_LONG=1 also long, which takes its 30 minutes for every player.
 #
 # LATENCY_PLAYERS (default all) chooses the players: kelo (our demo viewer,
@@ -33,12 +33,12 @@
 # mpv-lowlatency (mpv --profile=low-latency), ffplay (-fflags nobuffer
 # -flags low_delay). Debian's VLC has no RTSP client (it comes with live555,
 # which Debian does not ship): its RTSP rows say so. LATENCY_SECONDS (default
-# 12) is the measured time of each short case, after a warm-up of 8 s in which
-# the player starts (its pictures are not counted; ffplay takes up to 7 s to
-# probe a transport stream). The camera: D1 (704 x
-# 576, the size our viewer's single tile shows without scaling), 25 pictures
-# a second, H.264 at 2 Mbit/s, a key picture every second. BUILD_DIR
-# (default build-bench): where the tools are built, with -DKELO_BUILD_BENCH=ON.
+# 12) is the measured time of each short case, after a warm-up of 8 s in
+# which the player starts (its pictures are not counted; ffplay takes up to
+# 7 s to probe a transport stream). The camera: D1 (704 x 576, the size our
+# viewer's single tile shows without scaling), 25 pictures a second, H.264
+# at 2 Mbit/s, a key picture every second. BUILD_DIR (default build-bench):
+# where the tools are built, with -DKELO_BUILD_BENCH=ON.
 #
 # VLC refuses to run as root: as root, every player (ours too) runs as the
 # ordinary user LATENCY_USER (default kelo-latency, created without a login
