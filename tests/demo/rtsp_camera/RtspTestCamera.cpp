@@ -2,9 +2,12 @@
 // tests. Serves a live H.264 test picture (CIF, 25/s, a key picture every
 // second) with a 440 Hz tone as G.711 A-law (PCMA, 8 kHz), as a camera's
 // microphone sends it, at rtsp://127.0.0.1:PORT/cam until it is killed or
-// SECONDS pass.
+// SECONDS pass. With RTP_PORT it serves instead, without sound, the H.264
+// pictures that arrive as RTP on that loopback port (payload type 96): the
+// latency benchmark's numbered pictures (scripts/bench-latency.sh), passed on
+// as they come.
 //
-//   rtsp_test_camera PORT [SECONDS]
+//   rtsp_test_camera PORT [SECONDS [RTP_PORT]]
 #include <gst/gst.h>
 #include <gst/rtsp-server/rtsp-server.h>
 
@@ -22,8 +25,8 @@ gboolean Quit(gpointer loop) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: %s PORT [SECONDS]\n", argv[0]);
+  if (argc < 2 || argc > 4) {
+    std::fprintf(stderr, "usage: %s PORT [SECONDS [RTP_PORT]]\n", argv[0]);
     return 2;
   }
   gst_init(&argc, &argv);
@@ -32,13 +35,18 @@ int main(int argc, char** argv) {
   gst_rtsp_server_set_address(server, "127.0.0.1");
   gst_rtsp_server_set_service(server, argv[1]);
   GstRTSPMediaFactory* factory = gst_rtsp_media_factory_new();
-  gst_rtsp_media_factory_set_launch(
-      factory,
-      "( videotestsrc is-live=true pattern=ball ! video/x-raw,width=352,height=288,framerate=25/1 "
-      "! x264enc tune=zerolatency speed-preset=ultrafast key-int-max=25 bitrate=512 "
-      "! rtph264pay name=pay0 pt=96 config-interval=1 "
-      "audiotestsrc is-live=true wave=sine freq=440 ! audio/x-raw,rate=8000,channels=1 "
-      "! alawenc ! rtppcmapay name=pay1 pt=8 )");
+  const std::string launch =
+      argc == 4 ? std::string("( udpsrc address=127.0.0.1 port=") + argv[3] +
+                      " caps=\"application/x-rtp,media=video,clock-rate=90000,"
+                      "encoding-name=H264,payload=96\" "
+                      "! rtph264depay ! rtph264pay name=pay0 pt=96 config-interval=1 )"
+                : "( videotestsrc is-live=true pattern=ball "
+                  "! video/x-raw,width=352,height=288,framerate=25/1 "
+                  "! x264enc tune=zerolatency speed-preset=ultrafast key-int-max=25 bitrate=512 "
+                  "! rtph264pay name=pay0 pt=96 config-interval=1 "
+                  "audiotestsrc is-live=true wave=sine freq=440 ! audio/x-raw,rate=8000,channels=1 "
+                  "! alawenc ! rtppcmapay name=pay1 pt=8 )";
+  gst_rtsp_media_factory_set_launch(factory, launch.c_str());
   // Every client watches the same camera.
   gst_rtsp_media_factory_set_shared(factory, TRUE);
   GstRTSPMountPoints* mounts = gst_rtsp_server_get_mount_points(server);
@@ -48,7 +56,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot serve on 127.0.0.1:%s\n", argv[1]);
     return 1;
   }
-  if (argc == 3) g_timeout_add_seconds(static_cast<guint>(std::atoi(argv[2])), Quit, loop);
+  if (argc >= 3) g_timeout_add_seconds(static_cast<guint>(std::atoi(argv[2])), Quit, loop);
   std::printf("serving rtsp://127.0.0.1:%s/cam\n", argv[1]);
   std::fflush(stdout);
   g_main_loop_run(loop);
