@@ -57,7 +57,10 @@ std::string EncoderArguments(StreamKind kind) {
     case StreamKind::kCameraTransportMpeg4D1:
       return kCameraSound + "-s 704x576 -c:v mpeg4 -g 25 -bf 2 -b:v 3000k -c:a aac -f mpegts";
     case StreamKind::kCameraTransportH264D1:
-      return kCameraSound + "-s 704x576 " + kCameraH264 + "-b:v 1000k -c:a aac -f mpegts";
+      // Without scene cuts: x264 takes the band of noise for cuts and would
+      // make every picture a P picture, not the B-pyramid a camera sends.
+      return kCameraSound + "-s 704x576 " + kCameraH264 +
+             "-x264-params scenecut=0 -b:v 1000k -c:a aac -f mpegts";
   }
   return "";
 }
