@@ -45,6 +45,8 @@ constexpr int64_t kLateStreamProbeBytes = 16 * 188;
 // pictures at a high rate.
 constexpr uint64_t kRecognitionBytes = 2u << 20;
 constexpr int64_t kDefaultFrameMicros = 40000;
+constexpr int64_t kShortestFrameMicros = 1000000 / 240;
+constexpr int64_t kLongestFrameMicros = 1000000;
 // A stamp further than this many picture intervals beyond the one expected
 // (or not beyond the last) breaks the time line: a damaged stamp must not
 // hold the picture on screen, nor a stream that skips ahead wait it out.
@@ -529,16 +531,22 @@ void StreamDecoder::Drain() {
   }
 }
 
+// The header's rate first: damage to the stream's parameter sets changes
+// the decoder's from one picture to the next (once to a picture every 16
+// months, and a damaged stamp 2.6 s ahead then passed for the stream's
+// rhythm and held the picture on screen). A rate outside 1 to 240 pictures a
+// second is no picture interval (nor is the header's, which m4stream takes
+// from the same parameter sets).
 int64_t StreamDecoder::FrameDurationMicros() const {
-  const AVStream* stream = format_->streams[videoIndex_];
-  AVRational rate = stream->avg_frame_rate;
-  if (rate.num <= 0 || rate.den <= 0) rate = video_->framerate;
-  if ((rate.num <= 0 || rate.den <= 0) && header_ && header_->frameRateNum > 0 &&
-      header_->frameRateDen > 0) {
-    rate = AVRational{header_->frameRateNum, header_->frameRateDen};
+  const AVRational header =
+      header_ ? AVRational{header_->frameRateNum, header_->frameRateDen} : AVRational{0, 1};
+  for (const AVRational rate :
+       {header, format_->streams[videoIndex_]->avg_frame_rate, video_->framerate}) {
+    if (rate.num <= 0 || rate.den <= 0) continue;
+    const int64_t micros = av_rescale_q(1, av_inv_q(rate), kMicros);
+    if (micros >= kShortestFrameMicros && micros <= kLongestFrameMicros) return micros;
   }
-  if (rate.num <= 0 || rate.den <= 0) return kDefaultFrameMicros;
-  return av_rescale_q(1, av_inv_q(rate), kMicros);
+  return kDefaultFrameMicros;
 }
 
 }  // namespace m4

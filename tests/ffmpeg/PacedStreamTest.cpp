@@ -70,6 +70,28 @@ void LoseSecondKeyPicture(std::vector<uint8_t>* payload) {
   }
 }
 
+// Puts the stamp of a video PES a third into the stream 2.6 s ahead, as
+// damage to its header does.
+void PutAStampAhead(std::vector<uint8_t>* payload) {
+  constexpr int64_t kAhead = 234000;  // 90 kHz
+  for (size_t at = 0; at + kTsPacket <= payload->size(); at += kTsPacket) {
+    uint8_t* packet = payload->data() + at;
+    if (at < payload->size() / 3 || packet[0] != 0x47 || !StartsPes(packet)) continue;
+    uint8_t* pes = packet + ((packet[3] & 0x20) != 0 ? 5u + packet[4] : 4u);
+    if (pes + 14 > packet + kTsPacket || pes[3] != 0xE0 || (pes[7] & 0x80) == 0) continue;
+    uint8_t* stamp = pes + 9;
+    int64_t pts = int64_t{stamp[0] & 0x0E} << 29 | stamp[1] << 22 | (stamp[2] & 0xFE) << 14 |
+                  stamp[3] << 7 | stamp[4] >> 1;
+    pts += kAhead;
+    stamp[0] = static_cast<uint8_t>((stamp[0] & 0xF1) | (pts >> 29 & 0x0E));
+    stamp[1] = static_cast<uint8_t>(pts >> 22);
+    stamp[2] = static_cast<uint8_t>(pts >> 14 | 1);
+    stamp[3] = static_cast<uint8_t>(pts >> 7);
+    stamp[4] = static_cast<uint8_t>(pts << 1 | 1);
+    return;
+  }
+}
+
 struct PacedCase {
   const char* name;
   void (*damage)(std::vector<uint8_t>* payload);
@@ -82,7 +104,9 @@ const PacedCase kPacedCases[] = {
     {"StrayStream", MovePesStartsToStrayPid, 2, 0},
     // The pictures before the loss, held back for reordering, must not wait
     // for the next key picture.
-    {"LostKeyPicture", LoseSecondKeyPicture, 22, 18}};
+    {"LostKeyPicture", LoseSecondKeyPicture, 22, 18},
+    // Nor may a damaged stamp, in a stream whose rate is damaged too.
+    {"StampAhead", PutAStampAhead, 0, 0}};
 void PrintTo(const PacedCase& tested, std::ostream* out) { *out << tested.name; }
 
 class PacedStreamTest : public ::testing::TestWithParam<PacedCase> {
