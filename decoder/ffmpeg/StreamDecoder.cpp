@@ -45,6 +45,8 @@ constexpr int64_t kLateStreamProbeBytes = 16 * 188;
 // pictures at a high rate.
 constexpr uint64_t kRecognitionBytes = 2u << 20;
 constexpr int64_t kDefaultFrameMicros = 40000;
+constexpr int64_t kShortestFrameMicros = 1000000 / 240;
+constexpr int64_t kLongestFrameMicros = 1000000;
 // A stamp further than this many picture intervals beyond the one expected
 // (or not beyond the last) breaks the time line: a damaged stamp must not
 // hold the picture on screen, nor a stream that skips ahead wait it out.
@@ -262,6 +264,7 @@ void StreamDecoder::CloseSession() {
   g711Law_ = G711Law::kNone;
   av_frame_free(&frame_);
   reordering_ = false;
+  heldPictures_.reset();
   displayOrder_.Reset();
   ready_.clear();
   videoIndex_ = -1;
@@ -297,9 +300,17 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
   }
   if (packet->stream_index == videoIndex_) {
     ApplySettings();
+    if (heldPictures_ && heldPictures_->Taking(packet->data, static_cast<size_t>(packet->size)) &&
+        !RestartVideoDecoder()) {
+      return false;
+    }
     // A damaged packet costs its picture, not the stream.
     avcodec_send_packet(video_.get(), packet);
-    return ReceivePictures();
+    if (!ReceivePictures()) return false;
+    if (!heldPictures_ || !heldPictures_->Holding(video_->has_b_frames)) return true;
+    if (!GiveOutHeldPictures()) return false;
+    heldPictures_->Released();
+    return true;
   }
   if (packet->stream_index == audioIndex_ && audio_.Active()) {
     if (avcodec_send_packet(sound_.get(), packet) >= 0) ReceiveSamples(sound_.get());
@@ -331,6 +342,7 @@ bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
   reordering_ = live_ && (codec->id == AV_CODEC_ID_MPEG1VIDEO ||
                           codec->id == AV_CODEC_ID_MPEG2VIDEO || codec->id == AV_CODEC_ID_MPEG4);
   if (reordering_) video_->flags |= AV_CODEC_FLAG_LOW_DELAY;
+  if (!live_ && codec->id == AV_CODEC_ID_H264) heldPictures_.emplace();
   if (avcodec_open2(video_.get(), codec, nullptr) < 0) {
     video_.reset();
     return false;
@@ -376,6 +388,7 @@ void StreamDecoder::ApplySettings() {
 
 bool StreamDecoder::ReceivePictures() {
   while (avcodec_receive_frame(video_.get(), frame_) >= 0) {
+    if (heldPictures_) heldPictures_->GaveOut();
     if (!reordering_) {
       FramePtr picture(av_frame_alloc());
       if (picture == nullptr) continue;
@@ -389,6 +402,30 @@ bool StreamDecoder::ReceivePictures() {
     displayOrder_.Add(frame_, interval, &ready_);
     if (!QueueReady()) return false;
   }
+  return true;
+}
+
+// One picture for each unit, each out through the frame threads' delay, and
+// as many more as the packets still in those threads may add (see
+// HeldPictures.h).
+bool StreamDecoder::GiveOutHeldPictures() {
+  AVPacket* unit = av_packet_alloc();
+  bool going = true;
+  if (unit != nullptr && av_new_packet(unit, HeldPictures::kReleaseUnit.size()) == 0) {
+    std::memcpy(unit->data, HeldPictures::kReleaseUnit.data(), HeldPictures::kReleaseUnit.size());
+    for (int i = 0; going && i <= video_->has_b_frames + 2 * video_->delay; ++i) {
+      avcodec_send_packet(video_.get(), unit);
+      going = ReceivePictures();
+    }
+  }
+  av_packet_free(&unit);
+  return going;
+}
+
+bool StreamDecoder::RestartVideoDecoder() {
+  if (!GiveOutHeldPictures()) return false;
+  avcodec_flush_buffers(video_.get());
+  heldPictures_->Restarted();
   return true;
 }
 
@@ -494,16 +531,22 @@ void StreamDecoder::Drain() {
   }
 }
 
+// The header's rate first: damage to the stream's parameter sets changes
+// the decoder's from one picture to the next (once to a picture every 16
+// months, and a damaged stamp 2.6 s ahead then passed for the stream's
+// rhythm and held the picture on screen). A rate outside 1 to 240 pictures a
+// second is no picture interval (nor is the header's, which m4stream takes
+// from the same parameter sets).
 int64_t StreamDecoder::FrameDurationMicros() const {
-  const AVStream* stream = format_->streams[videoIndex_];
-  AVRational rate = stream->avg_frame_rate;
-  if (rate.num <= 0 || rate.den <= 0) rate = video_->framerate;
-  if ((rate.num <= 0 || rate.den <= 0) && header_ && header_->frameRateNum > 0 &&
-      header_->frameRateDen > 0) {
-    rate = AVRational{header_->frameRateNum, header_->frameRateDen};
+  const AVRational header =
+      header_ ? AVRational{header_->frameRateNum, header_->frameRateDen} : AVRational{0, 1};
+  for (const AVRational rate :
+       {header, format_->streams[videoIndex_]->avg_frame_rate, video_->framerate}) {
+    if (rate.num <= 0 || rate.den <= 0) continue;
+    const int64_t micros = av_rescale_q(1, av_inv_q(rate), kMicros);
+    if (micros >= kShortestFrameMicros && micros <= kLongestFrameMicros) return micros;
   }
-  if (rate.num <= 0 || rate.den <= 0) return kDefaultFrameMicros;
-  return av_rescale_q(1, av_inv_q(rate), kMicros);
+  return kDefaultFrameMicros;
 }
 
 }  // namespace m4

@@ -18,6 +18,7 @@
 #include "DisplayOrder.h"
 #include "FfmpegOwners.h"
 #include "G711Separator.h"
+#include "HeldPictures.h"
 #include "PesEndMarker.h"
 #include "PictureEnds.h"
 #include "StreamFormat.h"
@@ -84,6 +85,8 @@ class StreamDecoder {
   void ApplySettings();
   bool ReceivePictures();
   bool QueueReady();
+  bool GiveOutHeldPictures();
+  bool RestartVideoDecoder();
   void ReceiveSamples(AVCodecContext* decoder);
   // A G.711 packet taken out of a program stream (see G711Separator.h).
   void HearG711(G711Law law, const uint8_t* payload, size_t size);
@@ -133,6 +136,8 @@ class StreamDecoder {
   bool reordering_ = false;
   DisplayOrder displayOrder_;
   std::vector<FramePtr> ready_;
+  // Watches a file's H.264 decoder for pictures held for a lost key picture.
+  std::optional<HeldPictures> heldPictures_;
   int64_t firstTimestamp_ = INT64_MIN;
   int64_t lastPtsMicros_ = -1;
   // The time line: the last stamp as read, the shift that breaks in it have

@@ -18,8 +18,9 @@ namespace m4test {
 // A camera stream without its end marker: its last pictures wait for the
 // idle flush (DecoderApiTest.cpp).
 constexpr int kUnmarkedFrames = 10;
-// The D1 stream fed at its own pace (PacedStreamTest.cpp): three seconds.
-constexpr int kPacedFrames = 75;
+// The D1 stream fed at its own pace (PacedStreamTest.cpp): two seconds,
+// three key pictures.
+constexpr int kPacedFrames = 50;
 
 // One case a kind of camera stream (CameraStreamTest.cpp): where it is
 // joined, where it stalls, and the mode it plays its damaged copy in.

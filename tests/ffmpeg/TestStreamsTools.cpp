@@ -57,7 +57,11 @@ std::string EncoderArguments(StreamKind kind) {
     case StreamKind::kCameraTransportMpeg4D1:
       return kCameraSound + "-s 704x576 -c:v mpeg4 -g 25 -bf 2 -b:v 3000k -c:a aac -f mpegts";
     case StreamKind::kCameraTransportH264D1:
-      return kCameraSound + "-s 704x576 " + kCameraH264 + "-b:v 1000k -c:a aac -f mpegts";
+      // Without scene cuts (x264 takes the noise for them and makes no B
+      // pictures); parameter sets naming a picture every 8000 s, as damaged.
+      return kCameraSound + "-s 704x576 " + kCameraH264 +
+             "-x264-params scenecut=0 -b:v 1000k -bsf:v h264_metadata=tick_rate=1/4000 "
+             "-c:a aac -f mpegts";
   }
   return "";
 }
