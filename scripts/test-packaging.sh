@@ -304,3 +304,4 @@ if [ -n "$decoder_built" ]; then
 fi
 
 step ""
+echo "all checks passed"
