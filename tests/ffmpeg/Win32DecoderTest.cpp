@@ -266,7 +266,7 @@ TEST_F(Win32DecoderTest, DrawsIntoWindowsRegionIncludedAndRedrawsOnRefresh) {
   if (main.Handle() == nullptr || region.Handle() == nullptr) GTEST_SKIP() << "no windows here";
   // The main window asks to be told of each picture drawn; the region's
   // window does not, and its queue must get nothing.
-  const wchar_t* const kPictureDrawn = L"Kelo820PlaySDK.PictureDrawn";
+  const wchar_t* const kPictureDrawn = M4_PICTURE_DRAWN_MESSAGE;
   SetPropW(main.Handle(), kPictureDrawn, reinterpret_cast<HANDLE>(1));
   OpenStream stream(path);
   ASSERT_TRUE(stream.Opened());

@@ -52,7 +52,7 @@ HWND ToWindow(uint64_t window) { return reinterpret_cast<HWND>(static_cast<uintp
 // that wants to count the pictures shown gives its window this property
 // before handing it over, and is posted this message after each picture
 // drawn into it (docs/decoder.md). Other windows' queues get nothing.
-constexpr wchar_t kPictureDrawnName[] = L"Kelo820PlaySDK.PictureDrawn";
+constexpr wchar_t kPictureDrawnName[] = M4_PICTURE_DRAWN_MESSAGE;
 
 UINT PictureDrawnMessage() {
   static const UINT message = RegisterWindowMessageW(kPictureDrawnName);
