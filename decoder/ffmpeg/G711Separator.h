@@ -16,6 +16,7 @@
 #include <functional>
 #include <vector>
 
+#include "InputStage.h"
 #include "ProgramStream.h"
 #include "ProgramStreamMap.h"
 
@@ -23,7 +24,7 @@ namespace m4 {
 
 class PictureEnds;
 
-class G711Separator {
+class G711Separator final : public InputStage {
  public:
   // The payload of one G.711 packet.
   using Sink = std::function<void(G711Law law, const uint8_t* payload, size_t size)>;
@@ -33,12 +34,12 @@ class G711Separator {
   G711Separator(G711Law headerLaw, Sink sink, PictureEnds* pictureEnds = nullptr);
 
   // Bytes just read, on their way to the demuxer.
-  void Add(const uint8_t* data, size_t size);
+  void Add(const uint8_t* data, size_t size) override;
   // Copies up to |room| bytes that are ready for the demuxer to |out|;
   // answers how many.
-  size_t Take(uint8_t* out, size_t room);
+  size_t Take(uint8_t* out, size_t room) override;
   // A new stream: nothing waits, the stream's own map is forgotten.
-  void Reset();
+  void Reset() override;
 
  private:
   // Walks the packets in pending_ from scanned_ on, as far as they are known.
