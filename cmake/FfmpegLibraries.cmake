@@ -7,7 +7,7 @@
 #   lib/*.def, bin/*.dll), delay-loaded: linked through delay-import
 #   libraries made here from FFmpeg's .def files, so that a program or DLL
 #   using them loads even when one is missing, and finds out at run time
-#   (decoder/ffmpeg/FfmpegLibrariesWin32.cpp checks them before the first
+#   (decoder/ffmpeg/win32/Win32Services.cpp checks them before the first
 #   call). The target's KELO_RUNTIME_DLLS property lists the DLLs that go
 #   beside the decoder, KELO_LICENSE_FILES the licence and the note on their
 #   source that go with them.

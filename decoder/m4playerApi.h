@@ -21,6 +21,13 @@
 #define M4API __attribute__((visibility("default")))
 #endif
 
+/* On Windows, the registered window message (RegisterWindowMessageW) that
+   the decoder posts to a window after each picture drawn into it, both
+   parameters 0, when the window has a property of the same name (SetPropW,
+   any non-null value) as it is handed to the decoder: Windows reports no
+   drawing done by another thread to the window's owner. */
+#define M4_PICTURE_DRAWN_MESSAGE L"Kelo820PlaySDK.PictureDrawn"
+
 #ifdef __cplusplus
 extern "C" {
 #endif

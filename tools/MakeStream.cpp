@@ -21,8 +21,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "G711Separator.h"
 #include "HeaderFromFormat.h"
+#include "ProgramStream.h"
 #include "StreamFormat.h"
 #include "TransportStreamRemuxer.h"
 
@@ -94,9 +94,8 @@ bool IsCarriedAsIs(const AVInputFormat* format) {
 // FFmpeg takes a camera's G.711 sound for MPEG audio; the stream's own map
 // says what it is.
 m4::G711Law G711LawIn(const std::vector<char>& programStream) {
-  m4::G711Separator separator(m4::G711Law::kNone, [](m4::G711Law, const uint8_t*, size_t) {});
-  separator.Add(reinterpret_cast<const uint8_t*>(programStream.data()), programStream.size());
-  return separator.LawSeen();
+  return m4::FirstG711Law(reinterpret_cast<const uint8_t*>(programStream.data()),
+                          programStream.size());
 }
 
 bool ReadWholeFile(const char* path, std::vector<char>* bytes) {

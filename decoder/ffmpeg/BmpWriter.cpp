@@ -13,7 +13,7 @@ extern "C" {
 #include "BmpFile.h"
 #include "ErrorCode.h"
 #include "FrameFormat.h"
-#include "NewFile.h"
+#include "SystemServices.h"
 #include "Yv12Converter.h"
 
 namespace m4 {
@@ -45,11 +45,12 @@ bool EncodeBmp(const uint8_t* yv12, int width, int height, std::vector<uint8_t>*
 
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
   static std::atomic<unsigned> counter{0};
+  SystemServices& system = TheSystemServices();
   const std::string temporary =
-      path + ".tmp" + std::to_string(ProcessNumber()) + "-" + std::to_string(counter++);
-  std::FILE* file = CreateNewFile(temporary);
+      path + ".tmp" + std::to_string(system.ProcessNumber()) + "-" + std::to_string(counter++);
+  std::FILE* file = system.CreateNewFile(temporary);
   if (file == nullptr) return false;
-  if (!bmp::WriteAndClose(file, bytes) || !MoveOver(temporary, path)) {
+  if (!bmp::WriteAndClose(file, bytes) || !system.MoveOver(temporary, path)) {
     std::remove(temporary.c_str());
     return false;
   }

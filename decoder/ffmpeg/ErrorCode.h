@@ -20,7 +20,7 @@ enum ErrorCode : int32_t {
   kDecoderInitFailed = 19,
   kStreamUnrecognised = 20,
   // One of FFmpeg's libraries, or a function the decoder needs in it, is
-  // missing (Windows, where the decoder loads them itself: FfmpegLibraries.h).
+  // missing (Windows, where the decoder loads them itself: SystemServices.h).
   kLibraryUnavailable = 24,
 };
 

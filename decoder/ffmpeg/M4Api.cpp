@@ -5,12 +5,12 @@
 
 #include "BmpWriter.h"
 #include "ErrorCode.h"
-#include "FfmpegLibraries.h"
 #include "FfmpegLogging.h"
 #include "LastError.h"
 #include "Port.h"
 #include "PortCount.h"
 #include "StreamFormat.h"
+#include "SystemServices.h"
 #include "m4playerApi.h"
 
 namespace {
@@ -37,7 +37,7 @@ std::atomic<bool> displayInitialised{false};
 // the first stream's start.
 int32_t FfmpegReady() {
   static const int32_t code = [] {
-    const int32_t checked = m4::CheckFfmpegLibraries();
+    const int32_t checked = m4::TheSystemServices().CheckFfmpegLibraries();
     if (checked == m4::kNoError) m4::InitFfmpegLogging();
     return checked;
   }();

@@ -32,13 +32,14 @@ size_t FlaggedBytes(const uint8_t* field, size_t length) {
 
 }  // namespace
 
-size_t PesEndMarker::PassFresh(uint8_t* data, size_t size) {
-  const size_t now = Scan(data, size);
-  if (markerMade_) WaitBehindMarker(data + now, data + size);
-  return now;
+void PesEndMarker::Add(const uint8_t* data, size_t size) {
+  // What was handed on goes; what waits stays ahead of the new bytes.
+  waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(waitingRead_));
+  waitingRead_ = 0;
+  waiting_.insert(waiting_.end(), data, data + size);
 }
 
-size_t PesEndMarker::PassWaiting(uint8_t* out, size_t room) {
+size_t PesEndMarker::Take(uint8_t* out, size_t room) {
   const size_t count = std::min(room, waiting_.size() - waitingRead_);
   if (count == 0) return 0;
   std::memcpy(out, waiting_.data() + waitingRead_, count);

@@ -19,21 +19,22 @@
 #include <cstdint>
 #include <vector>
 
+#include "InputStage.h"
+
 namespace m4 {
 
-class PesEndMarker {
+class PesEndMarker final : public InputStage {
  public:
   static constexpr size_t kPacketSize = 188;
 
-  // Bytes just read, |size| of them at |data|, on their way to the demuxer:
-  // answers how many to hand on now. When a packet among them ends a video
-  // PES, that is up to its end; the marker and the rest wait.
-  size_t PassFresh(uint8_t* data, size_t size);
-  // Fills |out| with up to |room| bytes of what waits (the marker, then the
-  // bytes after it), cut again at the next PES end. 0 when nothing waits.
-  size_t PassWaiting(uint8_t* out, size_t room);
+  // Bytes just read, on their way to the demuxer.
+  void Add(const uint8_t* data, size_t size) override;
+  // Fills |out| with up to |room| bytes of what waits, cut at the end of the
+  // first packet among them that ends a video PES: the marker and the rest
+  // wait for the next call. 0 when nothing waits.
+  size_t Take(uint8_t* out, size_t room) override;
   // A new stream: nothing waits and no PID is known.
-  void Reset();
+  void Reset() override;
 
  private:
   // Answers how many of the bytes to hand on: all, or up to the end of the

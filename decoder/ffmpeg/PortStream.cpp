@@ -23,12 +23,22 @@ void Guarded(Body&& body) {
   }
 }
 
+std::unique_ptr<WindowOutput> MadeWindowOutput() {
+  std::unique_ptr<WindowOutput> output = MakeWindowOutput();
+  if (!output) {
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                            "wakeup");
+  }
+  return output;
+}
+
 }  // namespace
 
 PortStream::PortStream(const StreamOptions& options, const DecoderSettings& settings,
                        DisplayCallbackSlot& callback, const std::atomic<bool>& soundOn,
                        const std::atomic<uint16_t>& volume)
     : clock_(MakeClockFromEnvironment()),
+      output_(MadeWindowOutput()),
       source_(options.bufferSize),
       pictures_(options.live ? kLiveQueuedPictures : kFileQueuedPictures,
                 options.live ? kLiveRefillAt : kFileRefillAt,
@@ -37,18 +47,14 @@ PortStream::PortStream(const StreamOptions& options, const DecoderSettings& sett
                   // late, to be dropped. A file's presenter, holding its
                   // next picture until its time, waits only for a picture
                   // into an empty queue.
-                  if (live || wasEmpty) wakeup_.Signal();
+                  if (live || wasEmpty) output_->Wake();
                 }),
       audio_(soundOn, volume),
       decoder_(source_, pictures_, settings, options.header, options.live, pictureSize_, audio_,
                [this] { return presenter_.Showing(); }),
       presenter_(
           options.port, options.live, pictures_, [this] { return source_.Unread() > 0; }, *clock_,
-          wakeup_, callback) {
-  if (!wakeup_.Valid()) {
-    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
-                            "wakeup");
-  }
+          *output_, callback) {
   decoderThread_ = std::thread([this] { Guarded([this] { decoder_.Run(); }); });
   try {
     presenterThread_ = std::thread([this] { Guarded([this] { presenter_.Run(); }); });

@@ -19,7 +19,7 @@
 #include "SourceBuffer.h"
 #include "StreamDecoder.h"
 #include "StreamFormat.h"
-#include "Wakeup.h"
+#include "WindowOutput.h"
 
 namespace m4 {
 
@@ -53,7 +53,8 @@ class PortStream {
 
  private:
   std::unique_ptr<Clock> clock_;
-  Wakeup wakeup_;
+  // The presenter's, which the queue wakes it through.
+  std::unique_ptr<WindowOutput> output_;
   SourceBuffer source_;
   PictureQueue pictures_;
   PictureSizeRecord pictureSize_;

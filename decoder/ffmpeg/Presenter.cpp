@@ -7,19 +7,18 @@
 #include "DisplayCallbackSlot.h"
 #include "FrameFormat.h"
 #include "PictureQueue.h"
-#include "Wakeup.h"
 
 namespace m4 {
 
 Presenter::Presenter(int32_t port, bool live, PictureQueue& pictures,
-                     std::function<bool()> dataWaiting, Clock& clock, Wakeup& wakeup,
+                     std::function<bool()> dataWaiting, Clock& clock, WindowOutput& output,
                      DisplayCallbackSlot& callback)
     : port_(port),
       live_(live),
       pictures_(pictures),
       dataWaiting_(std::move(dataWaiting)),
       clock_(clock),
-      wakeup_(wakeup),
+      output_(output),
       callback_(callback) {}
 
 void Presenter::Run() {
@@ -212,10 +211,9 @@ void Presenter::Deliver(const DecodedPicture& picture) {
 }
 
 void Presenter::Sleep(int64_t deadline) {
-  if (output_.EventsWaiting()) return;
-  output_.Wait(wakeup_, clock_.WaitTimeoutMillis(deadline));
+  output_.Wait(clock_.WaitTimeoutMillis(deadline));
 }
 
-void Presenter::Signal() { wakeup_.Signal(); }
+void Presenter::Signal() { output_.Wake(); }
 
 }  // namespace m4

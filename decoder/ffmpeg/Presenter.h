@@ -21,14 +21,13 @@ namespace m4 {
 class Clock;
 class DisplayCallbackSlot;
 class PictureQueue;
-class Wakeup;
 
 class Presenter {
  public:
   // |dataWaiting| tells whether stream data is still waiting to be decoded,
   // which counts as a backlog when pacing.
   Presenter(int32_t port, bool live, PictureQueue& pictures, std::function<bool()> dataWaiting,
-            Clock& clock, Wakeup& wakeup, DisplayCallbackSlot& callback);
+            Clock& clock, WindowOutput& output, DisplayCallbackSlot& callback);
 
   // The thread body, until Quit().
   void Run();
@@ -85,7 +84,8 @@ class Presenter {
   PictureQueue& pictures_;
   const std::function<bool()> dataWaiting_;
   Clock& clock_;
-  Wakeup& wakeup_;
+  // Wake() from any thread, the rest from the presenter thread only.
+  WindowOutput& output_;
   DisplayCallbackSlot& callback_;
 
   mutable std::mutex mutex_;
@@ -96,7 +96,6 @@ class Presenter {
   uint64_t generation_ = 0;
   std::optional<DecodedPicture> pending_;
   std::optional<DecodedPicture> shown_;
-  WindowOutput output_;
   Yv12Converter converter_;
   std::vector<uint8_t> yv12_;
 };

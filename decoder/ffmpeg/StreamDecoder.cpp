@@ -16,7 +16,6 @@ extern "C" {
 
 #include "AudioRenderer.h"
 #include "PictureQueue.h"
-#include "ProgramStreamMap.h"
 #include "SourceBuffer.h"
 
 namespace m4 {
@@ -92,20 +91,14 @@ StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
       pictures_(pictures),
       settings_(settings),
       header_(std::move(header)),
-      streamMap_(header_ ? ProgramStreamMapFor(*header_) : std::vector<uint8_t>()),
       live_(live),
       liveTransport_(live && header_ && header_->container == "mpegts"),
       pictureSize_(pictureSize),
       audio_(audio),
-      showing_(std::move(showing)) {
-  if (header_ && header_->container == "mpeg") {
-    if (live_ && header_->videoCodec == "h264") pictureEnds_.emplace(PictureEnds::Codec::kH264);
-    if (live_ && header_->videoCodec == "hevc") pictureEnds_.emplace(PictureEnds::Codec::kH265);
-    g711Packets_.emplace(
-        G711LawOf(header_->audioCodec.c_str()),
-        [this](G711Law law, const uint8_t* payload, size_t size) { HearG711(law, payload, size); },
-        pictureEnds_ ? &*pictureEnds_ : nullptr);
-  }
+      showing_(std::move(showing)),
+      input_(header_, live_, [this](G711Law law, const uint8_t* payload, size_t size) {
+        HearG711(law, payload, size);
+      }) {
   ++decodersAlive;
 }
 
@@ -124,22 +117,9 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
   // clears its end flag); the session's end is final.
   if (self->end_ == SessionEnd::kInterrupted) return AVERROR_EXIT;
   if (self->end_ != SessionEnd::kNone) return AVERROR_EOF;
-  if (self->streamMapRead_ < self->streamMap_.size()) {
-    const size_t count =
-        std::min(self->streamMap_.size() - self->streamMapRead_, static_cast<size_t>(size));
-    std::memcpy(buffer, self->streamMap_.data() + self->streamMapRead_, count);
-    self->streamMapRead_ += count;
-    return static_cast<int>(count);
-  }
-  if (self->g711Packets_) {
-    if (const size_t ready = self->g711Packets_->Take(buffer, static_cast<size_t>(size))) {
-      return static_cast<int>(ready);
-    }
-  }
-  if (self->liveTransport_) {
-    if (const size_t waiting = self->pesEnds_.PassWaiting(buffer, static_cast<size_t>(size))) {
-      return static_cast<int>(waiting);
-    }
+  const auto room = static_cast<size_t>(size);
+  if (const size_t waiting = self->input_.TakeWaiting(buffer, room)) {
+    return static_cast<int>(waiting);
   }
   // Before the first byte of a session there is nothing to flush, so the
   // wait for data has no end.
@@ -147,7 +127,7 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
   for (;;) {
     SourceBuffer::ReadResult result{};
     do {
-      result = self->source_.Read(buffer, static_cast<size_t>(size), self->generation_, idle);
+      result = self->source_.Read(buffer, room, self->generation_, idle);
     } while (result.status == SourceBuffer::ReadStatus::kIdle && !self->showing_());
     switch (result.status) {
       case SourceBuffer::ReadStatus::kData:
@@ -158,17 +138,10 @@ int StreamDecoder::ReadSource(void* opaque, uint8_t* buffer, int size) {
             self->source_.MarkUnrecognised(self->generation_);
           }
         }
-        if (self->liveTransport_) {
-          return static_cast<int>(self->pesEnds_.PassFresh(buffer, result.bytes));
-        }
-        if (self->g711Packets_) {
-          self->g711Packets_->Add(buffer, result.bytes);
-          const size_t ready = self->g711Packets_->Take(buffer, static_cast<size_t>(size));
-          // All of it a packet header still incomplete: read on.
-          if (ready == 0) continue;
+        if (const size_t ready = self->input_.Pass(buffer, result.bytes, room)) {
           return static_cast<int>(ready);
         }
-        return static_cast<int>(result.bytes);
+        continue;  // all of it held back (a packet header still incomplete)
       case SourceBuffer::ReadStatus::kEndOfStream:
         self->end_ = SessionEnd::kEndOfStream;
         return AVERROR_EOF;
@@ -192,9 +165,7 @@ void StreamDecoder::RunSession() {
   generation_ = generation;
   end_ = SessionEnd::kNone;
   sawData_ = false;
-  streamMapRead_ = 0;
-  pesEnds_.Reset();
-  if (g711Packets_) g711Packets_->Reset();
+  input_.Reset();
   firstTimestamp_ = INT64_MIN;
   lastPtsMicros_ = -1;
   lastStampMicros_ = INT64_MIN;

@@ -17,10 +17,8 @@
 #include "DecoderSettings.h"
 #include "DisplayOrder.h"
 #include "FfmpegOwners.h"
-#include "G711Separator.h"
 #include "HeldPictures.h"
-#include "PesEndMarker.h"
-#include "PictureEnds.h"
+#include "InputChain.h"
 #include "StreamFormat.h"
 
 struct AVCodecContext;
@@ -99,8 +97,6 @@ class StreamDecoder {
   PictureQueue& pictures_;
   const DecoderSettings& settings_;
   const std::optional<StreamHeader> header_;
-  // Read ahead of each session's data (see ProgramStreamMap.h).
-  const std::vector<uint8_t> streamMap_;
   const bool live_;
   // A live transport stream with a header: its PES packets go to the
   // decoder whole, each as soon as its end is seen.
@@ -117,11 +113,8 @@ class StreamDecoder {
   // Per session.
   SessionEnd end_ = SessionEnd::kNone;
   bool sawData_ = false;
-  size_t streamMapRead_ = 0;
-  PesEndMarker pesEnds_;  // used for a live transport stream
-  // Used for a program stream; picture ends for a live one in H.264 or H.265.
-  std::optional<PictureEnds> pictureEnds_;
-  std::optional<G711Separator> g711Packets_;
+  // What the source's bytes go through on their way to the demuxer.
+  InputChain input_;
   CodecContextOwner g711_;
   G711Law g711Law_ = G711Law::kNone;
   CustomIoInputOwner format_;

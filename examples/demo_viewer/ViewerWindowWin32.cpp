@@ -17,13 +17,14 @@
 #include "GridLayout.h"
 #include "KeyTranslation.h"
 #include "ViewerWindow.h"
+#include "m4playerApi.h"
 
 namespace demo {
 
 namespace {
 
 // The registered message our decoder posts to a window after each picture.
-constexpr wchar_t kPictureDrawnMessage[] = L"Kelo820PlaySDK.PictureDrawn";
+constexpr wchar_t kPictureDrawnMessage[] = M4_PICTURE_DRAWN_MESSAGE;
 
 constexpr wchar_t kTopClass[] = L"KeloDemoViewer";
 constexpr wchar_t kTileClass[] = L"KeloDemoViewerTile";

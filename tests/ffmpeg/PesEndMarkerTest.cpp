@@ -57,13 +57,13 @@ std::vector<uint8_t> PassThrough(PesEndMarker& marker, const std::vector<uint8_t
   std::vector<uint8_t> buffer(4096);
   size_t read = 0;
   for (;;) {
-    size_t count = marker.PassWaiting(buffer.data(), buffer.size());
+    size_t count = marker.Take(buffer.data(), buffer.size());
     if (count == 0) {
       if (read == input.size()) break;
       const size_t fresh = std::min(readSize, input.size() - read);
-      std::memcpy(buffer.data(), input.data() + read, fresh);
+      marker.Add(input.data() + read, fresh);
       read += fresh;
-      count = marker.PassFresh(buffer.data(), fresh);
+      count = marker.Take(buffer.data(), fresh);
     }
     output.insert(output.end(), buffer.begin(),
                   buffer.begin() + static_cast<std::ptrdiff_t>(count));
@@ -139,7 +139,7 @@ struct LiveSource {
 int ReadLive(void* opaque, uint8_t* buffer, int size) {
   auto* source = static_cast<LiveSource*>(opaque);
   if (source->marking) {
-    if (const size_t waiting = source->marker.PassWaiting(buffer, static_cast<size_t>(size))) {
+    if (const size_t waiting = source->marker.Take(buffer, static_cast<size_t>(size))) {
       return static_cast<int>(waiting);
     }
   }
@@ -150,7 +150,9 @@ int ReadLive(void* opaque, uint8_t* buffer, int size) {
   const size_t fresh = std::min(static_cast<size_t>(size), source->Limit() - source->read);
   std::memcpy(buffer, source->input->data() + source->read, fresh);
   source->read += fresh;
-  return static_cast<int>(source->marking ? source->marker.PassFresh(buffer, fresh) : fresh);
+  if (!source->marking) return static_cast<int>(fresh);
+  source->marker.Add(buffer, fresh);
+  return static_cast<int>(source->marker.Take(buffer, fresh));
 }
 
 struct DemuxedPicture {

@@ -1,4 +1,4 @@
-// The presenter's wake-up on Windows (decoder/ffmpeg/WakeupWin32.cpp):
+// The presenter's wake-up on Windows (decoder/ffmpeg/win32/WordWakeup.cpp):
 // auto-reset, signals folding while nobody waits, and no signal lost between
 // threads. A lost one would leave a wait without limit hanging, which the
 // test's time limit turns into a failure.
@@ -7,12 +7,12 @@
 #include <atomic>
 #include <thread>
 
-#include "Wakeup.h"
+#include "win32/WordWakeup.h"
 
 namespace {
 
 TEST(Win32WakeupTest, SignalsWhileNobodyWaitsFoldIntoOneThatTheNextWaitUses) {
-  m4::Wakeup wakeup;
+  m4::WordWakeup wakeup;
   ASSERT_TRUE(wakeup.Valid());
   wakeup.Signal();
   wakeup.Signal();
@@ -28,8 +28,8 @@ TEST(Win32WakeupTest, SignalsWhileNobodyWaitsFoldIntoOneThatTheNextWaitUses) {
 // until the other has moved it on, as the decoder and the presenter do.
 TEST(Win32WakeupTest, NoSignalIsLostBetweenThreads) {
   constexpr int kRounds = 20000;
-  m4::Wakeup toPartner;
-  m4::Wakeup toMain;
+  m4::WordWakeup toPartner;
+  m4::WordWakeup toMain;
   std::atomic<int> count{0};
   std::thread partner([&] {
     for (int expected = 1; expected < kRounds; expected += 2) {

@@ -18,6 +18,9 @@ struct ChildEnd {
 };
 // "exit status 7", "signal 6", "exception 0xc0000005", "timed out", ...
 std::string Describe(const ChildEnd& end);
+// An end other than through exit, as the system names it by its |code|:
+// "signal 6", "exception 0xc0000005".
+std::string DescribeSystemEnd(unsigned code);
 
 // Runs |program| with |arguments| and the environment of this process, and
 // waits for it for at most |timeoutSeconds|. With an |outputPath|, what the

@@ -1,11 +1,50 @@
-#include "GdiOutput.h"
+// The window output on Windows, with GDI.
+#include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
+#include "CachedScaler.h"
 #include "FrameFormat.h"
-#include "Wakeup.h"
+#include "WindowOutput.h"
 #include "WindowPicture.h"
+#include "WordWakeup.h"
 
 namespace m4 {
 namespace {
+
+// Windows tells the window's owner, not us, when a window was covered (see
+// TakeRedrawRequest), so the only thing to wait for is the wake-up.
+class GdiOutput final : public WindowOutput {
+ public:
+  bool Valid() const { return wakeup_.Valid(); }
+
+  void SetMainWindow(uint64_t window) override;
+  void SetRegion(const RECT& rect, uint64_t window, bool enable) override;
+  void Draw(const AVFrame& frame) override;
+  void Wake() override { wakeup_.Signal(); }
+  void Wait(int timeoutMillis) override { wakeup_.Wait(timeoutMillis); }
+  bool TakeRedrawRequest() override { return false; }
+
+ private:
+  struct Target {
+    HWND window = nullptr;
+    // Whether the window's owner asked to be told of each picture drawn,
+    // read once when the window is given: a property lookup may cost a
+    // round trip, a picture's drawing should not.
+    bool tellsPictures = false;
+    bool cropped = false;
+    RECT crop{};
+    CachedScaler scaler;
+    std::vector<uint8_t> pixels;  // top row first, 32 bits a pixel
+  };
+
+  void DrawInto(Target& target, const AVFrame& frame);
+
+  WordWakeup wakeup_;
+  Target main_;
+  Target region_;
+};
 
 HWND ToWindow(uint64_t window) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(window)); }
 
@@ -13,7 +52,7 @@ HWND ToWindow(uint64_t window) { return reinterpret_cast<HWND>(static_cast<uintp
 // that wants to count the pictures shown gives its window this property
 // before handing it over, and is posted this message after each picture
 // drawn into it (docs/decoder.md). Other windows' queues get nothing.
-constexpr wchar_t kPictureDrawnName[] = L"Kelo820PlaySDK.PictureDrawn";
+constexpr wchar_t kPictureDrawnName[] = M4_PICTURE_DRAWN_MESSAGE;
 
 UINT PictureDrawnMessage() {
   static const UINT message = RegisterWindowMessageW(kPictureDrawnName);
@@ -23,8 +62,6 @@ UINT PictureDrawnMessage() {
 bool TellsPictures(HWND window) {
   return window != nullptr && GetPropW(window, kPictureDrawnName) != nullptr;
 }
-
-}  // namespace
 
 void GdiOutput::SetMainWindow(uint64_t window) {
   if (ToWindow(window) == main_.window) return;
@@ -46,8 +83,6 @@ void GdiOutput::SetRegion(const RECT& rect, uint64_t window, bool enable) {
   region_.cropped = true;
   region_.crop = rect;
 }
-
-void GdiOutput::Wait(Wakeup& wakeup, int timeoutMillis) { wakeup.Wait(timeoutMillis); }
 
 void GdiOutput::Draw(const AVFrame& frame) {
   // A region shown in the main window replaces the whole picture there.
@@ -84,6 +119,14 @@ void GdiOutput::DrawInto(Target& target, const AVFrame& frame) {
   // On screen before the display callback tells the client of the picture.
   GdiFlush();
   if (target.tellsPictures) PostMessageW(target.window, PictureDrawnMessage(), 0, 0);
+}
+
+}  // namespace
+
+std::unique_ptr<WindowOutput> MakeWindowOutput() {
+  auto output = std::make_unique<GdiOutput>();
+  if (!output->Valid()) return nullptr;
+  return output;
 }
 
 }  // namespace m4

@@ -1,18 +1,10 @@
+#include <windows.h>
+
 #include "ForeignMoveLock.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
-
 namespace kelo_test {
-
-#if defined(_WIN32)
-
 namespace {
+
 // The byte that movers lock, far past any log's end.
 OVERLAPPED LockedByte() {
   OVERLAPPED byte = {};
@@ -20,6 +12,7 @@ OVERLAPPED LockedByte() {
   byte.OffsetHigh = 0x7FFFFFFFu;
   return byte;
 }
+
 }  // namespace
 
 ForeignMoveLock::ForeignMoveLock(const std::string& path) {
@@ -38,18 +31,5 @@ ForeignMoveLock::~ForeignMoveLock() {
   if (held_) UnlockFileEx(file, 0, 1, 0, &byte);
   CloseHandle(file);
 }
-
-#else
-
-ForeignMoveLock::ForeignMoveLock(const std::string& path) {
-  file_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  held_ = file_ >= 0 && flock(static_cast<int>(file_), LOCK_EX) == 0;
-}
-
-ForeignMoveLock::~ForeignMoveLock() {
-  if (file_ >= 0) close(static_cast<int>(file_));
-}
-
-#endif
 
 }  // namespace kelo_test

@@ -1,9 +1,13 @@
+// The system's services on Windows.
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 
 #include <string>
 
 #include "ErrorCode.h"
-#include "FfmpegLibraries.h"
+#include "SystemServices.h"
 
 // The delay-import descriptors that dlltool puts into each delay-import
 // library, named after the library's file (cmake/FfmpegLibraries.cmake
@@ -63,14 +67,40 @@ bool Available(const IMAGE_DELAYLOAD_DESCRIPTOR& imports) {
   return true;
 }
 
+class Win32Services final : public SystemServices {
+ public:
+  std::FILE* CreateNewFile(const std::string& path) override {
+    const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                         _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE* file = _fdopen(fd, "wb");
+    if (file == nullptr) _close(fd);
+    return file;
+  }
+
+  // rename() refuses to replace an existing file here.
+  bool MoveOver(const std::string& from, const std::string& to) override {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  }
+
+  unsigned long ProcessNumber() override { return GetCurrentProcessId(); }
+
+  int32_t CheckFfmpegLibraries() override {
+    for (const IMAGE_DELAYLOAD_DESCRIPTOR* imports :
+         {&avutilImports, &avcodecImports, &avformatImports, &swscaleImports, &swresampleImports}) {
+      if (!Available(*imports)) return kLibraryUnavailable;
+    }
+    return kNoError;
+  }
+};
+
 }  // namespace
 
-int32_t CheckFfmpegLibraries() {
-  for (const IMAGE_DELAYLOAD_DESCRIPTOR* imports :
-       {&avutilImports, &avcodecImports, &avformatImports, &swscaleImports, &swresampleImports}) {
-    if (!Available(*imports)) return kLibraryUnavailable;
-  }
-  return kNoError;
+// Never destroyed: a client may exit with streams still open, and their
+// threads may still write a capture.
+SystemServices& TheSystemServices() {
+  static auto* services = new Win32Services();
+  return *services;
 }
 
 }  // namespace m4

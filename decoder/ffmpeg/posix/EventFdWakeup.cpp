@@ -1,4 +1,4 @@
-#include "Wakeup.h"
+#include "EventFdWakeup.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -7,21 +7,21 @@
 
 namespace m4 {
 
-Wakeup::Wakeup() : fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+EventFdWakeup::EventFdWakeup() : fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
-bool Wakeup::Valid() const { return fd_ >= 0; }
+bool EventFdWakeup::Valid() const { return fd_ >= 0; }
 
-Wakeup::~Wakeup() {
+EventFdWakeup::~EventFdWakeup() {
   if (fd_ >= 0) close(fd_);
 }
 
-void Wakeup::Signal() {
+void EventFdWakeup::Signal() {
   const uint64_t one = 1;
   // A full counter already means "wake up".
   [[maybe_unused]] const ssize_t written = write(fd_, &one, sizeof one);
 }
 
-void Wakeup::Drain() {
+void EventFdWakeup::Drain() {
   uint64_t count = 0;
   [[maybe_unused]] const ssize_t got = read(fd_, &count, sizeof count);
 }

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "Wakeup.h"
+#include "WordWakeup.h"
 
 namespace m4 {
 namespace {
@@ -37,17 +37,17 @@ const AddressWaits& TheAddressWaits() {
 
 // Auto-reset either way: the wait that a signal ends resets it, and signals
 // that come while nobody waits fold into one.
-Wakeup::Wakeup()
+WordWakeup::WordWakeup()
     : event_(TheAddressWaits().wait != nullptr ? nullptr
                                                : CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
-Wakeup::~Wakeup() {
+WordWakeup::~WordWakeup() {
   if (event_ != nullptr) CloseHandle(event_);
 }
 
-bool Wakeup::Valid() const { return TheAddressWaits().wait != nullptr || event_ != nullptr; }
+bool WordWakeup::Valid() const { return TheAddressWaits().wait != nullptr || event_ != nullptr; }
 
-void Wakeup::Signal() {
+void WordWakeup::Signal() {
   if (event_ != nullptr) {
     SetEvent(event_);
     return;
@@ -60,7 +60,7 @@ void Wakeup::Signal() {
 // nothing); the presenter looks at its state after every wait anyway. A
 // signal that came meanwhile is used up on return, as the presenter's next
 // look covers it.
-void Wakeup::Wait(int timeoutMillis) {
+void WordWakeup::Wait(int timeoutMillis) {
   const DWORD timeout = timeoutMillis < 0 ? INFINITE : static_cast<DWORD>(timeoutMillis);
   if (event_ != nullptr) {
     WaitForSingleObject(event_, timeout);

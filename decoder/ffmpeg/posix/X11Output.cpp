@@ -1,5 +1,7 @@
-#include "X11Output.h"
-
+// The window output on X11, on a connection of our own.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -7,13 +9,67 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "CachedScaler.h"
+#include "EventFdWakeup.h"
 #include "FrameFormat.h"
-#include "Wakeup.h"
+#include "WindowOutput.h"
 #include "WindowPicture.h"
 #include "X11ErrorGuard.h"
 
 namespace m4 {
 namespace {
+
+// XShm when the server offers it, plain XPutImage otherwise. The window
+// events it waits for beside the presenter's wake-ups are exposures and
+// resizes.
+class X11Output final : public WindowOutput {
+ public:
+  X11Output() = default;
+  ~X11Output() override;
+  X11Output(const X11Output&) = delete;
+  X11Output& operator=(const X11Output&) = delete;
+
+  bool Valid() const { return wakeup_.Valid(); }
+
+  void SetMainWindow(uint64_t window) override;
+  void SetRegion(const RECT& rect, uint64_t window, bool enable) override;
+  void Draw(const AVFrame& frame) override;
+  void Wake() override { wakeup_.Signal(); }
+  void Wait(int timeoutMillis) override;
+  bool TakeRedrawRequest() override;
+
+ private:
+  struct Target {
+    Window window = 0;
+    bool cropped = false;
+    RECT crop{};
+    GC gc = nullptr;
+    XImage* image = nullptr;
+    XShmSegmentInfo shm{};
+    bool usesShm = false;
+    CachedScaler scaler;
+    // The window's size and state, asked once and again after each event
+    // on it: asking before every picture is a round trip to the server.
+    bool attributesKnown = false;
+    XWindowAttributes attributes{};
+  };
+
+  bool Connect();
+  // Events already read from the connection, which a wait would not see.
+  bool EventsWaiting() const;
+  void Attach(Target& target, Window window);
+  void Detach(Target& target);
+  void DrawInto(Target& target, const AVFrame& frame);
+  bool PrepareImage(Target& target, const XWindowAttributes& attributes);
+  void ReleaseImage(Target& target);
+
+  EventFdWakeup wakeup_;
+  Display* display_ = nullptr;
+  bool shmAvailable_ = false;
+  bool eventsArrived_ = false;  // the connection had data at the last wake
+  Target main_;
+  Target region_;
+};
 
 // The pictures are scaled into 32-bit pixels B, G, R, unused: what a 24-bit
 // TrueColor visual on a little-endian machine takes.
@@ -21,8 +77,6 @@ bool TakesBgr0(const XImage& image) {
   return image.bits_per_pixel == 32 && image.byte_order == LSBFirst && image.red_mask == 0xFF0000 &&
          image.green_mask == 0x00FF00 && image.blue_mask == 0x0000FF;
 }
-
-}  // namespace
 
 X11Output::~X11Output() {
   Detach(main_);
@@ -62,13 +116,14 @@ bool X11Output::EventsWaiting() const {
   return display_ != nullptr && XEventsQueued(display_, QueuedAlready) > 0;
 }
 
-void X11Output::Wait(Wakeup& wakeup, int timeoutMillis) {
-  pollfd descriptors[2] = {{wakeup.Descriptor(), POLLIN, 0},
+void X11Output::Wait(int timeoutMillis) {
+  if (EventsWaiting()) return;
+  pollfd descriptors[2] = {{wakeup_.Descriptor(), POLLIN, 0},
                            {display_ != nullptr ? ConnectionNumber(display_) : -1, POLLIN, 0}};
   poll(descriptors, descriptors[1].fd >= 0 ? 2 : 1, timeoutMillis);
   // A signal left unread keeps the next poll from waiting: it is read here,
   // once it has woken us, rather than on every turn.
-  if ((descriptors[0].revents & POLLIN) != 0) wakeup.Drain();
+  if ((descriptors[0].revents & POLLIN) != 0) wakeup_.Drain();
   eventsArrived_ = (descriptors[1].revents & POLLIN) != 0;
 }
 
@@ -211,6 +266,14 @@ void X11Output::ReleaseImage(Target& target) {
   target.image = nullptr;
   target.usesShm = false;
   target.shm = XShmSegmentInfo{};
+}
+
+}  // namespace
+
+std::unique_ptr<WindowOutput> MakeWindowOutput() {
+  auto output = std::make_unique<X11Output>();
+  if (!output->Valid()) return nullptr;
+  return output;
 }
 
 }  // namespace m4

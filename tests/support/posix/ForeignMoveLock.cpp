@@ -1,0 +1,18 @@
+#include "ForeignMoveLock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace kelo_test {
+
+ForeignMoveLock::ForeignMoveLock(const std::string& path) {
+  file_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  held_ = file_ >= 0 && flock(static_cast<int>(file_), LOCK_EX) == 0;
+}
+
+ForeignMoveLock::~ForeignMoveLock() {
+  if (file_ >= 0) close(static_cast<int>(file_));
+}
+
+}  // namespace kelo_test
