@@ -26,28 +26,21 @@ void Pacer::Resume(int64_t now) {
   }
 }
 
-PacingDecision Pacer::Decide(int64_t pts, int64_t now, bool live, bool backlog, bool newest) {
+PacingDecision Pacer::Decide(int64_t pts, int64_t now, bool live, bool backlog) {
   if (!anchored_ || BreaksTimeLine(pts)) {
     Anchor(pts, now);
     return PacingDecision{PacingDecision::Action::kPresent, now};
   }
   const int64_t deadline = DeadlineFor(pts);
-  if (now < deadline) {
-    // The newest live picture, ready before the time line wants it, came
-    // through sooner than the anchor did: the time line moves up to it, so
-    // that a first picture held up by the stream's opening does not delay
-    // every picture after it. A client feeding faster than the stream plays
-    // has pictures decoded ahead, and those keep their pace.
-    if (live && newest && speedLevel_ == 0) {
-      Anchor(pts, now);
-      return PacingDecision{PacingDecision::Action::kPresent, now};
-    }
-    return PacingDecision{PacingDecision::Action::kWait, deadline};
-  }
   const int64_t late = now - deadline;
   if (live && backlog && late > kLiveLateLimitMicros) {
     return PacingDecision{PacingDecision::Action::kDrop, deadline};
   }
+  if (live && speedLevel_ == 0) {
+    Anchor(pts, now);
+    return PacingDecision{PacingDecision::Action::kPresent, now};
+  }
+  if (late < 0) return PacingDecision{PacingDecision::Action::kWait, deadline};
   if (late > kResyncLimitMicros) Anchor(pts, now);
   return PacingDecision{PacingDecision::Action::kPresent, deadline};
 }

@@ -39,7 +39,7 @@ PortStream::PortStream(const StreamOptions& options, const DecoderSettings& sett
                        const std::atomic<uint16_t>& volume)
     : clock_(MakeClockFromEnvironment()),
       output_(MadeWindowOutput()),
-      source_(options.bufferSize),
+      source_(options.bufferSize, clock_.get()),
       pictures_(options.live ? kLiveQueuedPictures : kFileQueuedPictures,
                 options.live ? kLiveRefillAt : kFileRefillAt,
                 [this, live = options.live](bool wasEmpty) {
@@ -50,8 +50,9 @@ PortStream::PortStream(const StreamOptions& options, const DecoderSettings& sett
                   if (live || wasEmpty) output_->Wake();
                 }),
       audio_(soundOn, volume),
-      decoder_(source_, pictures_, settings, options.header, options.live, pictureSize_, audio_,
-               [this] { return presenter_.Showing(); }),
+      decoder_(
+          source_, pictures_, settings, options.header, options.live, pictureSize_, audio_,
+          [this] { return presenter_.Showing(); }, [this] { return presenter_.CatchingUp(); }),
       presenter_(
           options.port, options.live, pictures_, [this] { return source_.Unread() > 0; }, *clock_,
           *output_, callback) {

@@ -29,6 +29,7 @@ void Presenter::Run() {
     if (commands.reset) {
       pending_.reset();
       pacer_.Restart();
+      catchingUp_.store(false);
       generation_ = commands.generation;
     }
     if (commands.speedLevel != pacer_.SpeedLevel()) pacer_.SetSpeedLevel(commands.speedLevel);
@@ -44,17 +45,18 @@ void Presenter::Run() {
         Show(std::move(*pending_), now);
         continue;
       }
-      const bool newest = pictures_.Size() == 0;
-      const bool backlog = !newest || dataWaiting_();
+      const bool backlog = pictures_.Size() > 0 || dataWaiting_();
       // Pictures released by the end of a session are all there is left.
-      const bool dropLate = live_ && !pending_->flushed;
+      const bool followArrival = live_ && !pending_->flushed;
       const PacingDecision decision =
-          pacer_.Decide(pending_->ptsMicros, now, dropLate, backlog, newest);
+          pacer_.Decide(pending_->ptsMicros, now, followArrival, backlog);
       if (decision.action == PacingDecision::Action::kPresent) {
+        catchingUp_.store(false);
         Show(std::move(*pending_), now);
         continue;
       }
       if (decision.action == PacingDecision::Action::kDrop) {
+        catchingUp_.store(followArrival);
         pending_.reset();
         continue;
       }
@@ -210,9 +212,7 @@ void Presenter::Deliver(const DecodedPicture& picture) {
   });
 }
 
-void Presenter::Sleep(int64_t deadline) {
-  output_.Wait(clock_.WaitTimeoutMillis(deadline));
-}
+void Presenter::Sleep(int64_t deadline) { output_.Wait(clock_.WaitTimeoutMillis(deadline)); }
 
 void Presenter::Signal() { output_.Wake(); }
 

@@ -4,6 +4,7 @@
 #ifndef M4_FFMPEG_PRESENTER_H
 #define M4_FFMPEG_PRESENTER_H
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -49,6 +50,9 @@ class Presenter {
   bool Playing() const;
   // Playing and neither paused nor stepping.
   bool Showing() const;
+  // A live stream's last picture was dropped as late: what is decoded now
+  // belongs to the past, its sound too.
+  bool CatchingUp() const { return catchingUp_.load(); }
 
  private:
   struct Commands {
@@ -90,6 +94,7 @@ class Presenter {
 
   mutable std::mutex mutex_;
   Commands commands_;
+  std::atomic<bool> catchingUp_{false};
 
   // Presenter thread only.
   Pacer pacer_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Clock.h"
 #include "StreamFormat.h"
 
 namespace m4 {
@@ -10,17 +11,21 @@ namespace m4 {
 namespace {
 
 constexpr size_t kMinHandOverBytes = 1u << 20;
+// A client writing byte by byte would otherwise note an arrival per byte;
+// beyond this many, a block's arrival counts for the block before it too.
+constexpr size_t kMaxArrivals = 1024;
 
 }  // namespace
 
-SourceBuffer::SourceBuffer(size_t capacity)
-    : SourceBuffer(capacity, std::max(capacity, kMinHandOverBytes)) {}
+SourceBuffer::SourceBuffer(size_t capacity, Clock* clock)
+    : SourceBuffer(capacity, std::max(capacity, kMinHandOverBytes), clock) {}
 
-SourceBuffer::SourceBuffer(size_t capacity, size_t handOverLimit)
+SourceBuffer::SourceBuffer(size_t capacity, size_t handOverLimit, Clock* clock)
     : capacity_(capacity),
       handOverLimit_(handOverLimit),
       storageSize_(capacity + handOverLimit),
-      storage_(new uint8_t[storageSize_]) {}
+      storage_(new uint8_t[storageSize_]),
+      clock_(clock) {}
 
 bool SourceBuffer::Write(const uint8_t* data, size_t size, bool handOver) {
   {
@@ -37,6 +42,7 @@ bool SourceBuffer::Write(const uint8_t* data, size_t size, bool handOver) {
     std::memcpy(storage_.get(), data + first, size - first);
     written_ += size;
     NoteTail(data, size);
+    NoteArrival();
   }
   dataArrived_.notify_all();
   return true;
@@ -60,6 +66,43 @@ void SourceBuffer::NoteTail(const uint8_t* data, size_t size) {
     endMarks_.push_back(EndMark{std::max(written_ - keep, read_), written_});
     tailLength_ = 0;
   }
+}
+
+void SourceBuffer::NoteArrival() {
+  if (clock_ == nullptr) return;
+  const int64_t now = clock_->NowMicros();
+  if (arrivals_.size() >= kMaxArrivals) {
+    arrivals_.back() = Arrival{written_, now};
+  } else {
+    arrivals_.push_back(Arrival{written_, now});
+  }
+}
+
+int64_t SourceBuffer::UnreadAgeMicros() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  // The block holding byte read_ is the first that ends after it.
+  for (const Arrival& arrival : arrivals_) {
+    if (arrival.end > read_) return clock_->NowMicros() - arrival.micros;
+  }
+  return 0;
+}
+
+bool SourceBuffer::UnreadHoldsUnit(const std::function<bool(uint8_t)>& wanted) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  uint32_t last3 = 0xFFFFFF;  // the three bytes before, as they come
+  uint64_t at = read_;
+  while (at < written_) {
+    const size_t offset = static_cast<size_t>(at % storageSize_);
+    const size_t span =
+        static_cast<size_t>(std::min<uint64_t>(written_ - at, storageSize_ - offset));
+    const uint8_t* bytes = storage_.get() + offset;
+    for (size_t i = 0; i < span; ++i) {
+      if (last3 == 0x000001 && wanted(bytes[i])) return true;
+      last3 = ((last3 << 8) | bytes[i]) & 0xFFFFFF;
+    }
+    at += span;
+  }
+  return false;
 }
 
 size_t SourceBuffer::Remain() const {
@@ -102,6 +145,7 @@ SourceBuffer::ReadResult SourceBuffer::Read(uint8_t* out, size_t size, uint64_t 
   std::memcpy(out + first, storage_.get(), count - first);
   read_ += count;
   handedOver_ -= std::min<uint64_t>(handedOver_, count);
+  while (!arrivals_.empty() && arrivals_.front().end <= read_) arrivals_.pop_front();
   return ReadResult{ReadStatus::kData, count};
 }
 
@@ -114,6 +158,7 @@ void SourceBuffer::Reset(uint64_t generation) {
     endMarks_.clear();
     tailLength_ = 0;
     unrecognised_ = false;
+    arrivals_.clear();
     generation_ = generation;
   }
   dataArrived_.notify_all();

@@ -8,6 +8,10 @@
 // over to the demuxer's side at once (kept in storage beside the ring, and no
 // longer counted as remaining) as long as that side has room for it; the
 // block then fits. A paused stream's ring fills up and stays full.
+//
+// With a clock, it notes when each block arrived, so that the decoder can
+// tell how long the data it reads has waited (a live stream that decoding
+// cannot keep up with).
 #ifndef M4_FFMPEG_SOURCE_BUFFER_H
 #define M4_FFMPEG_SOURCE_BUFFER_H
 
@@ -17,11 +21,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 namespace m4 {
+
+class Clock;
 
 class SourceBuffer {
  public:
@@ -39,8 +46,8 @@ class SourceBuffer {
   // The demuxer's side holds up to the larger of the capacity and 1 MiB:
   // many seconds of a low-rate stream at the player's buffer size, no more
   // than the ring's own size for a large buffer.
-  explicit SourceBuffer(size_t capacity);
-  SourceBuffer(size_t capacity, size_t handOverLimit);
+  explicit SourceBuffer(size_t capacity, Clock* clock = nullptr);
+  SourceBuffer(size_t capacity, size_t handOverLimit, Clock* clock = nullptr);
 
   // Takes the block whole, or refuses it when it does not fit (after a hand
   // over, if |handOver|) or the stream has been found unrecognisable.
@@ -55,6 +62,13 @@ class SourceBuffer {
   // negative |idleTimeout| waits for ever.
   ReadResult Read(uint8_t* out, size_t size, uint64_t generation,
                   std::chrono::milliseconds idleTimeout);
+
+  // How long the oldest byte not yet read has waited (0 when all are read,
+  // or without a clock).
+  int64_t UnreadAgeMicros() const;
+  // Whether a start code (00 00 01) among the bytes not yet read is followed
+  // by a byte that |wanted| accepts.
+  bool UnreadHoldsUnit(const std::function<bool(uint8_t)>& wanted) const;
 
   // Empties the buffer and interrupts the reader: |generation| starts.
   void Reset(uint64_t generation);
@@ -73,7 +87,14 @@ class SourceBuffer {
     uint64_t resumeAt;  // ...and goes on here, past the marker
   };
 
+  // Where a block ended, and when it arrived.
+  struct Arrival {
+    uint64_t end;
+    int64_t micros;
+  };
+
   void NoteTail(const uint8_t* data, size_t size);
+  void NoteArrival();
 
   mutable std::mutex mutex_;
   std::condition_variable dataArrived_;
@@ -91,6 +112,8 @@ class SourceBuffer {
   std::deque<EndMark> endMarks_;
   std::array<uint8_t, 16> tail_{};  // the last bytes written, for the marker
   size_t tailLength_ = 0;
+  Clock* const clock_;
+  std::deque<Arrival> arrivals_;  // of the blocks not yet read whole
 };
 
 }  // namespace m4

@@ -86,7 +86,7 @@ void AssumeG711Format(AVCodecContext* decoder) {
 StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
                              const DecoderSettings& settings, std::optional<StreamHeader> header,
                              bool live, PictureSizeRecord& pictureSize, AudioRenderer& audio,
-                             std::function<bool()> showing)
+                             std::function<bool()> showing, std::function<bool()> catchingUp)
     : source_(source),
       pictures_(pictures),
       settings_(settings),
@@ -96,6 +96,7 @@ StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
       pictureSize_(pictureSize),
       audio_(audio),
       showing_(std::move(showing)),
+      catchingUp_(std::move(catchingUp)),
       input_(header_, live_, [this](G711Law law, const uint8_t* payload, size_t size) {
         HearG711(law, payload, size);
       }) {
@@ -172,6 +173,7 @@ void StreamDecoder::RunSession() {
   timeLineShift_ = 0;
   unconfirmedStep_ = 0;
   confirmedStep_ = 0;
+  catchUp_.Reset();
   // Before opening: opening reads the first packets, G.711 among them.
   frame_ = av_frame_alloc();
   if (OpenInput()) {
@@ -270,6 +272,7 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
     }
   }
   if (packet->stream_index == videoIndex_) {
+    if (live_ && SkipsToCatchUp(*packet)) return true;
     ApplySettings();
     if (heldPictures_ && heldPictures_->Taking(packet->data, static_cast<size_t>(packet->size)) &&
         !RestartVideoDecoder()) {
@@ -283,10 +286,25 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
     heldPictures_->Released();
     return true;
   }
-  if (packet->stream_index == audioIndex_ && audio_.Active()) {
+  if (packet->stream_index == audioIndex_ && audio_.Active() && !SoundIsLate()) {
     if (avcodec_send_packet(sound_.get(), packet) >= 0) ReceiveSamples(sound_.get());
   }
   return true;
+}
+
+bool StreamDecoder::SkipsToCatchUp(const AVPacket& packet) {
+  const AVCodecID codec = video_->codec_id;
+  return catchUp_.Skips(codec, packet.data, static_cast<size_t>(packet.size),
+                        source_.UnreadAgeMicros(), [&] {
+                          return source_.UnreadHoldsUnit(
+                              [codec](uint8_t unit) { return StartsKeyPicture(codec, unit); });
+                        });
+}
+
+// Live sound that comes with pictures too late to be shown is not played
+// late either.
+bool StreamDecoder::SoundIsLate() const {
+  return live_ && (catchingUp_() || source_.UnreadAgeMicros() > kBehindMicros);
 }
 
 bool StreamDecoder::OpenVideoDecoder(AVStream* stream) {
@@ -422,7 +440,7 @@ void StreamDecoder::ReceiveSamples(AVCodecContext* decoder) {
 
 void StreamDecoder::HearG711(G711Law law, const uint8_t* payload, size_t size) {
   if (header_->videoCodec.empty()) recognised_ = true;
-  if (!audio_.Active() || frame_ == nullptr) return;
+  if (!audio_.Active() || frame_ == nullptr || SoundIsLate()) return;
   if (g711_ == nullptr || law != g711Law_) {
     g711_.reset();
     g711Law_ = law;

@@ -19,6 +19,7 @@
 #include "FfmpegOwners.h"
 #include "HeldPictures.h"
 #include "InputChain.h"
+#include "LiveCatchUp.h"
 #include "StreamFormat.h"
 
 struct AVCodecContext;
@@ -58,10 +59,12 @@ class PictureSizeRecord {
 
 class StreamDecoder {
  public:
-  // |showing| tells whether pictures are being shown (playing, not paused).
+  // |showing| tells whether pictures are being shown (playing, not paused);
+  // |catchingUp|, whether a live stream's pictures are being dropped as late.
   StreamDecoder(SourceBuffer& source, PictureQueue& pictures, const DecoderSettings& settings,
                 std::optional<StreamHeader> header, bool live, PictureSizeRecord& pictureSize,
-                AudioRenderer& audio, std::function<bool()> showing);
+                AudioRenderer& audio, std::function<bool()> showing,
+                std::function<bool()> catchingUp);
   ~StreamDecoder();
   StreamDecoder(const StreamDecoder&) = delete;
   StreamDecoder& operator=(const StreamDecoder&) = delete;
@@ -77,6 +80,8 @@ class StreamDecoder {
   bool OpenInput();
   void CloseSession();
   bool HandlePacket(AVPacket* packet);
+  bool SkipsToCatchUp(const AVPacket& packet);
+  bool SoundIsLate() const;
   bool OpenVideoDecoder(AVStream* stream);
   bool OpenAudioDecoder(AVStream* stream);
   void DiscardUnheardSound();
@@ -104,6 +109,7 @@ class StreamDecoder {
   PictureSizeRecord& pictureSize_;
   AudioRenderer& audio_;
   const std::function<bool()> showing_;
+  const std::function<bool()> catchingUp_;
 
   // Per generation of the source buffer.
   uint64_t generation_ = 0;
@@ -119,6 +125,7 @@ class StreamDecoder {
   G711Law g711Law_ = G711Law::kNone;
   CustomIoInputOwner format_;
   CodecContextOwner video_;
+  LiveCatchUp catchUp_;
   CodecContextOwner sound_;
   int videoIndex_ = -1;
   int audioIndex_ = -1;

@@ -1,6 +1,10 @@
 // Pacing decisions on explicit times: speeds, pauses, late pictures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "Pacer.h"
 
 namespace m4 {
@@ -62,27 +66,77 @@ TEST(PacerTest, LiveStreamsDropLatePicturesOnlyWhenMoreAreWaiting) {
   EXPECT_EQ(pacer.Decide(2 * kFrame, late, true, false).action, Action::kPresent);
 }
 
-// The first picture came 80 ms late (the stream's opening held it up); the
-// next ones, each the newest decoded, are shown as they are ready, and a
-// late one after them is late against them. Pictures decoded ahead of their
-// time (a client feeding faster than the stream plays) and files keep their
-// pace.
-TEST(PacerTest, LiveStreamsShowTheNewestPictureAtOnceAndFollowIt) {
+// A camera sending picture i (stamped i intervals) at |arrival|(i), each
+// decoded in 1 ms as its data is in, played by a live presenter: answers
+// when each picture was shown, or -1 for a picture dropped.
+template <typename Arrival>
+std::vector<int64_t> PlayLive(int count, Arrival arrival) {
+  constexpr int64_t kDecode = 1000;
   Pacer pacer;
-  ASSERT_EQ(pacer.Decide(0, 80000, true, false, true).action, Action::kPresent);
-  pacer.Presented(0, 80000);
-  EXPECT_EQ(pacer.Decide(kFrame, 80000, true, true, false).action, Action::kWait);
-  for (int i = 1; i < 3; ++i) {
-    const PacingDecision decision = pacer.Decide(i * kFrame, i * kFrame + 1000, true, false, true);
-    EXPECT_EQ(decision.action, Action::kPresent) << i;
-    pacer.Presented(i * kFrame, i * kFrame + 1000);
+  std::vector<int64_t> shownAt(count, -1);
+  int64_t decoded = 0;
+  int64_t now = 0;
+  for (int i = 0; i < count; ++i) {
+    decoded = std::max(decoded, arrival(i)) + kDecode;
+    now = std::max(now, decoded);
+    // More waits behind: the next picture's data is in.
+    const bool backlog = i + 1 < count && arrival(i + 1) <= now;
+    const PacingDecision decision = pacer.Decide(i * kFrame, now, true, backlog);
+    EXPECT_NE(decision.action, Action::kWait) << "picture " << i;
+    if (decision.action != Action::kPresent) continue;
+    pacer.Presented(i * kFrame, now);
+    shownAt[i] = now;
   }
-  const int64_t late = 3 * kFrame + 1000 + kLiveLateLimitMicros + 1;
-  EXPECT_EQ(pacer.Decide(3 * kFrame, late, true, true).action, Action::kDrop);
-  Pacer file;
-  file.Decide(0, 80000, false, false, true);
-  file.Presented(0, 80000);
-  EXPECT_EQ(file.Decide(kFrame, kFrame + 1000, false, false, true).action, Action::kWait);
+  return shownAt;
+}
+
+// After a stall of any length the burst that ends it is caught up within a
+// second of the data resuming, by dropping what is late, and every picture
+// after that is shown within two intervals of its arrival.
+TEST(PacerTest, LiveStreamsCatchUpAfterAStall) {
+  for (const int64_t stall : {200000, 1000000, 3000000, 10000000}) {
+    SCOPED_TRACE("stall of " + std::to_string(stall / 1000) + " ms");
+    const int64_t from = 3000000;
+    const auto arrival = [&](int i) {
+      const int64_t sent = i * kFrame;
+      return sent >= from && sent < from + stall ? from + stall : sent;
+    };
+    const int count = static_cast<int>((from + stall) / kFrame) + 100;
+    const std::vector<int64_t> shownAt = PlayLive(count, arrival);
+    for (int i = 0; i < count; ++i) {
+      if (arrival(i) < from + stall + 1000000) continue;
+      ASSERT_GE(shownAt[i], 0) << "picture " << i;
+      EXPECT_LT(shownAt[i] - arrival(i), 2 * kFrame) << "picture " << i;
+    }
+  }
+}
+
+// A camera clock 2 % fast or slow is followed for an hour: every picture is
+// shown as soon as it is in.
+TEST(PacerTest, LiveStreamsFollowACameraClockBothWays) {
+  constexpr int kHour = 3600 * 25;
+  for (const int permille : {-20, 20}) {
+    SCOPED_TRACE("clock off by " + std::to_string(permille) + " permille");
+    const auto arrival = [&](int i) { return i * kFrame * (1000 + permille) / 1000; };
+    const std::vector<int64_t> shownAt = PlayLive(kHour, arrival);
+    int64_t worst = 0;
+    for (int i = 0; i < kHour; ++i) {
+      ASSERT_GE(shownAt[i], 0) << "picture " << i;
+      worst = std::max(worst, shownAt[i] - arrival(i));
+    }
+    EXPECT_LT(worst, 2 * kFrame);
+  }
+}
+
+// At other speeds a live stream keeps the pace of its stamps, as a file does.
+TEST(PacerTest, LiveStreamsAtAnotherSpeedKeepTheirPace) {
+  Pacer pacer;
+  pacer.SetSpeedLevel(1);
+  ASSERT_EQ(pacer.Decide(0, 0, true, true).action, Action::kPresent);
+  pacer.Presented(0, 0);
+  const PacingDecision next = pacer.Decide(kFrame, 1000, true, true);
+  ASSERT_EQ(next.action, Action::kWait);
+  EXPECT_EQ(next.deadline, kFrame / 2);
 }
 
 TEST(PacerTest, FilesShowLatePicturesAtOnce) {
