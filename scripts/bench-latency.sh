@@ -15,8 +15,9 @@
 #       steady  the camera sends evenly
 #       stall   it holds its pictures for LATENCY_STALL seconds (default 3),
 #               2 s into the measured time, then sends them all at once (our
-#               viewer gives a source up after 3 s of silence; the table is
-#               followed by a note when it did; 2.5 s stays clear of that)
+#               viewer gives a tcp or rtsp source up after 10 s of silence,
+#               a udp source never; the table is followed by a note when it
+#               did)
 #       fast    its clock runs 1 % fast: pictures 1 % closer than their
 #               time stamps say
 #       slow    its clock runs 1 % slow: pictures 1 % further apart
@@ -259,8 +260,9 @@ for run in "${runs[@]}"; do
         continue
       fi
       echo "| $case_name | $transport | $player $(row) $load |"
-      # Our viewer gives a source up after 3 s without data and connects
-      # again: what arrives meanwhile is lost, a stall's burst included.
+      # Our viewer gives a TCP or RTSP source up after 10 s without data and
+      # connects again: what arrives meanwhile is lost, a stall's burst
+      # included.
       if [[ $player == kelo ]] && grep -q ': dropped: no data' "$out/player.txt"; then
         notes+=("$transport: our viewer dropped the silent source and reconnected (pictures sent meanwhile are lost)")
       fi

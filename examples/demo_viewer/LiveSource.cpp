@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -326,7 +327,10 @@ std::string LiveSource::Session() {
     header_ = header;
   }
   timing_.Restart();
-  patience_ = std::chrono::nanoseconds(timeouts_.drop).count();
+  // Whatever a UDP source sends after a silence is the same stream, for the
+  // same channel.
+  patience_ = StartsWith(address_, "udp://") ? std::numeric_limits<int64_t>::max()
+                                             : std::chrono::nanoseconds(timeouts_.drop).count();
   // A transport stream goes on byte for byte; RTSP is remuxed into one.
   return connection.raw != nullptr ? connection.PassOn(chosen.video) : connection.Remux(chosen);
 }

@@ -3,7 +3,9 @@
 // rtsp:// is read with libavformat's RTSP client and remuxed into a
 // transport stream without re-encoding. Each block goes to Play_InputData as
 // soon as it arrives. The stream header is built from what the source
-// announces; a source that stalls or drops is reconnected by itself.
+// announces. A tcp:// or rtsp:// source that drops, or stays silent too long,
+// is reconnected by itself; a udp:// source has no connection to lose and
+// keeps listening through any silence.
 #ifndef KELO_DEMO_VIEWER_LIVE_SOURCE_H
 #define KELO_DEMO_VIEWER_LIVE_SOURCE_H
 
@@ -33,8 +35,12 @@ struct LiveSourceTimeouts {
   std::chrono::milliseconds connect{3000};
   // Without data this long the source counts as stalled ...
   std::chrono::milliseconds stall{1000};
-  // ... and this long, as dropped: it is reconnected.
-  std::chrono::milliseconds drop{3000};
+  // ... and this long, a tcp:// or rtsp:// source as dropped: it is
+  // reconnected. Long enough for a camera behind a wireless link that pauses
+  // for seconds and then sends what it held: a new connection would lose that
+  // burst and the decoder's state. A udp:// source is never dropped for
+  // silence: reopening its socket would only lose what arrives meanwhile.
+  std::chrono::milliseconds drop{10000};
   // The pause before the next attempt.
   std::chrono::milliseconds retry{1000};
 };
