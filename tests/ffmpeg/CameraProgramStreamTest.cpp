@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <thread>
 
 #include "PictureLog.h"
 #include "StoredStreams.h"
@@ -184,6 +185,63 @@ TEST_P(CutPictureTest, EveryPictureAsTheToolDecodesItFromTheStartAndJoined) {
 
 INSTANTIATE_TEST_SUITE_P(Streams, CutPictureTest, ::testing::ValuesIn(kCutPictureCases),
                          ::testing::PrintToStringParamName());
+
+// A camera behind a network that stalls: the data of three seconds comes
+// all at once when it resumes, on the real clock. Within a second of that
+// the pictures are back at the live edge (shown as soon as their data is
+// in, not with the stall's delay kept), and every picture shown is one the
+// tool decodes, in its order.
+TEST(CameraStallTest, BackAtTheLiveEdgeWithinASecondOfTheBurst) {
+  constexpr int kPictures = 200;
+  constexpr int kStallFrom = 50;
+  constexpr int kStallTo = 125;
+  constexpr int kCaughtUpBy = kStallTo + 25;
+  constexpr auto kLatest = std::chrono::milliseconds(200);
+  SetVariable("KELO_M4_CLOCK", nullptr);
+  kelo_test::TempDirectory dir;
+  const TestStream stream = MakeCameraProgramStream(CameraLayout{}, kPictures, dir);
+  const std::vector<std::string> tool = ToolPictureMd5s(stream.mediaFile, "mpeg");
+  ASSERT_EQ(tool.size(), static_cast<size_t>(kPictures));
+  std::vector<size_t> packs;  // where each picture's pack begins
+  for (size_t at = 0; at + 4 <= stream.payload.size() - kMarkerBytes; ++at) {
+    const uint8_t* bytes = stream.payload.data() + at;
+    if (bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 1 && bytes[3] == 0xBA) packs.push_back(at);
+  }
+  ASSERT_EQ(packs.size(), static_cast<size_t>(kPictures));
+  packs.push_back(stream.payload.size() - kMarkerBytes);
+
+  ASSERT_TRUE(PlayM4_SetStreamOpenMode(kPort, kLiveMode));
+  ASSERT_TRUE(PlayM4_OpenStream(kPort, stream.header.data(), 64, kBufferSize));
+  ASSERT_TRUE(LogPictures(kPort));
+  ASSERT_TRUE(PlayM4_Play(kPort, nullptr));
+  std::vector<std::chrono::steady_clock::time_point> fedAt(kPictures);
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kPictures; ++i) {
+    const int dueAt = i >= kStallFrom && i < kStallTo ? kStallTo : i;
+    std::this_thread::sleep_until(start + dueAt * std::chrono::milliseconds(kTestFrameMillis));
+    const std::vector<uint8_t> pack(stream.payload.begin() + static_cast<ptrdiff_t>(packs[i]),
+                                    stream.payload.begin() + static_cast<ptrdiff_t>(packs[i + 1]));
+    ASSERT_TRUE(FeedAll(kPort, pack, kBlock));
+    fedAt[i] = std::chrono::steady_clock::now();
+  }
+  // The last picture waits for the idle delay.
+  ASSERT_TRUE(WaitForPictures(kPort, kPictures - kCaughtUpBy));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_TRUE(PlayM4_CloseStream(kPort));
+
+  const std::vector<std::string> shown = PictureMd5s(kPort);
+  const std::vector<std::chrono::steady_clock::time_point> shownAt = ShownTimes(kPort);
+  auto next = tool.begin();
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const auto found = std::find(next, tool.end(), shown[i]);
+    ASSERT_NE(found, tool.end()) << "shown picture " << i << " is not the tool's next";
+    const auto index = static_cast<size_t>(found - tool.begin());
+    next = found + 1;
+    if (index < kCaughtUpBy || index + 1 == tool.size()) continue;
+    EXPECT_LT(shownAt[i] - fedAt[index], kLatest) << "picture " << index;
+  }
+  EXPECT_EQ(next, tool.end());
+}
 
 }  // namespace
 }  // namespace m4test
