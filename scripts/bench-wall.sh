@@ -24,6 +24,8 @@
 #     d1-h264-32     32 channels of D1 H.264, 2 Mbit/s, 25/s, in a 6 x 6 grid
 #     d1-h264-16     16 channels of the same in a 4 x 4 grid
 #     1080p-h264-9   9 channels of 1080p H.264 in a 3 x 3 grid
+#     1080p-h264-16  16 channels of the same in a 4 x 4 grid (beyond what two
+#                    cores decode: each tile shows what its channel keeps up with)
 #     1080p-h265-4   4 channels of 1080p H.265 in a 2 x 2 grid
 #   (default: d1-h264-32 and the 1080p cases; with WALL_SYSTEM windows or
 #   both, the two D1 cases). BUILD_DIR (default build-wall), WALL_SECONDS,
@@ -124,7 +126,7 @@ still_running() {
 }
 
 # play SYSTEM STREAM GRID TILES: runs the viewer of SYSTEM (linux or
-# windows); sets shown_min, shown_mean, latency_max, dropped, viewer_cores,
+# windows); sets shown_min, shown_mean, latency_max, latency_p99, dropped, viewer_cores,
 # server_cores (the wine server's, "-" for linux), x_cores, rss_mb, load
 # (the machine's load average over the minute before).
 play() {
@@ -197,13 +199,17 @@ play() {
   sed -i 's/\r$//' "$out/viewer.txt"
   # Rates of the regular lines after the warm-up (the last line's interval is
   # short); latency and dropped pictures as the last line gives them.
-  read -r shown_min shown_mean latency_max dropped < <(awk -v from="$warmup" -v to="$seconds" \
+  read -r shown_min shown_mean latency_max latency_p99 dropped < <(awk -v from="$warmup" -v to="$seconds" \
     -v tiles="$tiles" '
     /^\[ *[0-9.]+s\] ch[0-9]+ .* shown [0-9]+ \(/ {
       stamp = $0; sub(/^\[ */, "", stamp); sub(/s\].*/, "", stamp)
       match($0, / ch[0-9]+ /); channel = substr($0, RSTART + 3, RLENGTH - 4)
       if (channel + 0 >= tiles) next
       if (match($0, /latency [0-9]+ ms/)) latency[channel] = substr($0, RSTART + 8, RLENGTH - 11)
+      if (stamp + 0 >= from && match($0, /p99 [0-9]+ ms/)) {
+        slow = substr($0, RSTART + 4, RLENGTH - 7)
+        if (slowest == "" || slow + 0 > slowest + 0) slowest = slow
+      }
       if (match($0, /dropped [0-9]+/)) lost[channel] = substr($0, RSTART + 8, RLENGTH - 8)
       if (stamp + 0 < from || stamp + 0 >= to) next
       rate = $0; sub(/.* shown [0-9]+ \(/, "", rate); sub(/\/s.*/, "", rate)
@@ -215,14 +221,15 @@ play() {
       for (c in latency) if (worst == "-" || latency[c] + 0 > worst + 0) worst = latency[c]
       for (c in lost) total += lost[c]
       if (worst != "-") worst = worst "ms"
-      if (n == 0) print "none none", worst, total
-      else printf "%.1f %.1f %s %s\n", low, sum / n, worst, total
+      if (slowest == "") slowest = "-"; else slowest = slowest "ms"
+      if (n == 0) print "none none", worst, slowest, total
+      else printf "%.1f %.1f %s %s %s\n", low, sum / n, worst, slowest, total
     }' "$out/viewer.txt")
 }
 
 echo "load before: $(uptime)"
-printf '\n| case | system | feed | quality | tiles | shown/s per tile (lowest, mean) | latency (worst tile median) | dropped | viewer cores | wine server cores | X server cores | viewer memory | per channel | load before | CPU against Linux (viewer + wine server; with X server) |\n'
-printf '|---|---|---|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n'
+printf '\n| case | system | feed | quality | tiles | shown/s per tile (lowest, mean) | latency (worst tile median) | latency p99 (worst tile and interval) | dropped | viewer cores | wine server cores | X server cores | viewer memory | per channel | load before | CPU against Linux (viewer + wine server; with X server) |\n'
+printf '|---|---|---|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n'
 declare -A single_mb
 for name in "${cases[@]}"; do
   case $name in
@@ -231,9 +238,10 @@ for name in "${cases[@]}"; do
       stream=$streams/d1-h264.kst tiles=${name#d1-h264-}
       grid=36
       [[ $tiles == 16 ]] && grid=16 ;;
-    1080p-h264-9)
+    1080p-h264-9 | 1080p-h264-16)
       make_stream 1080p-h264 1920x1080 -c:v libx264 -preset veryfast -b:v 6M -maxrate 6M -bufsize 3M -g 50 -bf 0
-      stream=$streams/1080p-h264.kst grid=9 tiles=9 ;;
+      stream=$streams/1080p-h264.kst tiles=${name#1080p-h264-}
+      grid=$tiles ;;
     1080p-h265-4)
       make_stream 1080p-h265 1920x1080 -c:v libx265 -preset ultrafast -b:v 4M -g 50 -x265-params log-level=error:bframes=0
       stream=$streams/1080p-h265.kst grid=4 tiles=4 ;;
@@ -256,9 +264,9 @@ for name in "${cases[@]}"; do
       [[ $server_cores != - ]] && total=$(calc "$viewer_cores + $server_cores")
       cpu[$system]=$total
       cpu_with_x[$system]=$(calc "$total + $x_cores")
-      row[$system]=$(printf '| %s | %s | %s | %s | %d | %s, %s | %s | %s | %s | %s | %s | %s MB | %s MB | %s |' \
+      row[$system]=$(printf '| %s | %s | %s | %s | %d | %s, %s | %s | %s | %s | %s | %s | %s | %s MB | %s MB | %s |' \
         "$name" "$system" "$feed" "$quality" "$tiles" "$shown_min" "$shown_mean" "$latency_max" \
-        "$dropped" "$viewer_cores" "$server_cores" "$x_cores" "$rss_mb" "$per_channel" "$load")
+        "$latency_p99" "$dropped" "$viewer_cores" "$server_cores" "$x_cores" "$rss_mb" "$per_channel" "$load")
     done
     for system in "${order[@]}"; do
       against=-

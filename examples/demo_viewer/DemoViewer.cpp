@@ -282,8 +282,9 @@ int main(int argc, char** argv) {
                    " '(full)', the decoder is ahead and takes more only as it shows pictures,"
                    " '(empty)', it has taken all it was given, as from a live source; 'shown':"
                    " pictures the window system saw drawn into the tile, since the SDK reports"
-                   " no frame count, with the rate; for live sources 'latency': median time from a"
-                   " picture's last byte to its drawing, 'dropped': pictures never drawn;"
+                   " no frame count, with the rate; for live sources 'latency': median (and 99th"
+                   " percentile) time from a picture's last byte to its drawing, 'dropped':"
+                   " pictures never drawn;"
                    " 'picture': size of the last decoded picture)\n";
       if (window) std::cout << demo::ViewerKeyHelp();
       Play(session, window.get(), options, seconds);

@@ -115,10 +115,15 @@ PictureTiming::Report PictureTiming::TakeReport() {
   report.dropped = dropped_;
   shown_ = 0;
   if (!latenciesMs_.empty()) {
-    auto middle = latenciesMs_.begin() + static_cast<std::ptrdiff_t>(latenciesMs_.size() / 2);
-    std::nth_element(latenciesMs_.begin(), middle, latenciesMs_.end());
+    const auto at = [&](size_t percent) {
+      auto nth = latenciesMs_.begin() +
+                 static_cast<std::ptrdiff_t>((latenciesMs_.size() - 1) * percent / 100);
+      std::nth_element(latenciesMs_.begin(), nth, latenciesMs_.end());
+      return *nth;
+    };
     report.haveLatency = true;
-    report.medianMs = *middle;
+    report.slowestMs = at(99);
+    report.medianMs = at(50);
     latenciesMs_.clear();
   }
   return report;

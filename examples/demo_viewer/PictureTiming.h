@@ -59,7 +59,8 @@ class PictureTiming {
     uint64_t shown = 0;    // pictures drawn since the last report
     uint64_t dropped = 0;  // in total
     bool haveLatency = false;
-    double medianMs = 0;  // of the pictures shown since the last report
+    double medianMs = 0;   // of the pictures shown since the last report
+    double slowestMs = 0;  // the 99th percentile of the same
   };
   Report TakeReport();
 

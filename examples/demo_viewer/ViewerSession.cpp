@@ -401,8 +401,9 @@ void ViewerSession::PrintProgress(double elapsedSeconds, const PictureCounter& p
       if (channel.timing) {
         const PictureTiming::Report report = channel.timing->TakeReport();
         if (report.haveLatency) {
-          length += std::snprintf(figures + length, sizeof(figures) - static_cast<size_t>(length),
-                                  "  latency %.0f ms", report.medianMs);
+          length +=
+              std::snprintf(figures + length, sizeof(figures) - static_cast<size_t>(length),
+                            "  latency %.0f ms p99 %.0f ms", report.medianMs, report.slowestMs);
         }
         std::snprintf(figures + length, sizeof(figures) - static_cast<size_t>(length),
                       "  dropped %llu", static_cast<unsigned long long>(report.dropped));

@@ -91,6 +91,7 @@ TEST(PictureTimingTest, MeasuresFromTheLastByteAndCountsDroppedPictures) {
   report = timing.TakeReport();
   EXPECT_EQ(report.dropped, 2u);
   EXPECT_DOUBLE_EQ(report.medianMs, 5);
+  EXPECT_DOUBLE_EQ(report.slowestMs, 5);
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ for tile in 0 1 2; do
 done
 check "the UDP tile told its stall and its recovery" "ch0: udp://.*stalled"
 check "the UDP tile told its recovery" "ch0: udp://.*data flows again"
-check "the tiles give their latency" "ch2 rtsp://.*latency [0-9]* ms  dropped"
+check "the tiles give their latency" "ch2 rtsp://.*latency [0-9]* ms p99 [0-9]* ms  dropped"
 check "the unreachable source said so" "ch3: tcp://127.0.0.1:$nobody: cannot reach it"
 # 16-bit stereo at 48 kHz: two seconds of the camera's sound at least.
 wait "$sound_viewer" || true
