@@ -196,7 +196,12 @@ bool LiveSource::Feed(const uint8_t* data, size_t size) {
   timing_.Fed(data, size, TimingClock::now());
   for (int attempt = 0; attempt < kRoomAttempts; ++attempt) {
     uint32_t waiting = 0;
-    const bool room = player_.Play_GetBufferRemainDataSize(channel_, &waiting) != 0 ||
+    // The first try goes to the player whatever its buffer holds: a playing
+    // channel hands what its buffer holds on to the decoder's side, so that
+    // a decoder that falls behind sees how far (and skips ahead) rather
+    // than the data waiting here, unseen, until the socket drops it.
+    const bool room = attempt == 0 ||
+                      player_.Play_GetBufferRemainDataSize(channel_, &waiting) != 0 ||
                       waiting + length <= kSourceBufferBytes;
     if (room && player_.Play_InputData(channel_, data, length, 0) == 0) {
       bytesFed_ += size;
