@@ -17,7 +17,7 @@
 #include "ProductPaths.h"
 #include "m4playerApi.h"
 
-namespace kelo {
+namespace src {
 
 namespace {
 
@@ -63,30 +63,30 @@ struct OperationText {
 constexpr OperationText kOperations[] = {
     {"", "Play_InitDDraw", kNeverTraced},
     {"", "Play_ReleaseDDraw", kNeverTraced},
-    {gbk::kTraceSetOverlayMode, "Play_SetOverlayMode", kTraceLevel},
-    {gbk::kTraceGetPreviewMode, "Play_GetPreviewMode", kTraceLevel},
-    {gbk::kTraceSetOpenMode, "Play_SetOpenMode", kTraceLevel},
-    {gbk::kTraceOpenStream, "Play_OpenStream", kTraceLevel},
-    {gbk::kTraceInputData, "Play_InputData", kVerboseLevel},
-    {gbk::kTraceCloseStream, "Play_CloseStream", kTraceLevel},
-    {gbk::kTracePlayState, "Play_PlayState", kTraceLevel},
-    {gbk::kTraceGetPlayState, "Play_GetPlayState", kTraceLevel},
-    {gbk::kTraceSetVolume, "Play_SetVolume", kTraceLevel},
-    {gbk::kTraceGetVolume, "Play_GetVolume", kTraceLevel},
-    {gbk::kTraceGetPicture, "Play_GetPicture", kTraceLevel},
-    {gbk::kTraceRefreshPlay, "Play_RefreshPlay", kTraceLevel},
-    {gbk::kTraceGetHeadLen, "Play_GetHeadLen", kTraceLevel},
-    {gbk::kTraceGetPictureSize, "Play_GetPictureSize", kTraceLevel},
-    {gbk::kTraceSetPicQuality, "Play_SetPicQuality", kTraceLevel},
-    {gbk::kTraceGetPicQuality, "Play_GetPicQuality", kTraceLevel},
-    {gbk::kTraceThrowFrame, "Play_ThrowFrame", kVerboseLevel},
-    {gbk::kTraceGetThrowNum, "Play_GetThrowNum", kTraceLevel},
-    {gbk::kTraceSetVideoPara, "Play_SetVideoPara", kTraceLevel},
-    {gbk::kTraceGetVideoPara, "Play_GetVideoPara", kTraceLevel},
-    {gbk::kTraceSetDispRegion, "Play_SetDispRegion", kTraceLevel},
-    {gbk::kTraceGetDispRegion, "Play_GetDispRegion", kTraceLevel},
-    {gbk::kTraceClearBuffer, "Play_ClearBuffer", kTraceLevel},
-    {gbk::kTraceGetBufferRemain, "Play_GetBufferRemainDataSize", kTraceLevel},
+    {common::kTraceSetOverlayMode, "Play_SetOverlayMode", kTraceLevel},
+    {common::kTraceGetPreviewMode, "Play_GetPreviewMode", kTraceLevel},
+    {common::kTraceSetOpenMode, "Play_SetOpenMode", kTraceLevel},
+    {common::kTraceOpenStream, "Play_OpenStream", kTraceLevel},
+    {common::kTraceInputData, "Play_InputData", kVerboseLevel},
+    {common::kTraceCloseStream, "Play_CloseStream", kTraceLevel},
+    {common::kTracePlayState, "Play_PlayState", kTraceLevel},
+    {common::kTraceGetPlayState, "Play_GetPlayState", kTraceLevel},
+    {common::kTraceSetVolume, "Play_SetVolume", kTraceLevel},
+    {common::kTraceGetVolume, "Play_GetVolume", kTraceLevel},
+    {common::kTraceGetPicture, "Play_GetPicture", kTraceLevel},
+    {common::kTraceRefreshPlay, "Play_RefreshPlay", kTraceLevel},
+    {common::kTraceGetHeadLen, "Play_GetHeadLen", kTraceLevel},
+    {common::kTraceGetPictureSize, "Play_GetPictureSize", kTraceLevel},
+    {common::kTraceSetPicQuality, "Play_SetPicQuality", kTraceLevel},
+    {common::kTraceGetPicQuality, "Play_GetPicQuality", kTraceLevel},
+    {common::kTraceThrowFrame, "Play_ThrowFrame", kVerboseLevel},
+    {common::kTraceGetThrowNum, "Play_GetThrowNum", kTraceLevel},
+    {common::kTraceSetVideoPara, "Play_SetVideoPara", kTraceLevel},
+    {common::kTraceGetVideoPara, "Play_GetVideoPara", kTraceLevel},
+    {common::kTraceSetDispRegion, "Play_SetDispRegion", kTraceLevel},
+    {common::kTraceGetDispRegion, "Play_GetDispRegion", kTraceLevel},
+    {common::kTraceClearBuffer, "Play_ClearBuffer", kTraceLevel},
+    {common::kTraceGetBufferRemain, "Play_GetBufferRemainDataSize", kTraceLevel},
 };
 
 const OperationText& TextOf(Operation operation) {
@@ -105,33 +105,33 @@ struct DecoderErrorRow {
 // One row a line: the line is what tells the rows apart in the log.
 // clang-format off
 constexpr DecoderErrorRow kDecoderErrors[] = {
-    {1, gbk::kDecoderError1, 2, __LINE__},
-    {2, gbk::kDecoderError2, 3, __LINE__},
-    {3, gbk::kDecoderError3, 4, __LINE__},
-    {4, gbk::kDecoderError4, 5, __LINE__},
-    {5, gbk::kDecoderError5, 6, __LINE__},
-    {6, gbk::kDecoderError6, 7, __LINE__},
-    {7, gbk::kDecoderError7, 8, __LINE__},
-    {8, gbk::kDecoderError8, 9, __LINE__},
-    {9, gbk::kDecoderError9, 10, __LINE__},
-    {10, gbk::kDecoderError10, 11, __LINE__},
-    {11, gbk::kDecoderError11, 12, __LINE__},
-    {12, gbk::kDecoderError12, 13, __LINE__},
-    {13, gbk::kDecoderError13, 14, __LINE__},
-    {14, gbk::kDecoderError14, 15, __LINE__},
-    {15, gbk::kDecoderError15, 16, __LINE__},
-    {16, gbk::kDecoderError16, 17, __LINE__},
-    {17, gbk::kDecoderError17, 18, __LINE__},
-    {18, gbk::kDecoderError18, 19, __LINE__},
-    {19, gbk::kDecoderError19, 20, __LINE__},
-    {20, gbk::kDecoderError20, 21, __LINE__},
-    {21, gbk::kDecoderError21, 22, __LINE__},
-    {22, gbk::kDecoderError22, 23, __LINE__},
-    {23, gbk::kDecoderError23, 24, __LINE__},
+    {1, common::kDecoderError1, 2, __LINE__},
+    {2, common::kDecoderError2, 3, __LINE__},
+    {3, common::kDecoderError3, 4, __LINE__},
+    {4, common::kDecoderError4, 5, __LINE__},
+    {5, common::kDecoderError5, 6, __LINE__},
+    {6, common::kDecoderError6, 7, __LINE__},
+    {7, common::kDecoderError7, 8, __LINE__},
+    {8, common::kDecoderError8, 9, __LINE__},
+    {9, common::kDecoderError9, 10, __LINE__},
+    {10, common::kDecoderError10, 11, __LINE__},
+    {11, common::kDecoderError11, 12, __LINE__},
+    {12, common::kDecoderError12, 13, __LINE__},
+    {13, common::kDecoderError13, 14, __LINE__},
+    {14, common::kDecoderError14, 15, __LINE__},
+    {15, common::kDecoderError15, 16, __LINE__},
+    {16, common::kDecoderError16, 17, __LINE__},
+    {17, common::kDecoderError17, 18, __LINE__},
+    {18, common::kDecoderError18, 19, __LINE__},
+    {19, common::kDecoderError19, 20, __LINE__},
+    {20, common::kDecoderError20, 21, __LINE__},
+    {21, common::kDecoderError21, 22, __LINE__},
+    {22, common::kDecoderError22, 23, __LINE__},
+    {23, common::kDecoderError23, 24, __LINE__},
 };
 // clang-format on
 // Any other code, with its own number in the entry.
-constexpr DecoderErrorRow kUnknownDecoderError = {0, gbk::kDecoderErrorUnknown, 26, __LINE__};
+constexpr DecoderErrorRow kUnknownDecoderError = {0, common::kDecoderErrorUnknown, 26, __LINE__};
 
 // The decoder calls that play commands are made of.
 enum class PlayCall { kPlay, kResume, kPause, kFaster, kSlower };
@@ -201,7 +201,7 @@ void PauseInput(TicketLock& channel) {
   };
   channel.unlock();
   Relock relock{channel};
-  CurrentPlatform().SleepMilliseconds(kInputRetryPauseMs);
+  platform::CurrentPlatform().SleepMilliseconds(kInputRetryPauseMs);
 }
 
 void M4CALL DisplayCallback(int32_t port, const uint8_t* frame, int32_t frameSize, int32_t width,
@@ -236,7 +236,7 @@ int32_t My820xPlaySDK::Refuse(int32_t line, const char* message, int32_t result)
 }
 
 int32_t My820xPlaySDK::InvalidArgument(int32_t line) {
-  return Refuse(line, gbk::kInvalidParameter, kelo820::kInvalidArgument);
+  return Refuse(line, common::kInvalidParameter, kelo820::kInvalidArgument);
 }
 
 int32_t My820xPlaySDK::OutOfOrder(int32_t line, const char* message) {
@@ -278,18 +278,18 @@ int32_t My820xPlaySDK::RunPlayCommand(int32_t channel, int32_t command) {
 
 int32_t My820xPlaySDK::Play_InitDDraw(WindowHandle window) try {
   std::string driveRoot;
-  if (!CurrentPlatform().SystemDriveRoot(&driveRoot)) return kelo820::kNoSystemDirectory;
-  const std::string configFile = ConfigFilePath(driveRoot);
+  if (!platform::CurrentPlatform().SystemDriveRoot(&driveRoot)) return kelo820::kNoSystemDirectory;
+  const std::string configFile = common::ConfigFilePath(driveRoot);
 
   std::string traceDirectory;
   if (fileUtility_.ReadConfigValue(configFile, "GLOBAL", "TRACE_PATH", &traceDirectory) != 0) {
-    traceDirectory = DefaultTraceDirectory();
+    traceDirectory = common::DefaultTraceDirectory();
   }
   // An empty value stays empty: the logs then go to the current directory.
-  NormaliseDirectoryPath(traceDirectory);
+  common::NormaliseDirectoryPath(traceDirectory);
   fileUtility_.MakeDirectoryPath(traceDirectory);
-  traceLog_.SetRuntimeLogFile(traceDirectory + kRuntimeLogName);
-  traceLog_.SetErrorLogFile(traceDirectory + kErrorLogName);
+  traceLog_.SetRuntimeLogFile(traceDirectory + common::kRuntimeLogName);
+  traceLog_.SetErrorLogFile(traceDirectory + common::kErrorLogName);
 
   std::string level;
   fileUtility_.ReadConfigValue(configFile, "GLOBAL", "DEBUG_LEVEL", &level);
@@ -342,7 +342,7 @@ int32_t My820xPlaySDK::Play_OpenStream(WindowHandle window, int32_t channel, con
   // that no other operation sees the channel in between.
   ChannelLock lock(record.lock);
   if (record.state.playState != kNotStarted) {
-    traceLog_.WriteError(__FILE__, __LINE__, 0, gbk::kStopPlaybackFirst);
+    traceLog_.WriteError(__FILE__, __LINE__, 0, common::kStopPlaybackFirst);
     // The close runs in full, with its own trace.
     Trace(Operation::kCloseStream);
     const int32_t closed = CloseLocked(channel);
@@ -378,7 +378,7 @@ int32_t My820xPlaySDK::Play_InputData(int32_t channel, const uint8_t* data, uint
   Channel& record = channels_[channel];
   ChannelState& state = record.state;
   ChannelLock lock(record.lock);
-  if (state.playState == kNotStarted) return OutOfOrder(__LINE__, gbk::kInputToClosedChannel);
+  if (state.playState == kNotStarted) return OutOfOrder(__LINE__, common::kInputToClosedChannel);
   // While stepping, each step command lets exactly one block through;
   // passing uses the step up, so a step granted while this block is still
   // retried is there for the next one.
@@ -405,7 +405,7 @@ int32_t My820xPlaySDK::RetryInput(int32_t channel, const uint8_t* data, uint32_t
     PauseInput(record.lock);
     // A stream closed, or replaced, since the block came is not fed it.
     if (record.state.playState == kNotStarted || record.streamSerial != stream) {
-      return OutOfOrder(__LINE__, gbk::kInputToClosedChannel);
+      return OutOfOrder(__LINE__, common::kInputToClosedChannel);
     }
     if (PlayM4_InputData(channel, data, size)) return kelo820::kOk;
     result = ReportFailedInput(channel, attempt, verbose);
@@ -435,7 +435,7 @@ int32_t My820xPlaySDK::Play_CloseStream(int32_t channel) try {
 int32_t My820xPlaySDK::CloseLocked(int32_t channel) {
   ChannelState& state = channels_[channel].state;
   if (state.playState == kNotStarted) {
-    return OutOfOrder(__LINE__, gbk::kCannotStopUnstarted);
+    return OutOfOrder(__LINE__, common::kCannotStopUnstarted);
   }
   if (!PlayM4_Stop(channel)) return ReportLastError(channel, "PlayM4_Stop()");
   if (!PlayM4_CloseStream(channel)) return ReportLastError(channel, "PlayM4_CloseStream()");
@@ -456,7 +456,7 @@ int32_t My820xPlaySDK::Play_PlayState(int32_t channel, int32_t command) try {
   ChannelLock lock(channels_[channel].lock);
   ChannelState& state = channels_[channel].state;
   if (state.playState == kNotStarted) {
-    return OutOfOrder(__LINE__, gbk::kCannotChangeUnstarted);
+    return OutOfOrder(__LINE__, common::kCannotChangeUnstarted);
   }
   if (command < kPlaying || command > kStepping) return kelo820::kOk;
 
@@ -552,7 +552,7 @@ int32_t My820xPlaySDK::Play_GetPicture(int32_t channel, const char* path) try {
   }
   // Long enough for the decoder to display a picture. The channel is free
   // meanwhile.
-  CurrentPlatform().SleepMilliseconds(kCaptureWindowMs);
+  platform::CurrentPlatform().SleepMilliseconds(kCaptureWindowMs);
   {
     ChannelLock lock(record.lock);
     if (!PlayM4_SetDisplayCallBack(channel, nullptr)) {
@@ -571,7 +571,7 @@ int32_t My820xPlaySDK::Play_GetPicture(int32_t channel, const char* path) try {
       return capture.answer;
     }
   }
-  return Refuse(__LINE__, gbk::kNoPictureInWindow, kelo820::kNoPictureCaptured);
+  return Refuse(__LINE__, common::kNoPictureInWindow, kelo820::kNoPictureCaptured);
 } catch (...) {
   return OutOfResources(Operation::kGetPicture);
 }
@@ -591,7 +591,7 @@ void My820xPlaySDK::OnDisplayedFrame(int32_t port, const uint8_t* frame, int32_t
     if (!path.empty()) captures_[port].takenRequest = request;
   }
   if (path.empty()) {
-    traceLog_.WriteError(__FILE__, __LINE__, 0, gbk::kPathNotSet);
+    traceLog_.WriteError(__FILE__, __LINE__, 0, common::kPathNotSet);
     return;
   }
   int32_t result = kelo820::kOk;
@@ -839,4 +839,4 @@ int32_t My820xPlaySDK::Play_GetBufferRemainDataSize(int32_t channel, uint32_t* s
   return OutOfResources(Operation::kGetBufferRemainDataSize);
 }
 
-}  // namespace kelo
+}  // namespace src

@@ -24,7 +24,7 @@
 #include "TicketLock.h"
 #include "TraceLog.h"
 
-namespace kelo {
+namespace src {
 
 using kelo820::kChannelCount;
 constexpr uint32_t kStreamBufferSize = 51200;
@@ -142,7 +142,7 @@ class My820xPlaySDK final : public SinglePlayer {
   void OnDisplayedFrame(int32_t port, const uint8_t* frame, int32_t frameSize, int32_t width,
                         int32_t height, int32_t frameType) noexcept;
 
-  const TraceLog& traceLog() const { return traceLog_; }
+  const logging::TraceLog& traceLog() const { return traceLog_; }
   int32_t debugLevel() const { return debugLevel_.load(std::memory_order_relaxed); }
 
  private:
@@ -168,8 +168,8 @@ class My820xPlaySDK final : public SinglePlayer {
   // when one can still be written.
   int32_t OutOfResources(Operation operation) noexcept;
 
-  FileUtility fileUtility_;
-  TraceLog traceLog_;
+  logging::FileUtility fileUtility_;
+  logging::TraceLog traceLog_;
   // Only the configuration changes it; atomic because every thread reads it.
   std::atomic<int32_t> debugLevel_{0};
   Channel channels_[kChannelCount];
@@ -180,6 +180,6 @@ class My820xPlaySDK final : public SinglePlayer {
   PendingCapture captures_[kChannelCount];
 };
 
-}  // namespace kelo
+}  // namespace src
 
 #endif  // KELO820_SRC_MY820XPLAYSDK_H

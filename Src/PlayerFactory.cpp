@@ -5,7 +5,7 @@
 #include "Kelo820_PlaySDK.h"
 #include "PlayerInstance.h"
 
-namespace kelo {
+namespace src {
 
 struct PlayerInstance::Factory {
   std::mutex mutex;
@@ -16,7 +16,7 @@ struct PlayerInstance::Factory {
 };
 
 PlayerInstance::Factory& PlayerInstance::TheFactory() {
-  static Immortal<Factory> factory;
+  static platform::Immortal<Factory> factory;
   return factory.get();
 }
 
@@ -69,10 +69,10 @@ void PlayerInstance::Leave(LivePlayer* live) {
   if (--live->callbacksInFlight == 0) factory.callbackLeft.notify_all();
 }
 
-}  // namespace kelo
+}  // namespace src
 
-extern "C" SinglePlayer* CreateSinglePlayerDll() { return kelo::PlayerInstance::Acquire(); }
+extern "C" SinglePlayer* CreateSinglePlayerDll() { return src::PlayerInstance::Acquire(); }
 
 extern "C" void ReleaseSinglePlayerDll(SinglePlayer* player) {
-  kelo::PlayerInstance::Release(player);
+  src::PlayerInstance::Release(player);
 }

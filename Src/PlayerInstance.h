@@ -18,7 +18,7 @@
 
 #include "My820xPlaySDK.h"
 
-namespace kelo {
+namespace src {
 
 class PlayerInstance {
  public:
@@ -54,6 +54,6 @@ class PlayerInstance {
   static void Leave(LivePlayer* live);
 };
 
-}  // namespace kelo
+}  // namespace src
 
 #endif  // KELO820_SRC_PLAYERINSTANCE_H

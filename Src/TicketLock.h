@@ -16,7 +16,7 @@
 
 #include "Platform.h"
 
-namespace kelo {
+namespace src {
 
 class TicketLock {
  public:
@@ -34,7 +34,7 @@ class TicketLock {
     // move of |serving_| and the look at |next_| here, are ordered alike: a
     // waiter either sees its turn come or is seen here and woken.
     const uint32_t served = serving_.fetch_add(1, std::memory_order_seq_cst) + 1;
-    if (next_.load(std::memory_order_seq_cst) != served) WakeAllWaiting(serving_);
+    if (next_.load(std::memory_order_seq_cst) != served) platform::WakeAllWaiting(serving_);
   }
 
  private:
@@ -51,7 +51,7 @@ class TicketLock {
       if (polls < kSpins + kYields) {
         std::this_thread::yield();
       } else {
-        WaitWhileEqual(serving_, serving);
+        platform::WaitWhileEqual(serving_, serving);
       }
     }
   }
@@ -63,6 +63,6 @@ class TicketLock {
   std::atomic<uint32_t> serving_{0};
 };
 
-}  // namespace kelo
+}  // namespace src
 
 #endif  // KELO820_SRC_TICKETLOCK_H

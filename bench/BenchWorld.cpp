@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-namespace kelo_bench {
+namespace bench {
 
 BenchWorld& BenchWorld::Get() {
   static BenchWorld world;
@@ -16,16 +16,16 @@ BenchWorld::~BenchWorld() { ReleaseSinglePlayerDll(player_); }
 
 BenchWorld::BenchWorld() {
   setenv("Q81_DRIVE_ROOT", drive_.path().c_str(), 1);
-  kelo_test::MakeDirectories(drive_.path() + "q81/cfg");
+  tests::MakeDirectories(drive_.path() + "q81/cfg");
   player_ = CreateSinglePlayerDll();
   if (player_ == nullptr) std::abort();
   SetDebugLevel(0);
 }
 
 void BenchWorld::SetDebugLevel(int level) {
-  kelo_test::WriteBytes(ConfigPath(), "#Q81 player configuration\n[GLOBAL]\n[TRACE_PATH] [" +
-                                          LogDirectory() + "]\n[DEBUG_LEVEL] [" +
-                                          std::to_string(level) + "]\n");
+  tests::WriteBytes(ConfigPath(), "#Q81 player configuration\n[GLOBAL]\n[TRACE_PATH] [" +
+                                      LogDirectory() + "]\n[DEBUG_LEVEL] [" +
+                                      std::to_string(level) + "]\n");
   if (player_->Play_InitDDraw(nullptr) != 0) std::abort();
 }
 
@@ -55,12 +55,12 @@ long AppendAndQuerySize(const std::string& path, const std::string& bytes) {
 }
 
 std::string LastEntryBytes(const std::string& path) {
-  const std::string text = kelo_test::ReadBytes(path);
-  const std::vector<kelo_test::LogEntry> entries = kelo_test::ParseLog(text);
+  const std::string text = tests::ReadBytes(path);
+  const std::vector<tests::LogEntry> entries = tests::ParseLog(text);
   if (entries.empty()) std::abort();
   // An entry starts with the line end before its timestamp line.
   const size_t start = text.rfind("\n[" + entries.back().timestamp + "]");
   return text.substr(start);
 }
 
-}  // namespace kelo_bench
+}  // namespace bench

@@ -10,7 +10,7 @@
 #include "Kelo820_PlaySDK.h"
 #include "TestFiles.h"
 
-namespace kelo_bench {
+namespace bench {
 
 class BenchWorld {
  public:
@@ -36,7 +36,7 @@ class BenchWorld {
  private:
   BenchWorld();
 
-  kelo_test::TempDirectory drive_;
+  tests::TempDirectory drive_;
   SinglePlayer* player_ = nullptr;
 };
 
@@ -49,6 +49,6 @@ long AppendAndQuerySize(const std::string& path, const std::string& bytes);
 // The bytes of the last entry in the log at |path|.
 std::string LastEntryBytes(const std::string& path);
 
-}  // namespace kelo_bench
+}  // namespace bench
 
 #endif  // KELO820_BENCH_BENCHWORLD_H

@@ -18,16 +18,15 @@ int main(int argc, char** argv) {
   }
   const std::string mode = argv[1];
   const int count = std::atoi(argv[2]);
-  kelo_bench::BenchWorld& world = kelo_bench::BenchWorld::Get();
+  bench::BenchWorld& world = bench::BenchWorld::Get();
   const bool trace = mode == "trace" || mode == "floor-trace";
   int32_t state = 0;
   world.SetDebugLevel(trace ? 1 : 0);
   world.player().Play_GetPlayState(trace ? 0 : 32, &state);
   const std::string bytes =
-      kelo_bench::LastEntryBytes(trace ? world.RuntimeLogPath() : world.ErrorLogPath());
+      bench::LastEntryBytes(trace ? world.RuntimeLogPath() : world.ErrorLogPath());
   if (mode.rfind("floor-", 0) == 0) {
-    for (int i = 0; i < count; ++i)
-      kelo_bench::AppendWithOpenWriteClose(world.FloorLogPath(), bytes);
+    for (int i = 0; i < count; ++i) bench::AppendWithOpenWriteClose(world.FloorLogPath(), bytes);
   } else {
     for (int i = 0; i < count; ++i) world.player().Play_GetPlayState(trace ? 0 : 32, &state);
   }

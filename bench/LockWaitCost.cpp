@@ -49,9 +49,9 @@ double MicrosPerHandOver(uint32_t handOvers, Wait wait, Wake wake) {
 void PrintHandOvers() {
   constexpr uint32_t kHandOvers = 2000;
   std::printf("hand-over to a sleeping thread, the system's way: %.1f us\n",
-              MicrosPerHandOver(kHandOvers, kelo::WaitWhileEqual, kelo::WakeAllWaiting));
+              MicrosPerHandOver(kHandOvers, platform::WaitWhileEqual, platform::WakeAllWaiting));
 #if defined(_WIN32)
-  kelo::WordWaits conditions(kelo::WordWaits::Kind::kConditionVariables);
+  platform::WordWaits conditions(platform::WordWaits::Kind::kConditionVariables);
   std::printf("hand-over to a sleeping thread, condition variables: %.1f us\n",
               MicrosPerHandOver(
                   kHandOvers,
@@ -75,13 +75,13 @@ int main(int argc, char** argv) {
   constexpr std::chrono::milliseconds kHeld(600);
   std::vector<double> waiterMs;
   for (int round = 0; round < rounds; ++round) {
-    kelo::TicketLock channel;
+    src::TicketLock channel;
     channel.lock();
     std::chrono::microseconds used{};
     std::thread waiter([&] {
-      const std::chrono::microseconds before = kelo_test::ThreadCpuTime();
+      const std::chrono::microseconds before = tests::ThreadCpuTime();
       channel.lock();
-      used = kelo_test::ThreadCpuTime() - before;
+      used = tests::ThreadCpuTime() - before;
       channel.unlock();
     });
     std::this_thread::sleep_for(kHeld);

@@ -11,7 +11,7 @@
 #include "BenchWorld.h"
 #include "ConfigFile.h"
 
-namespace kelo_bench {
+namespace bench {
 namespace {
 
 // Each run starts from an empty log so that none of them reaches the size
@@ -70,7 +70,7 @@ void ReadConfig(benchmark::State& state) {
   const std::string path = world.ConfigPath();
   std::string value;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(kelo::ReadConfigValue(path, "GLOBAL", "DEBUG_LEVEL", &value));
+    benchmark::DoNotOptimize(common::ReadConfigValue(path, "GLOBAL", "DEBUG_LEVEL", &value));
   }
   world.SetDebugLevel(0);
 }
@@ -91,4 +91,4 @@ void ReadConfigFloor(benchmark::State& state) {
 BENCHMARK(ReadConfigFloor)->Name("floor/config open-read-close");
 
 }  // namespace
-}  // namespace kelo_bench
+}  // namespace bench

@@ -13,7 +13,7 @@
 #include "AcceptingDecoder.h"
 #include "BenchWorld.h"
 
-namespace kelo_bench {
+namespace bench {
 namespace {
 
 void PlayerGetPlayState(benchmark::State& state) {
@@ -116,4 +116,4 @@ void InitDDrawFloor(benchmark::State& state) {
 BENCHMARK(InitDDrawFloor)->Name("floor/Play_InitDDraw file work");
 
 }  // namespace
-}  // namespace kelo_bench
+}  // namespace bench

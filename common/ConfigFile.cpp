@@ -4,7 +4,7 @@
 
 #include "Platform.h"
 
-namespace kelo {
+namespace common {
 
 namespace {
 
@@ -16,7 +16,7 @@ constexpr size_t kPieceBuffer = 100;  // one read takes at most 99 characters
 class ConfigReader {
  public:
   explicit ConfigReader(const std::string& path)
-      : opened_(CurrentPlatform().ReadText(path, &text_)) {}
+      : opened_(platform::CurrentPlatform().ReadText(path, &text_)) {}
 
   bool opened() const { return opened_; }
 
@@ -84,4 +84,4 @@ int ReadConfigValue(const std::string& path, const std::string& section, const s
   return reader.ValueAfterToken(value) ? 0 : -1;
 }
 
-}  // namespace kelo
+}  // namespace common

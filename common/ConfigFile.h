@@ -15,13 +15,13 @@
 
 #include <string>
 
-namespace kelo {
+namespace common {
 
 // 0 with |value| set when found; -1 with |value| untouched when the file cannot
 // be opened, the section or key is missing, or the key's value is incomplete.
 int ReadConfigValue(const std::string& path, const std::string& section, const std::string& key,
                     std::string* value);
 
-}  // namespace kelo
+}  // namespace common
 
 #endif  // KELO820_COMMON_CONFIGFILE_H

@@ -4,7 +4,7 @@
 
 #include "Platform.h"
 
-namespace kelo {
+namespace common {
 
 std::string& NormaliseDirectoryPath(std::string& path) {
   std::replace(path.begin(), path.end(), '\\', '/');
@@ -17,13 +17,13 @@ int DirectoryExists(std::string path) {
   std::replace(path.begin(), path.end(), '\\', '/');
   if (path.back() == '/') path.push_back('*');
   if (path.back() == ':') path.append("/*");
-  return CurrentPlatform().PathMatches(path) ? 1 : 0;
+  return platform::CurrentPlatform().PathMatches(path) ? 1 : 0;
 }
 
 int MakeDirectoryPath(std::string path) {
   NormaliseDirectoryPath(path);
   if (DirectoryExists(path) == 1) return 0;
-  Platform& platform = CurrentPlatform();
+  platform::Platform& platform = platform::CurrentPlatform();
   size_t searchFrom = platform.DriveRootLength();
   for (;;) {
     const size_t slash = path.find('/', searchFrom);
@@ -31,8 +31,8 @@ int MakeDirectoryPath(std::string path) {
     const std::string level = path.substr(0, slash);
     searchFrom = slash + 1;
     if (DirectoryExists(level) == 1) continue;
-    if (platform.CreateDirectory(level) == CreateDirectoryResult::kFailed) return -1;
+    if (platform.CreateDirectory(level) == platform::CreateDirectoryResult::kFailed) return -1;
   }
 }
 
-}  // namespace kelo
+}  // namespace common

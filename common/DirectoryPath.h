@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace kelo {
+namespace common {
 
 // Backslashes become "/", and a "/" is appended to a non-empty path that does
 // not end in one. Returns |path|.
@@ -21,6 +21,6 @@ int DirectoryExists(std::string path);
 // (levels made before it stay).
 int MakeDirectoryPath(std::string path);
 
-}  // namespace kelo
+}  // namespace common
 
 #endif  // KELO820_COMMON_DIRECTORYPATH_H

@@ -3,8 +3,7 @@
 #ifndef KELO820_COMMON_GBKTEXTS_H
 #define KELO820_COMMON_GBKTEXTS_H
 
-namespace kelo {
-namespace gbk {
+namespace common {
 
 // Messages of the player's own refusals.
 constexpr char kInvalidParameter[] = "\xB2\xCE\xCA\xFD\xB4\xED\xCE\xF3";  // 参数错误
@@ -123,7 +122,6 @@ constexpr char kDecoderError22[] = "\xCE\xBB\xBF\xBD\xB1\xB4\xCA\xA7\xB0\xDC";  
 constexpr char kDecoderError23[] = "\xCF\xD4\xCA\xBEoverlay\xCA\xA7\xB0\xDC";  // 显示overlay失败
 constexpr char kDecoderErrorUnknown[] = "\xCE\xB4\xD6\xAA\xB4\xED\xCE\xF3";    // 未知错误
 
-}  // namespace gbk
-}  // namespace kelo
+}  // namespace common
 
 #endif  // KELO820_COMMON_GBKTEXTS_H

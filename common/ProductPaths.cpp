@@ -3,7 +3,7 @@
 #include "Platform.h"
 #include "SharedConstants.h"
 
-namespace kelo {
+namespace common {
 
 namespace {
 
@@ -11,7 +11,7 @@ constexpr char kDefaultTraceDirectoryName[] = "pindo/";
 
 std::string EarlyLogDirectory() {
   std::string root;
-  if (!CurrentPlatform().SystemDriveRoot(&root)) root = FallbackDriveRoot();
+  if (!platform::CurrentPlatform().SystemDriveRoot(&root)) root = FallbackDriveRoot();
   return root + PRODUCT_DIR;
 }
 
@@ -23,10 +23,10 @@ std::string EarlyRuntimeLogFile() { return EarlyLogDirectory() + kEarlyRuntimeLo
 
 std::string EarlyErrorLogFile() { return EarlyLogDirectory() + kEarlyErrorLogName; }
 
-std::string FallbackDriveRoot() { return CurrentPlatform().PrimaryDriveRoot(); }
+std::string FallbackDriveRoot() { return platform::CurrentPlatform().PrimaryDriveRoot(); }
 
 std::string DefaultTraceDirectory() {
-  return CurrentPlatform().PrimaryDriveRoot() + kDefaultTraceDirectoryName;
+  return platform::CurrentPlatform().PrimaryDriveRoot() + kDefaultTraceDirectoryName;
 }
 
-}  // namespace kelo
+}  // namespace common

@@ -19,7 +19,7 @@
 
 #include <string>
 
-namespace kelo {
+namespace common {
 
 // The two logs in the configured trace directory.
 constexpr char kRuntimeLogName[] = "ZQ_Player_Runtime.log";
@@ -46,6 +46,6 @@ std::string FallbackDriveRoot();
 // is on).
 std::string DefaultTraceDirectory();
 
-}  // namespace kelo
+}  // namespace common
 
 #endif  // KELO820_COMMON_PRODUCTPATHS_H

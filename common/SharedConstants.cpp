@@ -2,7 +2,7 @@
 
 #include "Immortal.h"
 
-namespace kelo {
+namespace common {
 
 namespace {
 
@@ -10,13 +10,13 @@ namespace {
 // may still build a path from them while the process exits, after the
 // destructors of this library's objects have run. Defined in dependency
 // order: each composed name after its parts.
-Immortal<const std::string> productDir("q81/");
-Immortal<const std::string> configDir(productDir.get() + "cfg/");
-Immortal<const std::string> configFile(configDir.get() + "Q81.cfg");
-Immortal<const std::string> writingDir(productDir.get() + "writing/");
-Immortal<const std::string> indexName("idx");
-Immortal<const std::string> brandName("HALDEN");
-Immortal<const std::string> localHost("127.0.0.1");
+platform::Immortal<const std::string> productDir("q81/");
+platform::Immortal<const std::string> configDir(productDir.get() + "cfg/");
+platform::Immortal<const std::string> configFile(configDir.get() + "Q81.cfg");
+platform::Immortal<const std::string> writingDir(productDir.get() + "writing/");
+platform::Immortal<const std::string> indexName("idx");
+platform::Immortal<const std::string> brandName("HALDEN");
+platform::Immortal<const std::string> localHost("127.0.0.1");
 
 }  // namespace
 
@@ -35,4 +35,4 @@ const int32_t FRAME_HEIGHTS[kFrameHeightRows][kFrameHeightColumns] = {
     {288, 144, 288, 576, 72, 288, 288},
 };
 
-}  // namespace kelo
+}  // namespace common

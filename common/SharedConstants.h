@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kelo {
+namespace common {
 
 extern const std::string& PRODUCT_DIR;  // "q81/"
 extern const std::string& CONFIG_DIR;   // PRODUCT_DIR + "cfg/"
@@ -25,6 +25,6 @@ constexpr int kFrameHeightRows = 4;
 constexpr int kFrameHeightColumns = 14;
 extern const int32_t FRAME_HEIGHTS[kFrameHeightRows][kFrameHeightColumns];
 
-}  // namespace kelo
+}  // namespace common
 
 #endif  // KELO820_COMMON_SHAREDCONSTANTS_H

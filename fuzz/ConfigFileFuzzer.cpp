@@ -61,18 +61,18 @@ void Check(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const kelo_test::TempDirectory directory;
+  static const tests::TempDirectory directory;
   static const std::string path = directory.path() + "Q81.cfg";
 
   FuzzedDataProvider input(data, size);
   const std::string section = input.ConsumeRandomLengthString(24);
   const std::string key = input.ConsumeRandomLengthString(24);
   const std::string contents = input.ConsumeRemainingBytesAsString();
-  kelo_test::WriteBytes(path, contents);
+  tests::WriteBytes(path, contents);
 
   const std::string untouched = "\x01untouched";
   std::string value = untouched;
-  const int found = kelo::ReadConfigValue(path, section, key, &value);
+  const int found = common::ReadConfigValue(path, section, key, &value);
   std::string expected = untouched;
   Check(found == ReferenceRead(contents, section, key, &expected));
   Check(value == expected);

@@ -41,7 +41,7 @@ constexpr int kMaxOperations = 64;
 
 // The header kinds a seed names, one for each kind of stream the decoder
 // is meant for, and a few that pair a container with another codec.
-const m4::StreamHeader kMadeHeaders[] = {
+const streamformat::StreamHeader kMadeHeaders[] = {
     {"mpeg", "mpeg2video", "mp2", 0, 0, 25, 1},  {"mpeg", "mpeg4", "", 0, 0, 25, 1},
     {"mpeg", "h264", "mp2", 0, 0, 25, 1},        {"mpegts", "h264", "aac", 0, 0, 25, 1},
     {"mpegts", "hevc", "", 0, 0, 25, 1},         {"mpegts", "mpeg4", "aac", 0, 0, 0, 0},
@@ -176,7 +176,8 @@ class Session {
       headerSize_ = input_.Byte();
       header_ = input_.Bytes(headerSize_, &headerSize_);
     } else {
-      Check(m4::EncodeStreamHeader(kMadeHeaders[headerChoice - 1], &madeHeader_), "made header");
+      Check(streamformat::EncodeStreamHeader(kMadeHeaders[headerChoice - 1], &madeHeader_),
+            "made header");
       header_ = madeHeader_.data();
       headerSize_ = madeHeader_.size();
     }
@@ -260,7 +261,7 @@ class Session {
         break;
       }
       case kEndMarker:
-        Input(m4::kEndOfStreamMarker.data(), m4::kEndOfStreamMarker.size());
+        Input(streamformat::kEndOfStreamMarker.data(), streamformat::kEndOfStreamMarker.size());
         break;
       case kReopen:
         Check(PlayM4_CloseStream(kPort) != 0, "close before reopening");
@@ -312,7 +313,7 @@ class Session {
   // A frame of exactly the size given, so that a conversion reading past it
   // is caught; whatever the input has left fills it.
   void ConvertToBitmap() {
-    static const kelo_test::TempDirectory directory;
+    static const tests::TempDirectory directory;
     static const std::string path = directory.path() + "picture.bmp";
     const int32_t type = input_.Byte() % 8;
     const int32_t width = input_.Byte();
@@ -347,7 +348,7 @@ class Session {
   }
 
   InputReader& input_;
-  std::array<uint8_t, m4::kStreamHeaderLength> madeHeader_{};
+  std::array<uint8_t, streamformat::kStreamHeaderLength> madeHeader_{};
   const uint8_t* header_ = nullptr;
   size_t headerSize_ = 0;
   bool live_ = true;

@@ -18,8 +18,8 @@
 
 namespace {
 
-using kelo_fuzz::DecoderModel;
-using kelo_fuzz::PlayerModel;
+using fuzz::DecoderModel;
+using fuzz::PlayerModel;
 
 // The decoder functions whose answer is success or failure.
 const char* const kFallible[] = {
@@ -63,17 +63,17 @@ bool SamePara(const VideoPara& a, const VideoPara& b) { return std::memcmp(&a, &
 // The fixed world every input runs in: a temporary drive with the
 // configuration, and a platform that records pauses instead of sleeping.
 struct World {
-  kelo_test::TempDirectory drive;
-  kelo_test::TestPlatform platform{drive.path()};
+  tests::TempDirectory drive;
+  tests::TestPlatform platform{drive.path()};
   std::string capturePath = drive.path() + "capture.bmp";
   int32_t configuredLevel = -1;
 
   void Configure(int32_t level) {
     if (level == configuredLevel) return;
-    kelo_test::MakeDirectories(drive.path() + "q81/cfg");
-    kelo_test::WriteBytes(drive.path() + "q81/cfg/Q81.cfg",
-                          "[GLOBAL]\n[TRACE_PATH] [" + drive.path() + "logs/]\n[DEBUG_LEVEL] [" +
-                              std::to_string(level) + "]\n");
+    tests::MakeDirectories(drive.path() + "q81/cfg");
+    tests::WriteBytes(drive.path() + "q81/cfg/Q81.cfg", "[GLOBAL]\n[TRACE_PATH] [" + drive.path() +
+                                                            "logs/]\n[DEBUG_LEVEL] [" +
+                                                            std::to_string(level) + "]\n");
     configuredLevel = level;
   }
 };

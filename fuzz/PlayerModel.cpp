@@ -4,7 +4,7 @@
 
 #include "Kelo820_PlaySDKCodes.h"
 
-namespace kelo_fuzz {
+namespace fuzz {
 
 namespace {
 
@@ -285,4 +285,4 @@ int32_t PlayerModel::GetBufferRemainDataSize(int32_t channel, uint32_t* size) {
   return 0;
 }
 
-}  // namespace kelo_fuzz
+}  // namespace fuzz

@@ -11,7 +11,7 @@
 #include "Kelo820_PlaySDK.h"
 #include "Kelo820_PlaySDKCodes.h"
 
-namespace kelo_fuzz {
+namespace fuzz {
 
 constexpr int32_t kChannels = kelo820::kChannelCount;
 
@@ -87,6 +87,6 @@ class PlayerModel {
   int32_t volume_ = 0;
 };
 
-}  // namespace kelo_fuzz
+}  // namespace fuzz
 
 #endif  // KELO820_FUZZ_PLAYERMODEL_H

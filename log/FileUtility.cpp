@@ -3,19 +3,19 @@
 #include "ConfigFile.h"
 #include "DirectoryPath.h"
 
-namespace kelo {
+namespace logging {
 
 int FileUtility::ReadConfigValue(const std::string& path, const std::string& section,
                                  const std::string& key, std::string* value) const {
-  return kelo::ReadConfigValue(path, section, key, value);
+  return common::ReadConfigValue(path, section, key, value);
 }
 
 int FileUtility::DirectoryExists(const std::string& path) const {
-  return kelo::DirectoryExists(path);
+  return common::DirectoryExists(path);
 }
 
 int FileUtility::MakeDirectoryPath(const std::string& path) const {
-  return kelo::MakeDirectoryPath(path);
+  return common::MakeDirectoryPath(path);
 }
 
-}  // namespace kelo
+}  // namespace logging

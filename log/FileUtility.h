@@ -8,7 +8,7 @@
 
 #include "TraceLog.h"
 
-namespace kelo {
+namespace logging {
 
 class FileUtility : public TraceLog {
  public:
@@ -18,6 +18,6 @@ class FileUtility : public TraceLog {
   int MakeDirectoryPath(const std::string& path) const;
 };
 
-}  // namespace kelo
+}  // namespace logging
 
 #endif  // KELO820_LOG_FILEUTILITY_H

@@ -7,7 +7,7 @@
 #include "Platform.h"
 #include "ProductPaths.h"
 
-namespace kelo {
+namespace logging {
 
 namespace {
 
@@ -68,7 +68,7 @@ class EntryLayout {
   char* at_;
 };
 
-size_t LayoutEntry(char* out, const LocalTime& now, const Pair (&pairs)[3]) {
+size_t LayoutEntry(char* out, const platform::LocalTime& now, const Pair (&pairs)[3]) {
   EntryLayout entry(out);
   entry.Put('\n');
   entry.Put('[');
@@ -113,9 +113,9 @@ void AppendEntry(const std::string& file, const Pair (&pairs)[3]) noexcept {
       onHeap.reset(new char[room]);
       out = onHeap.get();
     }
-    Platform& platform = CurrentPlatform();
+    platform::Platform& platform = platform::CurrentPlatform();
     const size_t size = LayoutEntry(out, platform.Now(), pairs);
-    FileIdentity written;
+    platform::FileIdentity written;
     // The file is closed by now: an open file cannot be moved everywhere.
     if (platform.AppendText(file, out, size, TraceLog::kRotateAboveBytes, &written) >
         TraceLog::kRotateAboveBytes) {
@@ -157,38 +157,39 @@ void WriteErrorEntry(const std::string& file, const char* sourceFile, int32_t li
 
 }  // namespace
 
-TraceLog::TraceLog() : runtimeLogFile_(EarlyRuntimeLogFile()), errorLogFile_(EarlyErrorLogFile()) {}
+TraceLog::TraceLog()
+    : runtimeLogFile_(common::EarlyRuntimeLogFile()), errorLogFile_(common::EarlyErrorLogFile()) {}
 
 void TraceLog::SetRuntimeLogFile(const std::string& path) {
-  ProcessWideLock lock;
-  runtimeLogFile_ = path.empty() ? kEarlyRuntimeLogName : path;
+  platform::ProcessWideLock lock;
+  runtimeLogFile_ = path.empty() ? common::kEarlyRuntimeLogName : path;
 }
 
 void TraceLog::SetErrorLogFile(const std::string& path) {
-  ProcessWideLock lock;
-  errorLogFile_ = path.empty() ? kEarlyErrorLogName : path;
+  platform::ProcessWideLock lock;
+  errorLogFile_ = path.empty() ? common::kEarlyErrorLogName : path;
 }
 
 std::string TraceLog::RuntimeLogFile() const {
-  ProcessWideLock lock;
+  platform::ProcessWideLock lock;
   return runtimeLogFile_;
 }
 
 std::string TraceLog::ErrorLogFile() const {
-  ProcessWideLock lock;
+  platform::ProcessWideLock lock;
   return errorLogFile_;
 }
 
 void TraceLog::WriteTrace(const char* s1, const char* s2, const char* s3, const char* s4,
                           const char* s5, const char* s6) noexcept {
   const Pair pairs[3] = {OnePiece(s1, Text(s2)), OnePiece(s3, Text(s4)), OnePiece(s5, Text(s6))};
-  ProcessWideLock lock;
+  platform::ProcessWideLock lock;
   AppendEntry(runtimeLogFile_, pairs);
 }
 
 void TraceLog::WriteError(const char* sourceFile, int32_t line, int32_t errorCode,
                           const std::string& message) noexcept {
-  ProcessWideLock lock;
+  platform::ProcessWideLock lock;
   WriteErrorEntry(errorLogFile_, sourceFile, line, errorCode, OnePiece("ErrString", Text(message)));
 }
 
@@ -196,7 +197,7 @@ void TraceLog::WriteErrorWithContext(const char* sourceFile, int32_t line, int32
                                      const std::string& message,
                                      const std::string& context) noexcept {
   const Pair errString{Text("ErrString"), {Text(message), Text("\n"), Text(context), kNothing}};
-  ProcessWideLock lock;
+  platform::ProcessWideLock lock;
   WriteErrorEntry(errorLogFile_, sourceFile, line, errorCode, errString);
 }
 
@@ -205,8 +206,8 @@ void TraceLog::WriteEntry(const std::string& file, const char* label1, const cha
                           const char* value3) noexcept {
   const Pair pairs[3] = {OnePiece(label1, Text(value1)), OnePiece(label2, Text(value2)),
                          OnePiece(label3, Text(value3))};
-  ProcessWideLock lock;
+  platform::ProcessWideLock lock;
   AppendEntry(file, pairs);
 }
 
-}  // namespace kelo
+}  // namespace logging

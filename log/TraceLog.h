@@ -22,7 +22,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kelo {
+namespace logging {
 
 class TraceLog {
  public:
@@ -59,6 +59,6 @@ class TraceLog {
   std::string errorLogFile_;
 };
 
-}  // namespace kelo
+}  // namespace logging
 
 #endif  // KELO820_LOG_TRACELOG_H

@@ -7,7 +7,7 @@
 #include <new>
 #include <utility>
 
-namespace kelo {
+namespace platform {
 
 template <typename T>
 class Immortal {
@@ -25,6 +25,6 @@ class Immortal {
   alignas(T) unsigned char storage_[sizeof(T)];
 };
 
-}  // namespace kelo
+}  // namespace platform
 
 #endif  // KELO820_PLATFORM_IMMORTAL_H

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace kelo {
+namespace platform {
 
 namespace {
 std::atomic<Platform*> g_testPlatform{nullptr};
@@ -17,4 +17,4 @@ void SetPlatformForTesting(Platform* platform) {
   g_testPlatform.store(platform, std::memory_order_release);
 }
 
-}  // namespace kelo
+}  // namespace platform

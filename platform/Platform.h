@@ -24,7 +24,7 @@
 #undef CreateDirectory
 #endif
 
-namespace kelo {
+namespace platform {
 
 struct LocalTime {
   int month;  // 1 to 12
@@ -154,6 +154,6 @@ class ProcessWideLock {
   ProcessWideLock& operator=(const ProcessWideLock&) = delete;
 };
 
-}  // namespace kelo
+}  // namespace platform
 
 #endif  // KELO820_PLATFORM_PLATFORM_H

@@ -25,7 +25,7 @@
 #include "Immortal.h"
 #include "Platform.h"
 
-namespace kelo {
+namespace platform {
 
 namespace {
 
@@ -261,4 +261,4 @@ void UnlockProcessWide() {
   ProcessMutex().unlock();
 }
 
-}  // namespace kelo
+}  // namespace platform

@@ -12,7 +12,7 @@
 
 #include <windows.h>
 
-namespace kelo {
+namespace platform {
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -248,4 +248,4 @@ void LockProcessWide() { EnterCriticalSection(ProcessCriticalSection()); }
 
 void UnlockProcessWide() { LeaveCriticalSection(ProcessCriticalSection()); }
 
-}  // namespace kelo
+}  // namespace platform

@@ -1,6 +1,6 @@
 #include "Win32WordWaits.h"
 
-namespace kelo {
+namespace platform {
 
 WordWaits::WordWaits(Kind preferred) {
   if (preferred != Kind::kAddressWaits) return;
@@ -45,4 +45,4 @@ void WordWaits::WakeAll(const std::atomic<uint32_t>& word) {
   WakeAllConditionVariable(&sleepers.woken);
 }
 
-}  // namespace kelo
+}  // namespace platform

@@ -14,7 +14,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace kelo {
+namespace platform {
 
 class WordWaits {
  public:
@@ -53,6 +53,6 @@ class WordWaits {
   Sleepers sleepers_[kSleeperLists];
 };
 
-}  // namespace kelo
+}  // namespace platform
 
 #endif  // KELO820_PLATFORM_WIN32WORDWAITS_H

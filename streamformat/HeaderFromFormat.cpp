@@ -7,7 +7,7 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
-namespace m4 {
+namespace streamformat {
 namespace {
 
 std::string DecoderName(AVCodecID id) {
@@ -60,4 +60,4 @@ StreamHeader HeaderFromFormat(const AVFormatContext* input, const std::string& c
   return header;
 }
 
-}  // namespace m4
+}  // namespace streamformat

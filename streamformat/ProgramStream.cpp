@@ -5,7 +5,7 @@
 
 #include "ProgramStreamMap.h"
 
-namespace m4 {
+namespace streamformat {
 namespace {}  // namespace
 
 G711Law G711LawOf(const char* decoderName) {
@@ -86,4 +86,4 @@ G711Law FirstG711Law(const uint8_t* bytes, size_t size) {
   return G711Law::kNone;
 }
 
-}  // namespace m4
+}  // namespace streamformat

@@ -7,7 +7,7 @@ extern "C" {
 #include <libavutil/crc.h>
 }
 
-namespace m4 {
+namespace streamformat {
 namespace {
 
 struct StreamType {
@@ -101,4 +101,4 @@ void G711Map::Clear() {
   listed_.fill(false);
 }
 
-}  // namespace m4
+}  // namespace streamformat

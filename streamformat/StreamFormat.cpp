@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace m4 {
+namespace streamformat {
 namespace {
 
 constexpr uint8_t kMagic[4] = {'K', 'M', '4', 'H'};
@@ -80,4 +80,4 @@ HeaderKind DecodeStreamHeader(const uint8_t* bytes, size_t size, StreamHeader* h
   return HeaderKind::kHeader;
 }
 
-}  // namespace m4
+}  // namespace streamformat

@@ -8,7 +8,7 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
-namespace m4 {
+namespace streamformat {
 
 TransportStreamRemuxer::TransportStreamRemuxer(Sink sink, Options options)
     : sink_(std::move(sink)), options_(options) {}
@@ -81,4 +81,4 @@ int TransportStreamRemuxer::Finish() {
   return error;
 }
 
-}  // namespace m4
+}  // namespace streamformat

@@ -98,7 +98,7 @@ uint32_t PlayM4_GetFileHeadLength(void) { return 40; }
 }  // extern "C"
 #endif
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 // Runs |call| with at most |allowed| allocations; true when it ran out.
@@ -188,4 +188,4 @@ TEST_F(AllocationFailureTest, EveryOperationAnswersSevenInsteadOfThrowing) {
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

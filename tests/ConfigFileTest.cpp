@@ -6,7 +6,7 @@
 
 #include "TestFiles.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 class ConfigFileTest : public ::testing::Test {
@@ -15,7 +15,7 @@ class ConfigFileTest : public ::testing::Test {
   int Read(const std::string& contents, const std::string& key, std::string* value,
            const std::string& section = "GLOBAL") {
     WriteBytes(Path(), contents);
-    return kelo::ReadConfigValue(Path(), section, key, value);
+    return common::ReadConfigValue(Path(), section, key, value);
   }
   std::string Path() const { return dir_.path() + "Q81.cfg"; }
 
@@ -48,7 +48,7 @@ TEST_F(ConfigFileTest, WindowsLineEndsDoNotDisturbTheTokens) {
 
 TEST_F(ConfigFileTest, FailuresLeaveTheValueUntouched) {
   std::string value = "unchanged";
-  EXPECT_EQ(kelo::ReadConfigValue(dir_.path() + "missing.cfg", "GLOBAL", "KEY", &value), -1);
+  EXPECT_EQ(common::ReadConfigValue(dir_.path() + "missing.cfg", "GLOBAL", "KEY", &value), -1);
   EXPECT_EQ(Read("[OTHER]\n[KEY] [v]\n", "KEY", &value), -1);     // no such section
   EXPECT_EQ(Read("[GLOBAL]\n[OTHER] [v]\n", "KEY", &value), -1);  // no such key
   EXPECT_EQ(Read("[KEY] [v]\n[GLOBAL]\n", "KEY", &value), -1);    // key before its section
@@ -106,9 +106,9 @@ TEST_F(ConfigFileTest, LongLinesAreReadIn99CharacterPieces) {
 
 TEST_F(ConfigFileTest, ADirectoryIsNoConfigurationFile) {
   std::string value = "unchanged";
-  EXPECT_EQ(kelo::ReadConfigValue(dir_.path(), "GLOBAL", "KEY", &value), -1);
+  EXPECT_EQ(common::ReadConfigValue(dir_.path(), "GLOBAL", "KEY", &value), -1);
   EXPECT_EQ(value, "unchanged");
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

@@ -18,7 +18,7 @@
 #include "PlayerFixture.h"
 #include "TraceLog.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 namespace fs = std::filesystem;
@@ -160,12 +160,12 @@ TEST(RotationFaultTest, ABackupNameTakenByADirectoryKeepsTheLogGrowingInPlace) {
   TempDirectory dir;
   TestPlatform platform(dir.path());
   const std::string log = dir.path() + "run.log";
-  const size_t full = static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes);
+  const size_t full = static_cast<size_t>(logging::TraceLog::kRotateAboveBytes);
   WriteBytes(log, std::string(full, 'x'));
   MakeDirectories(log + ".bak");
   WriteBytes(log + ".bak/kept", "kept");
 
-  kelo::TraceLog trace;
+  logging::TraceLog trace;
   trace.SetRuntimeLogFile(log);
   trace.WriteTrace("a", "b", "", "", "", "");
   const size_t entry = WithLineEnds("\n[07-15 09:03:27.45]\na:[b]\n:[]\n:[]\n").size();
@@ -184,7 +184,7 @@ TEST(ClockFaultTest, FieldsOutsideTheirRangesArePrintedWhole) {
   TempDirectory dir;
   TestPlatform platform(dir.path());
   platform.set_now({123, -5, 7, 100, 0, -20});
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile(dir.path() + "run.log");
   log.WriteTrace("a", "b", "", "", "", "");
   char expected[64];
@@ -199,7 +199,7 @@ TEST(ClockFaultTest, FieldsOutsideTheirRangesArePrintedWhole) {
 class ConfigFaultTest : public PlayerTest {
  protected:
   std::string ConfigPath() const { return drive_.path() + "q81/cfg/Q81.cfg"; }
-  kelo::My820xPlaySDK& player() { return *static_cast<kelo::My820xPlaySDK*>(player_); }
+  src::My820xPlaySDK& player() { return *static_cast<src::My820xPlaySDK*>(player_); }
 
   // Play_InitDDraw succeeds with the default trace directory and level 0.
   void ExpectDefaults() {
@@ -231,7 +231,7 @@ TEST_F(ConfigFaultTest, ATracePathLongerThanAPieceIsNotRead) {
   MakeDirectories(drive_.path() + "q81/cfg");
   WriteBytes(ConfigPath(), "[GLOBAL]\n[TRACE_PATH] [" + longPath + "]\n[DEBUG_LEVEL] [1]\n");
   std::string value = "unchanged";
-  EXPECT_EQ(kelo::ReadConfigValue(ConfigPath(), "GLOBAL", "TRACE_PATH", &value), -1);
+  EXPECT_EQ(common::ReadConfigValue(ConfigPath(), "GLOBAL", "TRACE_PATH", &value), -1);
   EXPECT_EQ(value, "unchanged");
   EXPECT_EQ(player_->Play_InitDDraw(nullptr), 0);
   EXPECT_EQ(player().traceLog().RuntimeLogFile(), drive_.path() + "pindo/ZQ_Player_Runtime.log");
@@ -248,11 +248,11 @@ TEST(LongPathTest, A300CharacterDirectoryIsCreatedAndLoggedInto) {
   while (path.size() < 300) path += std::string(40, 'd') + "\\";
   path.resize(300);
   std::string expected = path;
-  kelo::NormaliseDirectoryPath(expected);
-  EXPECT_EQ(kelo::MakeDirectoryPath(path), 0);
+  common::NormaliseDirectoryPath(expected);
+  EXPECT_EQ(common::MakeDirectoryPath(path), 0);
   ASSERT_TRUE(IsDirectory(expected));
 
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetErrorLogFile(expected + "ZQ_Player_Error.log");
   log.WriteError("My820xPlaySDK.cpp", 1, 0, "m");
   EXPECT_EQ(ReadLog(expected + "ZQ_Player_Error.log").size(), 1u);
@@ -266,7 +266,7 @@ TEST_F(PlayerTest, AnEmptyBlockIsRefusedOnAnOpenChannel) {
   OpenChannel(6);
   EXPECT_EQ(player_->Play_InputData(6, block_, 0, 0), 2);
   EXPECT_TRUE(DecoderCalls().empty());
-  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{kelo::gbk::kInvalidParameter});
+  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{common::kInvalidParameter});
 }
 
 TEST_F(PlayerTest, A64MiBBlockReachesTheDecoderInPlace) {
@@ -283,4 +283,4 @@ TEST_F(PlayerTest, A64MiBBlockReachesTheDecoderInPlace) {
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

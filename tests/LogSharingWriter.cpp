@@ -15,8 +15,8 @@ int main(int argc, char** argv) {
   }
   const int count = std::atoi(argv[3]);
   for (int entry = 0; entry < count; ++entry) {
-    kelo::TraceLog::WriteEntry(argv[1], "writer", argv[2], "entry", std::to_string(entry).c_str(),
-                               "", "");
+    logging::TraceLog::WriteEntry(argv[1], "writer", argv[2], "entry",
+                                  std::to_string(entry).c_str(), "", "");
   }
   return 0;
 }

@@ -18,10 +18,9 @@
 #include "PlayerFixture.h"
 #include "WaitFor.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
-namespace gbk = kelo::gbk;
 using Calls = std::vector<std::string>;
 
 // The grey of a scripted decoder's one-pixel picture: 0x10 + its port.
@@ -67,9 +66,9 @@ class CaptureTest : public PlayerTest {
     return count;
   }
   // One per frame that found no name.
-  size_t PathNotSetEntries() const { return RefusalEntries(gbk::kPathNotSet); }
+  size_t PathNotSetEntries() const { return RefusalEntries(common::kPathNotSet); }
   // One per capture whose window passed without its picture.
-  size_t NoPictureEntries() const { return RefusalEntries(gbk::kNoPictureInWindow); }
+  size_t NoPictureEntries() const { return RefusalEntries(common::kNoPictureInWindow); }
 };
 
 TEST_F(CaptureTest, OneCaptureWritesTheFirstFrameUnderExactlyTheGivenName) {
@@ -120,7 +119,7 @@ TEST_F(CaptureTest, NoFrameInTheWindowWritesNothingAndFailsWithAnEntryOfItsOwn) 
   EXPECT_EQ(DecoderCalls(),
             (Calls{"PlayM4_SetDisplayCallBack(3,callback)", "PlayM4_SetDisplayCallBack(3,null)"}));
   EXPECT_EQ(platform_.sleeps(), std::vector<uint32_t>{50});
-  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{gbk::kNoPictureInWindow});
+  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{common::kNoPictureInWindow});
   EXPECT_EQ(NoPictureEntries(), 1u);
 }
 
@@ -181,9 +180,10 @@ TEST_F(CaptureTest, AFailedConversionIsReportedWithItsPortsErrorAndUsesUpTheName
   const std::vector<LogEntry> errors = Errors();
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_EQ(errors[0].value[0], "7");
-  EXPECT_EQ(errors[0].value[2], std::string(gbk::kDecoderError7) + "\nPlayM4_ConvertToBmpFile()");
+  EXPECT_EQ(errors[0].value[2],
+            std::string(common::kDecoderError7) + "\nPlayM4_ConvertToBmpFile()");
   EXPECT_EQ(errors[1].value[0], "0");
-  EXPECT_EQ(errors[1].value[2], gbk::kPathNotSet);
+  EXPECT_EQ(errors[1].value[2], common::kPathNotSet);
 }
 
 TEST_F(CaptureTest, TwoCapturesInARowWriteTwoFiles) {
@@ -308,7 +308,7 @@ TEST_F(CaptureTest, AFailedInstallIsReportedAtOnceWithoutWaiting) {
             (Calls{"PlayM4_SetDisplayCallBack(3,callback)", "PlayM4_GetLastError(3)"}));
   EXPECT_TRUE(platform_.sleeps().empty());
   EXPECT_TRUE(ShotFiles().empty());
-  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{std::string(gbk::kDecoderError8) +
+  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{std::string(common::kDecoderError8) +
                                                       "\nPlayM4_SetDisplayCallBack()"});
 }
 
@@ -326,7 +326,7 @@ TEST_F(CaptureTest, AFailedRemovalIsReportedAfterTheWindow) {
                    "PlayM4_SetDisplayCallBack(3,null)", "PlayM4_GetLastError(3)"}));
   EXPECT_EQ(platform_.sleeps(), std::vector<uint32_t>{50});
   EXPECT_TRUE(FileExists(path));
-  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{std::string(gbk::kDecoderErrorUnknown) +
+  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{std::string(common::kDecoderErrorUnknown) +
                                                       "\nPlayM4_SetDisplayCallBack()"});
 }
 
@@ -349,9 +349,9 @@ TEST_F(CaptureTest, FramesReachAPlayerCreatedAfterTheFirstWasReleased) {
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 // A frame the decoder hands over after the player is gone must not reach it.
@@ -364,8 +364,8 @@ TEST_F(CaptureTest, ALateFrameAfterReleaseDoesNothing) {
   Scripted_DeliverLateFrames(3, 2);
   EXPECT_TRUE(DecoderCalls().empty());
   EXPECT_FALSE(FileExists(path));
-  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{gbk::kNoPictureInWindow});
+  EXPECT_EQ(ErrorMessages(), std::vector<std::string>{common::kNoPictureInWindow});
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

@@ -10,7 +10,7 @@
 #include "My820xPlaySDK.h"
 #include "PlayerFixture.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 TEST_F(PlayerTest, CreateHandsOutOneObjectUntilReleased) {
@@ -50,7 +50,7 @@ TEST_F(PlayerTest, ConstructionTouchesNeitherDecoderNorConfiguration) {
   Scripted_ClearCalls();
   player_ = CreateSinglePlayerDll();
   EXPECT_TRUE(DecoderCalls().empty());
-  auto* player = static_cast<kelo::My820xPlaySDK*>(player_);
+  auto* player = static_cast<src::My820xPlaySDK*>(player_);
   EXPECT_EQ(player->debugLevel(), 0);
   EXPECT_EQ(player->traceLog().RuntimeLogFile(), drive_.path() + "q81/q81_runtime.log");
   EXPECT_EQ(player->traceLog().ErrorLogFile(), drive_.path() + "q81/q81_error.log");
@@ -65,7 +65,7 @@ class InitDDrawTest : public PlayerTest {
     MakeDirectories(drive_.path() + "q81/cfg");
     WriteBytes(drive_.path() + "q81/cfg/Q81.cfg", body);
   }
-  kelo::My820xPlaySDK& player() { return *static_cast<kelo::My820xPlaySDK*>(player_); }
+  src::My820xPlaySDK& player() { return *static_cast<src::My820xPlaySDK*>(player_); }
 };
 
 TEST_F(InitDDrawTest, WithoutConfigurationLogsGoToTheDefaultDirectory) {
@@ -175,15 +175,15 @@ TEST_F(InitDDrawTest, ReleaseCallsTheDecoderAnyway) {
 TEST_F(PlayerTest, DecoderErrorsBecomeWordsAndResultCodes) {
   Configure(0);
   const char* const words[] = {
-      kelo::gbk::kDecoderError1,  kelo::gbk::kDecoderError2,  kelo::gbk::kDecoderError3,
-      kelo::gbk::kDecoderError4,  kelo::gbk::kDecoderError5,  kelo::gbk::kDecoderError6,
-      kelo::gbk::kDecoderError7,  kelo::gbk::kDecoderError8,  kelo::gbk::kDecoderError9,
-      kelo::gbk::kDecoderError10, kelo::gbk::kDecoderError11, kelo::gbk::kDecoderError12,
-      kelo::gbk::kDecoderError13, kelo::gbk::kDecoderError14, kelo::gbk::kDecoderError15,
-      kelo::gbk::kDecoderError16, kelo::gbk::kDecoderError17, kelo::gbk::kDecoderError18,
-      kelo::gbk::kDecoderError19, kelo::gbk::kDecoderError20, kelo::gbk::kDecoderError21,
-      kelo::gbk::kDecoderError22, kelo::gbk::kDecoderError23};
-  auto& player = *static_cast<kelo::My820xPlaySDK*>(player_);
+      common::kDecoderError1,  common::kDecoderError2,  common::kDecoderError3,
+      common::kDecoderError4,  common::kDecoderError5,  common::kDecoderError6,
+      common::kDecoderError7,  common::kDecoderError8,  common::kDecoderError9,
+      common::kDecoderError10, common::kDecoderError11, common::kDecoderError12,
+      common::kDecoderError13, common::kDecoderError14, common::kDecoderError15,
+      common::kDecoderError16, common::kDecoderError17, common::kDecoderError18,
+      common::kDecoderError19, common::kDecoderError20, common::kDecoderError21,
+      common::kDecoderError22, common::kDecoderError23};
+  auto& player = *static_cast<src::My820xPlaySDK*>(player_);
   std::vector<int32_t> codes;
   for (int32_t code = -1; code <= 25; ++code) codes.push_back(code);
   codes.push_back(INT32_MIN);
@@ -203,7 +203,7 @@ TEST_F(PlayerTest, DecoderErrorsBecomeWordsAndResultCodes) {
     const bool known = code >= 1 && code <= 23;
     EXPECT_EQ(errors[i].value[0], std::to_string(code));
     const std::string expected =
-        std::string(known ? words[code - 1] : kelo::gbk::kDecoderErrorUnknown) + "\nctx()";
+        std::string(known ? words[code - 1] : common::kDecoderErrorUnknown) + "\nctx()";
     EXPECT_EQ(errors[i].value[2], expected) << code;
     if (known) knownLines.push_back(errors[i].value[1]);
   }
@@ -214,14 +214,14 @@ TEST_F(PlayerTest, DecoderErrorsBecomeWordsAndResultCodes) {
 
 TEST_F(PlayerTest, ErrorsAreReportedAtEveryDebugLevelWithTheContextAsGiven) {
   Configure(0);
-  auto& player = *static_cast<kelo::My820xPlaySDK*>(player_);
+  auto& player = *static_cast<src::My820xPlaySDK*>(player_);
   player.ReportDecoderError(17, "PlayM4_OpenStream");
   player.ReportDecoderError(3, "");
-  EXPECT_EQ(ErrorMessages(), (std::vector<std::string>{
-                                 std::string(kelo::gbk::kDecoderError17) + "\nPlayM4_OpenStream",
-                                 std::string(kelo::gbk::kDecoderError3) + "\n"}));
+  EXPECT_EQ(ErrorMessages(),
+            (std::vector<std::string>{std::string(common::kDecoderError17) + "\nPlayM4_OpenStream",
+                                      std::string(common::kDecoderError3) + "\n"}));
   EXPECT_FALSE(FileExists(RuntimeLogPath()));
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

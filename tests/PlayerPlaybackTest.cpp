@@ -11,10 +11,9 @@
 #include "GbkTexts.h"
 #include "PlayerFixture.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
-namespace gbk = kelo::gbk;
 using Calls = std::vector<std::string>;
 
 constexpr int32_t kChannel = 3;
@@ -72,10 +71,10 @@ struct DecoderError {
   int32_t result;
 };
 const DecoderError kDecoderErrors[] = {
-    {2, gbk::kDecoderError2, 3},
-    {11, gbk::kDecoderError11, 12},
-    {23, gbk::kDecoderError23, 24},
-    {-4, gbk::kDecoderErrorUnknown, 26},
+    {2, common::kDecoderError2, 3},
+    {11, common::kDecoderError11, 12},
+    {23, common::kDecoderError23, 24},
+    {-4, common::kDecoderErrorUnknown, 26},
 };
 
 class PlaybackTest : public PlayerTest {
@@ -230,7 +229,7 @@ TEST_F(PlaybackTest, AChannelThatIsNotStartedRefusesEveryCommand) {
   ASSERT_EQ(errors.size(), 2 * commands.size());
   for (const LogEntry& entry : errors) {
     EXPECT_EQ(entry.value[0], "0");
-    EXPECT_EQ(entry.value[2], gbk::kCannotChangeUnstarted);
+    EXPECT_EQ(entry.value[2], common::kCannotChangeUnstarted);
   }
 }
 
@@ -299,7 +298,7 @@ TEST_F(PlaybackTest, AFailedStepIsReportedAndChangesNothing) {
   EXPECT_EQ(Command(9), 8);
   EXPECT_EQ(StateOf(kChannel), 9);
   EXPECT_EQ(Input(), 12);
-  EXPECT_EQ(ErrorMessages(), Calls(2, std::string(gbk::kDecoderError7) + "\nPlayM4_OneByOne()"));
+  EXPECT_EQ(ErrorMessages(), Calls(2, std::string(common::kDecoderError7) + "\nPlayM4_OneByOne()"));
 }
 
 // The step is used up when a block passes the gate: a step granted while
@@ -319,4 +318,4 @@ TEST_F(PlaybackTest, AStepGrantedWhileABlockIsRetriedLetsTheNextBlockThrough) {
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

@@ -16,10 +16,9 @@
 #include "GbkTexts.h"
 #include "PlayerFixture.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
-namespace gbk = kelo::gbk;
 using Calls = std::vector<std::string>;
 using Corners = std::array<int32_t, 4>;
 using Words = std::array<int32_t, 6>;
@@ -47,7 +46,7 @@ class SettingsTest : public PlayerTest {
     std::vector<std::string> places;
     for (const LogEntry& entry : Errors()) {
       EXPECT_EQ(entry.value[0], "0");
-      EXPECT_EQ(entry.value[2], gbk::kInvalidParameter);
+      EXPECT_EQ(entry.value[2], common::kInvalidParameter);
       places.push_back(entry.value[1]);
     }
     return places;
@@ -280,7 +279,7 @@ TEST_F(SettingsTest, AFailedSoundCallReportsItsContextAndKeepsTheVolume) {
     const std::vector<LogEntry> errors = Errors();
     ASSERT_FALSE(errors.empty());
     EXPECT_EQ(errors.back().value[0], "12");
-    EXPECT_EQ(errors.back().value[2], Reported(gbk::kDecoderError12, row.context));
+    EXPECT_EQ(errors.back().value[2], Reported(common::kDecoderError12, row.context));
   }
   EXPECT_EQ(Errors().size(), std::size(rows));
 }
@@ -334,7 +333,7 @@ TEST_F(SettingsTest, OverlayModeRefusedByTheDecoderIsStoredAnyway) {
   EXPECT_EQ(DecoderCalls(),
             (Calls{"PlayM4_SetOverlayMode(4,1,1193046)", "PlayM4_GetLastError(4)"}));
   EXPECT_EQ(ErrorMessages(),
-            std::vector<std::string>{Reported(gbk::kDecoderError23, "PlayM4_SetOverlayMode()")});
+            std::vector<std::string>{Reported(common::kDecoderError23, "PlayM4_SetOverlayMode()")});
   int32_t mode = -1;
   uint32_t colorKey = 0;
   EXPECT_EQ(player_->Play_GetPreviewMode(4, &mode, &colorKey), 0);
@@ -444,9 +443,10 @@ TEST_F(DisplayRegionTest, AFailedShowOrHideKeepsTheFormerRegion) {
   EXPECT_EQ(DecoderCalls(),
             (Calls{"PlayM4_SetDisplayRegion(3,1,{0,0,100,100},31232,1)", "PlayM4_GetLastError(3)",
                    "PlayM4_SetDisplayRegion(3,1,null,31232,0)", "PlayM4_GetLastError(3)"}));
-  EXPECT_EQ(ErrorMessages(), (std::vector<std::string>{
-                                 Reported(gbk::kDecoderError9, "PlayM4_SetDisplayRegion(TRUE)"),
-                                 Reported(gbk::kDecoderError9, "PlayM4_SetDisplayRegion(FALSE)")}));
+  EXPECT_EQ(ErrorMessages(),
+            (std::vector<std::string>{
+                Reported(common::kDecoderError9, "PlayM4_SetDisplayRegion(TRUE)"),
+                Reported(common::kDecoderError9, "PlayM4_SetDisplayRegion(FALSE)")}));
   EXPECT_EQ(CornersOf(Region(3)), (Corners{8, 16, 320, 240}));
 }
 
@@ -463,7 +463,7 @@ TEST_F(DisplayRegionTest, TheFallbackPictureSizeIsNeverRecorded) {
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[1], "PlayM4_GetLastError(3)");
   EXPECT_EQ(ErrorMessages(),
-            std::vector<std::string>{Reported(gbk::kDecoderError6, "PlayM4_GetPictureSize()")});
+            std::vector<std::string>{Reported(common::kDecoderError6, "PlayM4_GetPictureSize()")});
   // ...but the bounds stay those last read: none yet...
   EXPECT_EQ(Show({0, 0, 352, 288}), 2);
 
@@ -511,7 +511,7 @@ TEST_F(SettingsTest, PictureQualityIsPassedUncheckedAndKeptOnlyWhenAccepted) {
   EXPECT_EQ(player_->Play_SetPicQuality(2, 99), 14);
   EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_SetPicQuality(2,99)", "PlayM4_GetLastError(2)"}));
   EXPECT_EQ(ErrorMessages(),
-            std::vector<std::string>{Reported(gbk::kDecoderError13, "PlayM4_SetPicQuality()")});
+            std::vector<std::string>{Reported(common::kDecoderError13, "PlayM4_SetPicQuality()")});
   EXPECT_EQ(player_->Play_GetPicQuality(2, &quality), 0);
   EXPECT_EQ(quality, -7);
 }
@@ -606,7 +606,7 @@ TEST_F(SettingsTest, ARefusedFrameDropIsRecordedAndLoggedOnlyFromLevelTwo) {
   const std::vector<LogEntry> errors = Errors();
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0].value[0], "21");
-  EXPECT_EQ(errors[0].value[2], Reported(gbk::kDecoderError21, "PlayM4_ThrowBFrameNum()"));
+  EXPECT_EQ(errors[0].value[2], Reported(common::kDecoderError21, "PlayM4_ThrowBFrameNum()"));
   EXPECT_EQ(ThrowNum(3), 2);
 }
 
@@ -650,7 +650,7 @@ TEST_F(SettingsTest, ClearBufferAndRefreshEachMakeOneReportedCall) {
     EXPECT_EQ((player_->*row.operation)(6), 20);
     EXPECT_EQ(DecoderCalls(), (Calls{row.call, "PlayM4_GetLastError(6)"}));
     ASSERT_FALSE(Errors().empty());
-    EXPECT_EQ(Errors().back().value[2], Reported(gbk::kDecoderError19, row.context));
+    EXPECT_EQ(Errors().back().value[2], Reported(common::kDecoderError19, row.context));
   }
 }
 
@@ -676,9 +676,9 @@ TEST_F(SettingsTest, TheHeaderLengthNeedsNoChannel) {
   EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_GetFileHeadLength()", "PlayM4_GetFileHeadLength()"}));
   const std::vector<LogEntry> traces = Traces();
   ASSERT_EQ(traces.size(), 2u);
-  EXPECT_EQ(traces[0].label[0], gbk::kTraceGetHeadLen);
+  EXPECT_EQ(traces[0].label[0], common::kTraceGetHeadLen);
   EXPECT_EQ(traces[0].value[0], "Play_GetHeadLen");
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

@@ -8,7 +8,7 @@
 #include "GbkTexts.h"
 #include "PlayerFixture.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 using Calls = std::vector<std::string>;
@@ -56,7 +56,7 @@ TEST_F(StreamTest, OpenChecksArgumentsBeforeTouchingAnOpenStream) {
   EXPECT_EQ(state, 1);
   const std::vector<LogEntry> errors = Errors();
   ASSERT_EQ(errors.size(), 4u);
-  for (const LogEntry& entry : errors) EXPECT_EQ(entry.value[2], kelo::gbk::kInvalidParameter);
+  for (const LogEntry& entry : errors) EXPECT_EQ(entry.value[2], common::kInvalidParameter);
   // Distinct checks write from distinct lines.
   EXPECT_NE(errors[0].value[1], errors[1].value[1]);
   EXPECT_NE(errors[1].value[1], errors[2].value[1]);
@@ -71,7 +71,7 @@ TEST_F(StreamTest, ReopeningClosesTheOpenStreamFirst) {
   EXPECT_EQ(player_->Play_OpenStream(nullptr, 3, header_, 40, 0), 0);
   EXPECT_EQ(DecoderCalls(),
             (Calls{"PlayM4_Stop(3)", "PlayM4_CloseStream(3)", OpenCall(3), "PlayM4_Play(3,0)"}));
-  EXPECT_EQ(ErrorMessages(), Calls{kelo::gbk::kStopPlaybackFirst});
+  EXPECT_EQ(ErrorMessages(), Calls{common::kStopPlaybackFirst});
   const Calls traced = TracedNames();
   ASSERT_GE(traced.size(), 2u);
   EXPECT_EQ(traced[traced.size() - 2], "Play_OpenStream");
@@ -91,8 +91,8 @@ TEST_F(StreamTest, AFailedInnerCloseAbandonsTheOpen) {
             (Calls{"PlayM4_Stop(3)", "PlayM4_CloseStream(3)", "PlayM4_GetLastError(3)"}));
   const std::vector<LogEntry> errors = Errors();
   ASSERT_EQ(errors.size(), 3u);
-  EXPECT_EQ(errors[0].value[2], kelo::gbk::kStopPlaybackFirst);
-  EXPECT_EQ(errors[1].value[2], std::string(kelo::gbk::kDecoderError2) + "\nPlayM4_CloseStream()");
+  EXPECT_EQ(errors[0].value[2], common::kStopPlaybackFirst);
+  EXPECT_EQ(errors[1].value[2], std::string(common::kDecoderError2) + "\nPlayM4_CloseStream()");
   EXPECT_EQ(errors[2].value[0], "3");
   EXPECT_EQ(errors[2].value[2], "Play_CloseStream() error");
   int32_t state = 0;
@@ -106,8 +106,7 @@ TEST_F(StreamTest, AFailedOpenLeavesTheChannelClosed) {
   Scripted_SetLastError(1, 17);
   EXPECT_EQ(player_->Play_OpenStream(nullptr, 1, header_, 40, 0), 18);
   EXPECT_EQ(DecoderCalls(), (Calls{OpenCall(1), "PlayM4_GetLastError(1)"}));
-  EXPECT_EQ(ErrorMessages(),
-            Calls{std::string(kelo::gbk::kDecoderError17) + "\nPlayM4_OpenStream"});
+  EXPECT_EQ(ErrorMessages(), Calls{std::string(common::kDecoderError17) + "\nPlayM4_OpenStream"});
   EXPECT_EQ(Input(1), 3);
 }
 
@@ -119,7 +118,7 @@ TEST_F(StreamTest, AFailedPlayClosesTheDecoderStreamAgain) {
   EXPECT_EQ(player_->Play_OpenStream(nullptr, 6, header_, 40, 0), 10);
   EXPECT_EQ(DecoderCalls(), (Calls{OpenCall(6), "PlayM4_Play(6,0)", "PlayM4_GetLastError(6)",
                                    "PlayM4_CloseStream(6)"}));
-  EXPECT_EQ(ErrorMessages(), Calls{std::string(kelo::gbk::kDecoderError9) + "\nPlayM4_Play()"});
+  EXPECT_EQ(ErrorMessages(), Calls{std::string(common::kDecoderError9) + "\nPlayM4_Play()"});
   EXPECT_EQ(player_->Play_CloseStream(6), 3);
 }
 
@@ -130,9 +129,8 @@ TEST_F(StreamTest, InputChecksArgumentsBeforeState) {
   EXPECT_EQ(Input(0), 3);
   EXPECT_EQ(Input(32), 2);
   EXPECT_TRUE(DecoderCalls().empty());
-  EXPECT_EQ(ErrorMessages(),
-            (Calls{kelo::gbk::kInvalidParameter, kelo::gbk::kInvalidParameter,
-                   kelo::gbk::kInputToClosedChannel, kelo::gbk::kInvalidParameter}));
+  EXPECT_EQ(ErrorMessages(), (Calls{common::kInvalidParameter, common::kInvalidParameter,
+                                    common::kInputToClosedChannel, common::kInvalidParameter}));
 }
 
 TEST_F(StreamTest, InputPassesTheBlockWithoutCopying) {
@@ -166,8 +164,7 @@ TEST_F(StreamTest, ADroppedBlockIsReportedOnceBelowLevelTwo) {
   size_t inputs = 0;
   for (const std::string& call : DecoderCalls()) inputs += call == InputCall(7);
   EXPECT_EQ(inputs, 10u);
-  EXPECT_EQ(ErrorMessages(),
-            Calls{std::string(kelo::gbk::kDecoderError11) + "\nPlayM4_InputData()"});
+  EXPECT_EQ(ErrorMessages(), Calls{std::string(common::kDecoderError11) + "\nPlayM4_InputData()"});
   EXPECT_EQ(TracedNames(), Calls{"Play_OpenStream"});  // input is traced only at level 2
 }
 
@@ -209,7 +206,7 @@ TEST_F(StreamTest, ACloseDuringTheRetriesEndsTheWaitingBlock) {
       expected.insert(expected.end(), {OpenCall(7), "PlayM4_Play(7,0)"});
     }
     EXPECT_EQ(DecoderCalls(), expected);
-    EXPECT_EQ(ErrorMessages(), Calls{kelo::gbk::kInputToClosedChannel});
+    EXPECT_EQ(ErrorMessages(), Calls{common::kInputToClosedChannel});
     if (reopen) {
       EXPECT_EQ(player_->Play_CloseStream(7), 0);
     }
@@ -221,7 +218,7 @@ TEST_F(StreamTest, ACloseDuringTheRetriesEndsTheWaitingBlock) {
 TEST_F(StreamTest, CloseStopsThenCloses) {
   Configure(1);
   EXPECT_EQ(player_->Play_CloseStream(0), 3);
-  EXPECT_EQ(ErrorMessages(), Calls{kelo::gbk::kCannotStopUnstarted});
+  EXPECT_EQ(ErrorMessages(), Calls{common::kCannotStopUnstarted});
   OpenChannel(0);
   EXPECT_EQ(player_->Play_CloseStream(0), 0);
   EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_Stop(0)", "PlayM4_CloseStream(0)"}));
@@ -237,8 +234,8 @@ TEST_F(StreamTest, AFailedStopOrCloseLeavesTheChannelOpen) {
   Scripted_FailNextCalls("PlayM4_CloseStream", 1);
   EXPECT_EQ(player_->Play_CloseStream(0), 3);
   EXPECT_EQ(ErrorMessages(),
-            (Calls{std::string(kelo::gbk::kDecoderError2) + "\nPlayM4_Stop()",
-                   std::string(kelo::gbk::kDecoderError2) + "\nPlayM4_CloseStream()"}));
+            (Calls{std::string(common::kDecoderError2) + "\nPlayM4_Stop()",
+                   std::string(common::kDecoderError2) + "\nPlayM4_CloseStream()"}));
   int32_t state = 0;
   player_->Play_GetPlayState(0, &state);
   EXPECT_EQ(state, 1);
@@ -258,8 +255,8 @@ TEST_F(StreamTest, OpenModeIsStoredEvenWhenTheDecoderRefuses) {
   EXPECT_EQ(DecoderCalls(), (Calls{"PlayM4_SetStreamOpenMode(0,1)", "PlayM4_SetStreamOpenMode(0,0)",
                                    "PlayM4_GetLastError(0)"}));
   EXPECT_EQ(ErrorMessages().back(),
-            std::string(kelo::gbk::kDecoderError1) + "\nPlayM4_SetStreamOpenMode()");
+            std::string(common::kDecoderError1) + "\nPlayM4_SetStreamOpenMode()");
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

@@ -20,7 +20,7 @@
 // Options given in TSAN_OPTIONS still apply.
 extern "C" const char* __tsan_default_options() { return "report_signal_unsafe=0"; }
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 // An environment variable set or unset for one test, as it was afterwards.
@@ -60,7 +60,7 @@ class DriveRootTest : public ::testing::Test {
 };
 
 TEST_F(DriveRootTest, RootComesFromTheEnvironment) {
-  kelo::Platform& platform = kelo::OsPlatform();
+  platform::Platform& platform = platform::OsPlatform();
   std::string root;
   driveRoot_.Set("/srv/drive");
   ASSERT_TRUE(platform.SystemDriveRoot(&root));
@@ -86,7 +86,7 @@ TEST_F(DriveRootTest, WithoutARootTheUsersStateDirectoryIsMade) {
       {std::nullopt, dir_.path() + "home/.local/state/kelo820-playsdk/"},
       {std::string("relative/state"), dir_.path() + "home/.local/state/kelo820-playsdk/"},
   };
-  kelo::Platform& platform = kelo::OsPlatform();
+  platform::Platform& platform = platform::OsPlatform();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.state.value_or("(unset)"));
     if (c.state) {
@@ -107,7 +107,7 @@ TEST_F(DriveRootTest, PlayerFindsItsConfigurationUnderTheRoot) {
   MakeDirectories(dir_.path() + "q81/cfg");
   WriteBytes(dir_.path() + "q81/cfg/Q81.cfg", "[GLOBAL]\n[DEBUG_LEVEL] [1]\n");
   Scripted_Reset();
-  kelo::My820xPlaySDK player;
+  src::My820xPlaySDK player;
   EXPECT_EQ(player.traceLog().ErrorLogFile(), dir_.path() + "q81/q81_error.log");
   EXPECT_EQ(player.Play_InitDDraw(nullptr), 0);
   EXPECT_EQ(player.debugLevel(), 1);
@@ -118,7 +118,7 @@ TEST_F(DriveRootTest, PlayerFindsItsConfigurationUnderTheRoot) {
 TEST_F(DriveRootTest, ByDefaultTheLogsLandInTheUsersDirectory) {
   const std::string root = dir_.path() + "state/kelo820-playsdk/";
   Scripted_Reset();
-  kelo::My820xPlaySDK player;
+  src::My820xPlaySDK player;
   EXPECT_EQ(player.traceLog().ErrorLogFile(), root + "q81/q81_error.log");
   EXPECT_EQ(player.Play_InitDDraw(nullptr), 0);
   EXPECT_EQ(player.Play_CloseStream(2), 3);
@@ -129,7 +129,7 @@ TEST_F(DriveRootTest, ByDefaultTheLogsLandInTheUsersDirectory) {
 TEST_F(DriveRootTest, AnEmptyRootMeansNoSystemDirectory) {
   driveRoot_.Set("");
   Scripted_Reset();
-  kelo::My820xPlaySDK player;
+  src::My820xPlaySDK player;
   EXPECT_EQ(player.traceLog().RuntimeLogFile(), "/q81/q81_runtime.log");
   EXPECT_EQ(player.Play_InitDDraw(nullptr), -1);
   EXPECT_EQ(Scripted_CallCount(), 0);
@@ -149,10 +149,10 @@ TEST(ProcessEndTest, AnExitFromAHandlerThatInterruptedAnAppendEnds) {
         signal(SIGUSR1, [](int) { std::exit(kStatusFromTheHandler); });
         TestPlatform platform(dir.path());
         platform.set_after_append([](const std::string&) { raise(SIGUSR1); });
-        kelo::TraceLog::WriteEntry(dir.path() + "log", "a", "b", "", "", "", "");
+        logging::TraceLog::WriteEntry(dir.path() + "log", "a", "b", "", "", "", "");
       },
       ::testing::ExitedWithCode(kStatusFromTheHandler), "");
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

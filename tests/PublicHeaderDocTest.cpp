@@ -17,7 +17,7 @@
 #include "Kelo820_PlaySDKCodes.h"
 #include "OperationResults.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 std::string ReadHeader() {
@@ -174,4 +174,4 @@ TEST(PublicHeaderDocTest, TheCheckFindsEachKindOfGap) {
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

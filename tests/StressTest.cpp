@@ -15,7 +15,7 @@
 #include "Kelo820_PlaySDKCodes.h"
 #include "PlayerFixture.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 constexpr int kRounds = 60;
@@ -336,4 +336,4 @@ TEST_F(StressTest, OneChannelFromSeveralThreadsAtOnce) {
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

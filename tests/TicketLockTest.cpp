@@ -11,7 +11,7 @@
 
 #include "ThreadCpuTime.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 using std::chrono::milliseconds;
@@ -22,7 +22,7 @@ using std::chrono::milliseconds;
 // tick do not sleep there) and an eighth of one on Linux.
 TEST(TicketLockTest, AWaiterSleepsWhileTheHolderKeepsTheLock) {
   constexpr milliseconds kHeld(200);
-  kelo::TicketLock lock;
+  src::TicketLock lock;
   lock.lock();
   std::chrono::microseconds waited{};
   std::thread waiter([&] {
@@ -43,14 +43,14 @@ TEST(TicketLockTest, AWaiterSleepsWhileTheHolderKeepsTheLock) {
 TEST(TicketLockTest, SleepingWaitersAreWokenEachInTurn) {
   constexpr int kThreads = 4;
   constexpr int kRounds = 20;
-  kelo::TicketLock lock;
+  src::TicketLock lock;
   int inside = 0;
   int entries = 0;
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&] {
       for (int round = 0; round < kRounds; ++round) {
-        std::lock_guard<kelo::TicketLock> held(lock);
+        std::lock_guard<src::TicketLock> held(lock);
         EXPECT_EQ(++inside, 1);
         ++entries;
         std::this_thread::sleep_for(milliseconds(1));
@@ -63,4 +63,4 @@ TEST(TicketLockTest, SleepingWaitersAreWokenEachInTurn) {
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

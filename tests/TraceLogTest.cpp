@@ -17,7 +17,7 @@
 #include "TestFiles.h"
 #include "TestPlatform.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 class TraceLogTest : public ::testing::Test {
@@ -30,25 +30,25 @@ class TraceLogTest : public ::testing::Test {
 };
 
 TEST_F(TraceLogTest, TraceEntryHasTheExactLayout) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile(LogPath());
-  log.WriteTrace(kelo::gbk::kTraceSetOverlayMode, "Play_SetOverlayMode", "", "", "", "");
+  log.WriteTrace(common::kTraceSetOverlayMode, "Play_SetOverlayMode", "", "", "", "");
   EXPECT_EQ(ReadBytes(LogPath()),
-            WithLineEnds(std::string("\n[07-15 09:03:27.45]\n") + kelo::gbk::kTraceSetOverlayMode +
+            WithLineEnds(std::string("\n[07-15 09:03:27.45]\n") + common::kTraceSetOverlayMode +
                          ":[Play_SetOverlayMode]\n:[]\n:[]\n"));
 }
 
 TEST_F(TraceLogTest, ErrorEntryKeepsOnlyTheSourceFileName) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetErrorLogFile(ErrorPath());
-  log.WriteError("D:\\build\\Src\\Player", 141, 0, kelo::gbk::kInvalidParameter);
+  log.WriteError("D:\\build\\Src\\Player", 141, 0, common::kInvalidParameter);
   log.WriteError("/home/build/Src/My820xPlaySDK.cpp", 7, -1, "x");
   log.WriteError("Plain", 8, 2147483647, "");
   EXPECT_EQ(ReadBytes(ErrorPath()),
             WithLineEnds(std::string("\n[07-15 09:03:27.45]\nErrCode:[0]\n"
                                      "Context:[Source File: [Player], LINE: [141]]\n"
                                      "ErrString:[") +
-                         kelo::gbk::kInvalidParameter +
+                         common::kInvalidParameter +
                          "]\n"
                          "\n[07-15 09:03:27.45]\nErrCode:[-1]\n"
                          "Context:[Source File: [My820xPlaySDK.cpp], LINE: [7]]\nErrString:[x]\n"
@@ -57,18 +57,18 @@ TEST_F(TraceLogTest, ErrorEntryKeepsOnlyTheSourceFileName) {
 }
 
 TEST_F(TraceLogTest, ErrorWithContextPutsTheContextOnTheNextLine) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetErrorLogFile(ErrorPath());
-  log.WriteErrorWithContext("a/b/c", 3, 17, kelo::gbk::kDecoderError17, "PlayM4_OpenStream");
+  log.WriteErrorWithContext("a/b/c", 3, 17, common::kDecoderError17, "PlayM4_OpenStream");
   const std::vector<LogEntry> entries = ReadLog(ErrorPath());
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].value[0], "17");
-  EXPECT_EQ(entries[0].value[2], std::string(kelo::gbk::kDecoderError17) + "\nPlayM4_OpenStream");
+  EXPECT_EQ(entries[0].value[2], std::string(common::kDecoderError17) + "\nPlayM4_OpenStream");
 }
 
 TEST_F(TraceLogTest, TimestampShowsHundredthsWithoutYear) {
   platform_.set_now({1, 1, 0, 0, 0, 5});
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile(LogPath());
   log.WriteTrace("a", "b", "c", "d", "e", "f");
   platform_.set_now({12, 31, 23, 59, 59, 999});
@@ -78,13 +78,13 @@ TEST_F(TraceLogTest, TimestampShowsHundredthsWithoutYear) {
 }
 
 TEST_F(TraceLogTest, DefaultPathsLieUnderTheDriveRoot) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   EXPECT_EQ(log.RuntimeLogFile(), dir_.path() + "q81/q81_runtime.log");
   EXPECT_EQ(log.ErrorLogFile(), dir_.path() + "q81/q81_error.log");
 
   platform_.set_system_directory_available(false);
   platform_.set_primary_drive_root("z:/");
-  kelo::FileUtility fallback;
+  logging::FileUtility fallback;
   EXPECT_EQ(fallback.RuntimeLogFile(), "z:/q81/q81_runtime.log");
   EXPECT_EQ(fallback.ErrorLogFile(), "z:/q81/q81_error.log");
 }
@@ -92,7 +92,7 @@ TEST_F(TraceLogTest, DefaultPathsLieUnderTheDriveRoot) {
 TEST_F(TraceLogTest, EmptyPathsSelectBareNamesInTheCurrentDirectory) {
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(dir_.path());
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile("");
   log.SetErrorLogFile("");
   log.WriteTrace("a", "b", "", "", "", "");
@@ -105,7 +105,7 @@ TEST_F(TraceLogTest, EmptyPathsSelectBareNamesInTheCurrentDirectory) {
 }
 
 TEST_F(TraceLogTest, UnwritableFilesDropEntriesQuietly) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile(dir_.path() + "missing/run.log");
   log.WriteTrace("a", "b", "", "", "", "");
   MakeDirectories(dir_.path() + "adir");
@@ -116,7 +116,7 @@ TEST_F(TraceLogTest, UnwritableFilesDropEntriesQuietly) {
 }
 
 TEST_F(TraceLogTest, LongSourceNamesAreKeptWhole) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetErrorLogFile(ErrorPath());
   const std::string name(400, 'n');
   log.WriteError(("dir/" + name).c_str(), 5, 0, "m");
@@ -142,22 +142,22 @@ class RotationTest : public TraceLogTest {
 };
 
 TEST_F(RotationTest, ExactlyTheLimitStaysInPlace) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile(LogPath());
-  FillTo(static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes), TraceEntrySize(1));
+  FillTo(static_cast<size_t>(logging::TraceLog::kRotateAboveBytes), TraceEntrySize(1));
   log.WriteTrace("a", "v", "", "", "", "");
   EXPECT_FALSE(FileExists(LogPath() + ".bak"));
-  EXPECT_EQ(ReadBytes(LogPath()).size(), static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes));
+  EXPECT_EQ(ReadBytes(LogPath()).size(), static_cast<size_t>(logging::TraceLog::kRotateAboveBytes));
 }
 
 TEST_F(RotationTest, OneByteMoreMovesTheFileAsideWithTheCrossingEntry) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile(LogPath());
-  FillTo(static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
+  FillTo(static_cast<size_t>(logging::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
   log.WriteTrace("a", "vv", "", "", "", "");
   EXPECT_FALSE(FileExists(LogPath()));
   const std::string moved = ReadBytes(LogPath() + ".bak");
-  EXPECT_EQ(moved.size(), static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1);
+  EXPECT_EQ(moved.size(), static_cast<size_t>(logging::TraceLog::kRotateAboveBytes) + 1);
   EXPECT_EQ(moved.substr(moved.size() - TraceEntrySize(2)),
             WithLineEnds("\n[07-15 09:03:27.45]\na:[vv]\n:[]\n:[]\n"));
 
@@ -167,19 +167,19 @@ TEST_F(RotationTest, OneByteMoreMovesTheFileAsideWithTheCrossingEntry) {
 }
 
 TEST_F(RotationTest, ASecondRotationReplacesTheBackup) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile(LogPath());
   WriteBytes(LogPath() + ".bak", "older generation");
-  FillTo(static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
+  FillTo(static_cast<size_t>(logging::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
   log.WriteTrace("a", "vv", "", "", "", "");
   EXPECT_EQ(ReadBytes(LogPath() + ".bak").size(),
-            static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1);
+            static_cast<size_t>(logging::TraceLog::kRotateAboveBytes) + 1);
 }
 
 TEST_F(RotationTest, AFailedMoveIsRetriedAfterTheNextEntry) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile(LogPath());
-  FillTo(static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
+  FillTo(static_cast<size_t>(logging::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
   platform_.set_fail_moves(true);
   log.WriteTrace("a", "vv", "", "", "", "");
   EXPECT_FALSE(FileExists(LogPath() + ".bak"));
@@ -187,16 +187,16 @@ TEST_F(RotationTest, AFailedMoveIsRetriedAfterTheNextEntry) {
   log.WriteTrace("a", "v", "", "", "", "");
   EXPECT_FALSE(FileExists(LogPath()));
   EXPECT_EQ(ReadBytes(LogPath() + ".bak").size(),
-            static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1 + TraceEntrySize(1));
+            static_cast<size_t>(logging::TraceLog::kRotateAboveBytes) + 1 + TraceEntrySize(1));
 }
 
 // Another writer sharing the log (a thread of another player, or another
 // client process) rotated it between our append and our move: the fresh file
 // now under the name must not replace the full one in ".bak".
 TEST_F(RotationTest, ARotationAnotherWriterMadeIsNotRepeated) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile(LogPath());
-  FillTo(static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
+  FillTo(static_cast<size_t>(logging::TraceLog::kRotateAboveBytes) + 1, TraceEntrySize(2));
   platform_.set_after_append([this](const std::string& path) {
     platform_.set_after_append(nullptr);
     std::filesystem::rename(path, path + ".bak");
@@ -205,13 +205,13 @@ TEST_F(RotationTest, ARotationAnotherWriterMadeIsNotRepeated) {
   log.WriteTrace("a", "vv", "", "", "", "");
   EXPECT_EQ(ReadBytes(LogPath()), "fresh");
   EXPECT_EQ(ReadBytes(LogPath() + ".bak").size(),
-            static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) + 1);
+            static_cast<size_t>(logging::TraceLog::kRotateAboveBytes) + 1);
 }
 
 // A log that grew past 2 GiB while moves kept failing is still measured,
 // and so still moved aside.
 TEST_F(RotationTest, ALogPastTwoGibibytesIsMovedAside) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile(LogPath());
   constexpr uintmax_t kTwoGibibytes = uintmax_t{1} << 31;
   WriteBytes(LogPath(), "");
@@ -231,9 +231,9 @@ TEST(LogSharedByProcessesTest, KeepsEveryEntryOnceAndWholeAcrossAMoveAside) {
   constexpr int kEntries = 1500;
   const size_t entrySize =
       WithLineEnds("\n[07-15 09:03:27.45]\nwriter:[0]\nentry:[999]\n:[]\n").size();
-  const std::string filler(
-      static_cast<size_t>(kelo::TraceLog::kRotateAboveBytes) - kWriters * kEntries * entrySize / 2,
-      'x');
+  const std::string filler(static_cast<size_t>(logging::TraceLog::kRotateAboveBytes) -
+                               kWriters * kEntries * entrySize / 2,
+                           'x');
   WriteBytes(log, filler);
 
   std::vector<std::thread> writers;
@@ -261,9 +261,9 @@ TEST(LogSharedByProcessesTest, KeepsEveryEntryOnceAndWholeAcrossAMoveAside) {
 // The operating system's part of the same: a move names the file it means.
 TEST(PlatformMoveTest, AMoveReplacesTheTargetOnlyWhileTheNameLeadsToTheSameFile) {
   TempDirectory dir;
-  kelo::Platform& platform = kelo::OsPlatform();
+  platform::Platform& platform = platform::OsPlatform();
   const std::string log = dir.path() + "log";
-  kelo::FileIdentity first;
+  platform::FileIdentity first;
   ASSERT_EQ(platform.AppendText(log, "first", 5, 0, &first), 5);
   WriteBytes(log + ".bak", "old");
   EXPECT_TRUE(platform.MoveFileReplacing(log, log + ".bak", first));
@@ -271,7 +271,7 @@ TEST(PlatformMoveTest, AMoveReplacesTheTargetOnlyWhileTheNameLeadsToTheSameFile)
   EXPECT_EQ(ReadBytes(log + ".bak"), "first");
   EXPECT_FALSE(platform.MoveFileReplacing(log, log + ".bak", first));
 
-  kelo::FileIdentity second;
+  platform::FileIdentity second;
   ASSERT_EQ(platform.AppendText(log, "second", 6, 0, &second), 6);
   EXPECT_FALSE(second == first);
   EXPECT_FALSE(platform.MoveFileReplacing(log, log + ".bak", first));
@@ -283,9 +283,9 @@ TEST(PlatformMoveTest, AMoveReplacesTheTargetOnlyWhileTheNameLeadsToTheSameFile)
 // every channel meanwhile, leaves the move to it rather than wait.
 TEST(PlatformMoveTest, AMoveAnotherProcessIsMakingIsNotWaitedFor) {
   TempDirectory dir;
-  kelo::Platform& platform = kelo::OsPlatform();
+  platform::Platform& platform = platform::OsPlatform();
   const std::string log = dir.path() + "log";
-  kelo::FileIdentity identity;
+  platform::FileIdentity identity;
   ASSERT_EQ(platform.AppendText(log, "full", 4, 0, &identity), 4);
   std::future<bool> moved;  // outlives the lock: a move that waits ends with it
   {
@@ -302,7 +302,7 @@ TEST(PlatformMoveTest, AMoveAnotherProcessIsMakingIsNotWaitedFor) {
 }
 
 TEST_F(TraceLogTest, EntriesFromManyThreadsNeverInterleave) {
-  kelo::TraceLog log;
+  logging::TraceLog log;
   log.SetRuntimeLogFile(LogPath());
   log.SetErrorLogFile(LogPath());
   constexpr int kThreads = 4;
@@ -332,4 +332,4 @@ TEST_F(TraceLogTest, EntriesFromManyThreadsNeverInterleave) {
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

@@ -18,7 +18,7 @@
 #include "TestFiles.h"
 #include "Win32WordWaits.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 namespace fs = std::filesystem;
@@ -52,7 +52,7 @@ class SystemDriveDirectory {
 };
 
 TEST(Win32PlatformTest, DriveRootIsTheSystemDirectorysDrive) {
-  kelo::Platform& platform = kelo::OsPlatform();
+  platform::Platform& platform = platform::OsPlatform();
   std::string root;
   ASSERT_TRUE(platform.SystemDriveRoot(&root));
   EXPECT_EQ(root, SystemDrive());
@@ -63,18 +63,19 @@ TEST(Win32PlatformTest, DriveRootIsTheSystemDirectorysDrive) {
 
 TEST(Win32PlatformTest, CreateDirectoryTellsAnExistingOneFromAFailure) {
   TempDirectory dir;
-  kelo::Platform& platform = kelo::OsPlatform();
-  EXPECT_EQ(platform.CreateDirectory(dir.path() + "new"), kelo::CreateDirectoryResult::kCreated);
+  platform::Platform& platform = platform::OsPlatform();
+  EXPECT_EQ(platform.CreateDirectory(dir.path() + "new"),
+            platform::CreateDirectoryResult::kCreated);
   EXPECT_TRUE(IsDirectory(dir.path() + "new"));
   EXPECT_EQ(platform.CreateDirectory(dir.path() + "new"),
-            kelo::CreateDirectoryResult::kAlreadyExists);
+            platform::CreateDirectoryResult::kAlreadyExists);
   EXPECT_EQ(platform.CreateDirectory(dir.path() + "missing/new"),
-            kelo::CreateDirectoryResult::kFailed);
+            platform::CreateDirectoryResult::kFailed);
 }
 
 TEST(Win32PlatformTest, PathMatchesSearchesLikeFindFirstFile) {
   TempDirectory dir;
-  kelo::Platform& platform = kelo::OsPlatform();
+  platform::Platform& platform = platform::OsPlatform();
   MakeDirectories(dir.path() + "empty");
   WriteBytes(dir.path() + "file", "x");
   // An empty directory still lists "." and "..".
@@ -87,14 +88,14 @@ TEST(Win32PlatformTest, PathMatchesSearchesLikeFindFirstFile) {
 
 // Sleeping on a word both ways: the address waits of Windows 8 and later,
 // and the condition variables that stand in for them before.
-class WordWaitsTest : public ::testing::TestWithParam<kelo::WordWaits::Kind> {};
+class WordWaitsTest : public ::testing::TestWithParam<platform::WordWaits::Kind> {};
 
 // Threads hand a turn on, each holding it a moment while the others sleep
 // on its word: no wake is lost, or the hand-over would stop, and a sleeper
 // returns when woken, not now and then to look again (a nap of Sleep(1)
 // did, and so took the lock up to a timer tick late).
 TEST_P(WordWaitsTest, ASleeperWakesWhenWokenAndNoWakeIsLost) {
-  kelo::WordWaits waits(GetParam());
+  platform::WordWaits waits(GetParam());
   if (waits.kind() != GetParam()) GTEST_SKIP() << "this system has no address waits";
   constexpr uint32_t kThreads = 3;
   constexpr uint32_t kTurns = kThreads * 20;
@@ -120,10 +121,10 @@ TEST_P(WordWaitsTest, ASleeperWakesWhenWokenAndNoWakeIsLost) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, WordWaitsTest,
-                         ::testing::Values(kelo::WordWaits::Kind::kAddressWaits,
-                                           kelo::WordWaits::Kind::kConditionVariables),
-                         [](const ::testing::TestParamInfo<kelo::WordWaits::Kind>& kind) {
-                           return kind.param == kelo::WordWaits::Kind::kAddressWaits
+                         ::testing::Values(platform::WordWaits::Kind::kAddressWaits,
+                                           platform::WordWaits::Kind::kConditionVariables),
+                         [](const ::testing::TestParamInfo<platform::WordWaits::Kind>& kind) {
+                           return kind.param == platform::WordWaits::Kind::kAddressWaits
                                       ? "AddressWaits"
                                       : "ConditionVariables";
                          });
@@ -152,7 +153,7 @@ TEST_F(SystemDriveConfigurationTest, ConfigurationIsReadFromTheSystemDrive) {
   WriteBytes(SystemDrive() + "q81/cfg/Q81.cfg",
              "[GLOBAL]\r\n[TRACE_PATH] [" + tracePath + "]\r\n[DEBUG_LEVEL] [1]\r\n");
 
-  kelo::My820xPlaySDK player;
+  src::My820xPlaySDK player;
   EXPECT_EQ(player.traceLog().RuntimeLogFile(), SystemDrive() + "q81/q81_runtime.log");
   ASSERT_EQ(player.Play_InitDDraw(nullptr), 0);
   EXPECT_EQ(player.debugLevel(), 1);
@@ -162,7 +163,7 @@ TEST_F(SystemDriveConfigurationTest, ConfigurationIsReadFromTheSystemDrive) {
 }
 
 TEST_F(SystemDriveConfigurationTest, WithoutConfigurationLogsGoToCPindo) {
-  kelo::My820xPlaySDK player;
+  src::My820xPlaySDK player;
   ASSERT_EQ(player.Play_InitDDraw(nullptr), 0);
   EXPECT_EQ(player.debugLevel(), 0);
   EXPECT_EQ(player.traceLog().ErrorLogFile(), "c:/pindo/ZQ_Player_Error.log");
@@ -177,4 +178,4 @@ TEST_F(SystemDriveConfigurationTest, WithoutConfigurationLogsGoToCPindo) {
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

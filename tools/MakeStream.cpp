@@ -93,9 +93,9 @@ bool IsCarriedAsIs(const AVInputFormat* format) {
 
 // FFmpeg takes a camera's G.711 sound for MPEG audio; the stream's own map
 // says what it is.
-m4::G711Law G711LawIn(const std::vector<char>& programStream) {
-  return m4::FirstG711Law(reinterpret_cast<const uint8_t*>(programStream.data()),
-                          programStream.size());
+streamformat::G711Law G711LawIn(const std::vector<char>& programStream) {
+  return streamformat::FirstG711Law(reinterpret_cast<const uint8_t*>(programStream.data()),
+                                    programStream.size());
 }
 
 bool ReadWholeFile(const char* path, std::vector<char>* bytes) {
@@ -107,12 +107,12 @@ bool ReadWholeFile(const char* path, std::vector<char>* bytes) {
 
 // Copies the first video and audio streams into an MPEG-TS in memory.
 bool RemuxToTransportStream(AVFormatContext* input, std::vector<char>* payload) {
-  m4::TransportStreamRemuxer remuxer(
+  streamformat::TransportStreamRemuxer remuxer(
       [payload](const uint8_t* data, size_t size) {
         payload->insert(payload->end(), data, data + size);
       },
-      m4::TransportStreamRemuxer::Options{});
-  if (remuxer.Start(input, m4::ChooseStreams(input)) < 0) return false;
+      streamformat::TransportStreamRemuxer::Options{});
+  if (remuxer.Start(input, streamformat::ChooseStreams(input)) < 0) return false;
   AVPacket* packet = av_packet_alloc();
   bool ok = packet != nullptr;
   while (ok && av_read_frame(input, packet) >= 0) {
@@ -147,19 +147,19 @@ int main(int argc, char** argv) {
     return 1;
   }
   const bool asIs = IsCarriedAsIs(input->iformat);
-  m4::StreamHeader header =
-      m4::HeaderFromFormat(input.get(), asIs ? input->iformat->name : "mpegts");
+  streamformat::StreamHeader header =
+      streamformat::HeaderFromFormat(input.get(), asIs ? input->iformat->name : "mpegts");
   std::vector<char> payload;
   if (!(asIs ? ReadWholeFile(argv[1], &payload) : RemuxToTransportStream(input.get(), &payload))) {
     std::cerr << argv[1] << ": cannot carry these streams in a transport stream\n";
     return 1;
   }
   if (header.container == "mpeg") {
-    const m4::G711Law law = G711LawIn(payload);
-    if (law != m4::G711Law::kNone) header.audioCodec = m4::G711DecoderName(law);
+    const streamformat::G711Law law = G711LawIn(payload);
+    if (law != streamformat::G711Law::kNone) header.audioCodec = streamformat::G711DecoderName(law);
   }
-  std::array<uint8_t, m4::kStreamHeaderLength> record{};
-  if (!m4::EncodeStreamHeader(header, &record)) {
+  std::array<uint8_t, streamformat::kStreamHeaderLength> record{};
+  if (!streamformat::EncodeStreamHeader(header, &record)) {
     std::cerr << argv[1] << ": codec names do not fit the header\n";
     return 1;
   }
@@ -168,8 +168,8 @@ int main(int argc, char** argv) {
             static_cast<std::streamsize>(record.size()));
   out.write(payload.data(), static_cast<std::streamsize>(payload.size()));
   if (argc == 3) {
-    out.write(reinterpret_cast<const char*>(m4::kEndOfStreamMarker.data()),
-              static_cast<std::streamsize>(m4::kEndOfStreamMarker.size()));
+    out.write(reinterpret_cast<const char*>(streamformat::kEndOfStreamMarker.data()),
+              static_cast<std::streamsize>(streamformat::kEndOfStreamMarker.size()));
   }
   if (!out.flush()) {
     std::cerr << argv[2] << ": cannot write\n";

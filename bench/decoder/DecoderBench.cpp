@@ -33,19 +33,19 @@ extern "C" {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using kelo_bench::kFrameMillis;
-using kelo_bench::kTsPacket;
-using kelo_bench::Percentile;
-using kelo_bench::SentPicture;
-using m4test::StreamKind;
-using m4test::TestStream;
+using bench::kFrameMillis;
+using bench::kTsPacket;
+using bench::Percentile;
+using bench::SentPicture;
+using tests_ffmpeg::StreamKind;
+using tests_ffmpeg::TestStream;
 
 constexpr uint32_t kBufferSize = 51200;
 constexpr size_t kBlock = 4096;
 constexpr int32_t kOk = 0;
 
-kelo_test::TempDirectory& WorkDir() {
-  static kelo_test::TempDirectory dir;
+tests::TempDirectory& WorkDir() {
+  static tests::TempDirectory dir;
   return dir;
 }
 
@@ -53,7 +53,8 @@ const TestStream& BenchStream(StreamKind kind, int frames) {
   static std::map<std::pair<StreamKind, int>, TestStream> made;
   auto found = made.find({kind, frames});
   if (found == made.end()) {
-    found = made.emplace(std::make_pair(kind, frames), m4test::MakeStream(kind, frames, WorkDir()))
+    found = made.emplace(std::make_pair(kind, frames),
+                         tests_ffmpeg::MakeStream(kind, frames, WorkDir()))
                 .first;
   }
   return found->second;
@@ -119,7 +120,7 @@ class Player {
 
 // The ffmpeg tool's own measure of its decoding loop, without its start-up.
 double FfmpegSeconds(const std::string& media) {
-  const std::string command = std::string(m4test::FfmpegTool()) +
+  const std::string command = std::string(tests_ffmpeg::FfmpegTool()) +
                               " -nostdin -hide_banner -benchmark -threads 0 -i " + media +
                               " -map 0:v:0 -f null - 2>&1";
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
@@ -158,7 +159,7 @@ void BM_Throughput(benchmark::State& state) {
       std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
     PlayM4_SetDisplayCallBack(0, &CountPicture);
-    const int32_t lastStamp = (stream.frames - 1) * m4test::kTestFrameMillis;
+    const int32_t lastStamp = (stream.frames - 1) * tests_ffmpeg::kTestFrameMillis;
     const auto giveUp = Clock::now() + std::chrono::seconds(60);
     while (lastTimeStamp[0] != lastStamp && Clock::now() < giveUp) {
       std::this_thread::sleep_for(std::chrono::microseconds(100));
@@ -196,7 +197,7 @@ void BM_TimeToFirstFrame(benchmark::State& state) {
   const auto kind = static_cast<StreamKind>(state.range(0));
   const TestStream& stream = BenchStream(kind, 50);
   const double bytesPerSecond = static_cast<double>(stream.payload.size()) /
-                                (stream.frames * m4test::kTestFrameMillis / 1000.0);
+                                (stream.frames * tests_ffmpeg::kTestFrameMillis / 1000.0);
   Player player;
   for (auto _ : state) {
     if (!player.Open(0, stream, 0)) state.SkipWithError("open failed");
@@ -234,7 +235,7 @@ double CpuSeconds() {
 void BM_SixteenChannelsRealTime(benchmark::State& state) {
   constexpr int kChannels = 16;
   const TestStream& stream = BenchStream(StreamKind::kTransportH264, 100);
-  const double seconds = stream.frames * m4test::kTestFrameMillis / 1000.0;
+  const double seconds = stream.frames * tests_ffmpeg::kTestFrameMillis / 1000.0;
   Player player;
   for (auto _ : state) {
     for (int32_t channel = 0; channel < kChannels; ++channel) {
@@ -295,13 +296,14 @@ TestStream MakeSizedStream(const std::string& name, const std::string& source,
   const std::string packed = media + ".m4s";
   const std::string self = std::string(std::filesystem::read_symlink("/proc/self/exe"));
   const std::string tool = self.substr(0, self.rfind('/')) + "/m4stream";
-  const std::string make =
-      std::string(m4test::FfmpegTool()) + " -nostdin -hide_banner -loglevel error -y -f lavfi -i " +
-      source + " " + encoder + " -frames:v " + std::to_string(kLatencyFrames) + " " + media +
-      " && " + tool + " " + media + " " + packed + " --no-end-marker >/dev/null";
+  const std::string make = std::string(tests_ffmpeg::FfmpegTool()) +
+                           " -nostdin -hide_banner -loglevel error -y -f lavfi -i " + source + " " +
+                           encoder + " -frames:v " + std::to_string(kLatencyFrames) + " " + media +
+                           " && " + tool + " " + media + " " + packed +
+                           " --no-end-marker >/dev/null";
   TestStream stream;
   if (std::system(make.c_str()) != 0) return stream;
-  const std::vector<uint8_t> bytes = m4test::ReadFile(packed);
+  const std::vector<uint8_t> bytes = tests_ffmpeg::ReadFile(packed);
   stream.mediaFile = media;
   stream.header.assign(bytes.begin(), bytes.begin() + 64);
   stream.payload.assign(bytes.begin() + 64, bytes.end());
@@ -316,9 +318,9 @@ struct LatencyCase {
   // Laid out as a camera sends it (CameraProgramStream.h): the encoder then
   // makes the elementary stream.
   bool camera = false;
-  m4test::PesLayout pes = m4test::PesLayout::kPesPerPicture;
+  tests_ffmpeg::PesLayout pes = tests_ffmpeg::PesLayout::kPesPerPicture;
   bool sound = true;
-  size_t pieceBytes = m4test::kLongestPesPayload;
+  size_t pieceBytes = tests_ffmpeg::kLongestPesPayload;
 };
 
 // The video of |encoder| (an elementary stream) and, with |sound|, G.711
@@ -328,7 +330,7 @@ TestStream MakeCameraStream(const std::string& name, const LatencyCase& which) {
   const std::string self = std::string(std::filesystem::read_symlink("/proc/self/exe"));
   const std::string tool = self.substr(0, self.rfind('/')) + "/m4stream";
   const std::string ffmpeg =
-      std::string(m4test::FfmpegTool()) + " -nostdin -hide_banner -loglevel error -y ";
+      std::string(tests_ffmpeg::FfmpegTool()) + " -nostdin -hide_banner -loglevel error -y ";
   const std::string make =
       ffmpeg + "-f lavfi -i " + which.source + " " + which.encoder + " -frames:v " +
       std::to_string(kLatencyFrames) + " " + media + ".es && " + ffmpeg +
@@ -336,21 +338,21 @@ TestStream MakeCameraStream(const std::string& name, const LatencyCase& which) {
       std::to_string(kLatencyFrames * kFrameMillis / 1000 + 1) + " -f alaw " + media + ".g711";
   TestStream stream;
   if (std::system(make.c_str()) != 0) return stream;
-  m4test::CameraLayout layout;
-  layout.video = std::strstr(which.encoder, "hevc") != nullptr ? m4test::CameraVideo::kH265
-                                                               : m4test::CameraVideo::kH264;
+  tests_ffmpeg::CameraLayout layout;
+  layout.video = std::strstr(which.encoder, "hevc") != nullptr ? tests_ffmpeg::CameraVideo::kH265
+                                                               : tests_ffmpeg::CameraVideo::kH264;
   layout.pes = which.pes;
   layout.pieceBytes = which.pieceBytes;
   const std::vector<uint8_t> sound =
-      which.sound ? m4test::ReadFile(media + ".g711") : std::vector<uint8_t>();
+      which.sound ? tests_ffmpeg::ReadFile(media + ".g711") : std::vector<uint8_t>();
   const std::vector<uint8_t> ps =
-      m4test::LayOutAsCamera(m4test::ReadFile(media + ".es"), sound, layout);
-  m4test::WriteFile(media, ps.data(), ps.size());
+      tests_ffmpeg::LayOutAsCamera(tests_ffmpeg::ReadFile(media + ".es"), sound, layout);
+  tests_ffmpeg::WriteFile(media, ps.data(), ps.size());
   if (std::system((tool + " " + media + " " + media + ".m4s --no-end-marker >/dev/null").c_str()) !=
       0) {
     return stream;
   }
-  const std::vector<uint8_t> bytes = m4test::ReadFile(media + ".m4s");
+  const std::vector<uint8_t> bytes = tests_ffmpeg::ReadFile(media + ".m4s");
   stream.mediaFile = media;
   stream.header.assign(bytes.begin(), bytes.begin() + 64);
   stream.payload.assign(bytes.begin() + 64, bytes.end());
@@ -396,17 +398,17 @@ const LatencyCase kLatencyCases[] = {
     {"CIF H.264 camera PS, PES per picture", kCif, kCameraH264Cif, true},
     {"D1 H.264 camera PS, PES per picture", kD1, kCameraH264D1, true},
     {"CIF H.264 camera PS, PES per picture, no sound", kCif, kCameraH264Cif, true,
-     m4test::PesLayout::kPesPerPicture, false},
+     tests_ffmpeg::PesLayout::kPesPerPicture, false},
     // Its key pictures cut into pieces, which shows where a picture ends.
     {"D1 H.264 camera PS, PES per picture cut at 12 KiB, no sound", kD1, kCameraH264D1, true,
-     m4test::PesLayout::kPesPerPicture, false, 12288},
+     tests_ffmpeg::PesLayout::kPesPerPicture, false, 12288},
     {"CIF H.265 camera PS, PES per picture", kCif, kCameraH265Cif, true},
     {"CIF H.264 camera PS, PES per NAL unit", kCif, kCameraH264Cif, true,
-     m4test::PesLayout::kPesPerNalUnit},
+     tests_ffmpeg::PesLayout::kPesPerNalUnit},
     {"D1 H.264 camera PS, PES per NAL unit", kD1, kCameraH264D1, true,
-     m4test::PesLayout::kPesPerNalUnit},
+     tests_ffmpeg::PesLayout::kPesPerNalUnit},
     {"CIF H.264 camera PS, PES per NAL unit, no sound", kCif, kCameraH264Cif, true,
-     m4test::PesLayout::kPesPerNalUnit, false},
+     tests_ffmpeg::PesLayout::kPesPerNalUnit, false},
 };
 
 std::array<std::atomic<int64_t>, kLatencyFrames> lastByteAt;
@@ -476,9 +478,9 @@ void BM_LiveLatency(benchmark::State& state) {
     return;
   }
   const bool transport = std::strstr(which.encoder, "mpegts") != nullptr;
-  std::vector<SentPicture> pictures = which.camera ? kelo_bench::SplitCameraStream(stream.payload)
-                                      : transport ? kelo_bench::SplitTransportStream(stream.payload)
-                                                  : kelo_bench::SplitProgramStream(stream.payload);
+  std::vector<SentPicture> pictures = which.camera ? bench::SplitCameraStream(stream.payload)
+                                      : transport  ? bench::SplitTransportStream(stream.payload)
+                                                   : bench::SplitProgramStream(stream.payload);
   if (pictures.empty()) {
     state.SkipWithError("no pictures found");
     return;

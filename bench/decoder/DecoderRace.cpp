@@ -33,8 +33,8 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using kelo_bench::kFrameMillis;
-using kelo_bench::SentPicture;
+using bench::kFrameMillis;
+using bench::SentPicture;
 
 constexpr int32_t kPort = 0;
 constexpr int32_t kLiveMode = 0;
@@ -43,7 +43,7 @@ constexpr uint32_t kSourceBuffer = 1 << 20;
 constexpr size_t kFileBlock = 4096;
 // A live picture goes in pieces of seven transport stream packets, one UDP
 // datagram's worth.
-constexpr size_t kPieceBytes = 7 * kelo_bench::kTsPacket;
+constexpr size_t kPieceBytes = 7 * bench::kTsPacket;
 constexpr int kMaxPictures = 4096;
 // With B-frames the last pictures in display order come out only when the
 // stream ends; they are left out of the latency.
@@ -94,8 +94,8 @@ bool ReadStream(const char* path, Stream& stream) {
 // Each picture as sent, time stamps in milliseconds from the first.
 std::vector<SentPicture> SplitPictures(const Stream& stream) {
   const bool transport = !stream.payload.empty() && stream.payload[0] == 0x47;
-  std::vector<SentPicture> pictures = transport ? kelo_bench::SplitTransportStream(stream.payload)
-                                                : kelo_bench::SplitProgramStream(stream.payload);
+  std::vector<SentPicture> pictures = transport ? bench::SplitTransportStream(stream.payload)
+                                                : bench::SplitProgramStream(stream.payload);
   if (pictures.empty()) return pictures;
   const int64_t firstPts = pictures.front().ptsMs;
   for (SentPicture& picture : pictures) picture.ptsMs = (picture.ptsMs - firstPts) / 90;
@@ -223,8 +223,8 @@ int RunLive(const Stream& stream) {
   std::printf(
       "live %s pictures %zu median_ms %.2f p99_ms %.2f first_ms %.1f shown %zu "
       "lost_at_start %zu refused %d\n",
-      stream.name.c_str(), pictures.size(), kelo_bench::Percentile(latencies, 0.5),
-      kelo_bench::Percentile(latencies, 0.99), first, shownCount, lost, refused);
+      stream.name.c_str(), pictures.size(), bench::Percentile(latencies, 0.5),
+      bench::Percentile(latencies, 0.99), first, shownCount, lost, refused);
   return 0;
 }
 

@@ -19,20 +19,20 @@ constexpr int kBlocksPerFill = static_cast<int>(kBufferSize / kBlock);
 constexpr int32_t kPlayerPort = 0;
 constexpr int32_t kDirectPort = 1;
 
-kelo_test::TempDirectory& Drive() {
-  static kelo_test::TempDirectory dir;
+tests::TempDirectory& Drive() {
+  static tests::TempDirectory dir;
   return dir;
 }
 
-const m4test::TestStream& Stream() {
-  static const m4test::TestStream stream =
-      m4test::MakeStream(m4test::StreamKind::kTransportH264, 25, Drive());
+const tests_ffmpeg::TestStream& Stream() {
+  static const tests_ffmpeg::TestStream stream =
+      tests_ffmpeg::MakeStream(tests_ffmpeg::StreamKind::kTransportH264, 25, Drive());
   return stream;
 }
 
 template <typename Feed>
 void FeedBlocks(benchmark::State& state, int32_t port, Feed&& feed) {
-  const m4test::TestStream& stream = Stream();
+  const tests_ffmpeg::TestStream& stream = Stream();
   int block = 0;
   for (auto _ : state) {
     if (block == kBlocksPerFill) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace kelo_bench {
+namespace bench {
 
 namespace {
 
@@ -111,4 +111,4 @@ double Percentile(std::vector<double> values, double fraction) {
   return values[index];
 }
 
-}  // namespace kelo_bench
+}  // namespace bench

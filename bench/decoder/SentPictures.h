@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace kelo_bench {
+namespace bench {
 
 constexpr size_t kTsPacket = 188;
 // 25 pictures a second, as every benchmark stream is made.
@@ -36,6 +36,6 @@ std::vector<SentPicture> SplitCameraStream(const std::vector<uint8_t>& ps);
 // The value below which |fraction| of |values| lie (-1 for none).
 double Percentile(std::vector<double> values, double fraction);
 
-}  // namespace kelo_bench
+}  // namespace bench
 
 #endif  // KELO_BENCH_SENT_PICTURES_H

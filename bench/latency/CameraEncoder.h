@@ -39,7 +39,7 @@ class CameraEncoder {
   const AVCodecContext* Context() const { return codec_.get(); }
 
  private:
-  m4::CodecContextOwner codec_;
+  decoder_ffmpeg::CodecContextOwner codec_;
   AVFrame* frame_ = nullptr;
 };
 

@@ -53,7 +53,7 @@ std::vector<FrameOwner> EncodeAndDecode(const std::vector<uint32_t>& numbers) {
   std::vector<FrameOwner> pictures;
   CameraEncoder encoder{CameraSettings{}};
   const AVCodec* h264 = avcodec_find_decoder(AV_CODEC_ID_H264);
-  m4::CodecContextOwner decoder(avcodec_alloc_context3(h264));
+  decoder_ffmpeg::CodecContextOwner decoder(avcodec_alloc_context3(h264));
   decoder->thread_count = 1;
   if (avcodec_open2(decoder.get(), h264, nullptr) < 0) return {};
   AVPacket* packet = av_packet_alloc();

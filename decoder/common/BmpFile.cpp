@@ -1,6 +1,6 @@
 #include "BmpFile.h"
 
-namespace bmp {
+namespace decoder_common {
 namespace {
 
 constexpr uint32_t kInfoHeaderBytes = 40;
@@ -46,4 +46,4 @@ bool WriteAndClose(std::FILE* file, const std::vector<uint8_t>& bytes) {
   return written && closed;
 }
 
-}  // namespace bmp
+}  // namespace decoder_common

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace bmp {
+namespace decoder_common {
 
 // The 14-byte file header and the 40-byte info header come before the pixels.
 constexpr size_t kPixelOffset = 14 + 40;
@@ -26,6 +26,6 @@ std::vector<uint8_t> NewImage(int width, int height);
 // (the target itself, or a temporary name it renames afterwards).
 bool WriteAndClose(std::FILE* file, const std::vector<uint8_t>& bytes);
 
-}  // namespace bmp
+}  // namespace decoder_common
 
 #endif  // M4_COMMON_BMP_FILE_H

@@ -5,7 +5,7 @@
 
 #include "Environment.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 class FileOutput final : public AudioOutput {
@@ -33,4 +33,4 @@ std::unique_ptr<AudioOutput> MakeAudioOutput() {
   return MakeDeviceOutput();
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 constexpr int kOutputRate = 48000;
 constexpr int kOutputChannels = 2;
@@ -33,6 +33,6 @@ std::unique_ptr<AudioOutput> MakeAudioOutput();
 // The system's device, which drops the samples when there is none.
 std::unique_ptr<AudioOutput> MakeDeviceOutput();
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -9,7 +9,7 @@ extern "C" {
 
 #include "AudioOutput.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 void ScaleSamples(int16_t* samples, size_t count, uint16_t volume) {
   if (volume == UINT16_MAX) return;
@@ -60,4 +60,4 @@ void AudioRenderer::Render(const AVFrame& samples) {
   output_->Write(converted_.data(), static_cast<size_t>(frames));
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -15,7 +15,7 @@ extern "C" {
 
 struct SwrContext;
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class AudioOutput;
 
@@ -44,6 +44,6 @@ class AudioRenderer {
   std::unique_ptr<AudioOutput> output_;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -16,14 +16,14 @@ extern "C" {
 #include "SystemServices.h"
 #include "Yv12Converter.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 // Bottom-up BGR rows, converted from |yv12| into the file's pixel area.
 bool EncodeBmp(const uint8_t* yv12, int width, int height, std::vector<uint8_t>* file) {
-  *file = bmp::NewImage(width, height);
+  *file = decoder_common::NewImage(width, height);
   const size_t fileBytes = file->size();
-  const size_t rowBytes = bmp::RowBytes(width);
+  const size_t rowBytes = decoder_common::RowBytes(width);
   file->resize(fileBytes + kScalerSlack);
   AVPixelFormat format = AV_PIX_FMT_NONE;
   const uint8_t* planes[4];
@@ -34,8 +34,9 @@ bool EncodeBmp(const uint8_t* yv12, int width, int height, std::vector<uint8_t>*
   if (scaler == nullptr) return false;
   // Writing the last row first with a negative stride turns the picture
   // bottom-up in the same pass.
-  uint8_t* const targets[4] = {file->data() + bmp::kPixelOffset + rowBytes * (height - 1), nullptr,
-                               nullptr, nullptr};
+  uint8_t* const targets[4] = {
+      file->data() + decoder_common::kPixelOffset + rowBytes * (height - 1), nullptr, nullptr,
+      nullptr};
   const int targetStrides[4] = {-static_cast<int>(rowBytes), 0, 0, 0};
   const int rows = sws_scale(scaler, planes, lineSizes, 0, height, targets, targetStrides);
   sws_freeContext(scaler);
@@ -50,7 +51,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
       path + ".tmp" + std::to_string(system.ProcessNumber()) + "-" + std::to_string(counter++);
   std::FILE* file = system.CreateNewFile(temporary);
   if (file == nullptr) return false;
-  if (!bmp::WriteAndClose(file, bytes) || !system.MoveOver(temporary, path)) {
+  if (!decoder_common::WriteAndClose(file, bytes) || !system.MoveOver(temporary, path)) {
     std::remove(temporary.c_str());
     return false;
   }
@@ -86,4 +87,4 @@ int32_t WriteBmpFile(const uint8_t* frame, size_t frameSize, int width, int heig
   return WriteFileAtomically(fileName, file) ? kNoError : kFileOperationFailed;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -5,13 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 // Answers kNoError or the error code. The file appears whole or not at all:
 // it is written under a temporary name beside the target and renamed.
 int32_t WriteBmpFile(const uint8_t* frame, size_t frameSize, int width, int height,
                      int32_t frameType, const char* fileName);
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

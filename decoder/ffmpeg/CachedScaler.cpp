@@ -6,7 +6,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 bool Conversion::operator==(const Conversion& other) const {
   return sourceWidth == other.sourceWidth && sourceHeight == other.sourceHeight &&
@@ -40,4 +40,4 @@ SwsContext* CachedScaler::For(const Conversion& conversion) {
   return context_;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

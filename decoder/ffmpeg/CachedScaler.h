@@ -8,7 +8,7 @@ extern "C" {
 
 struct SwsContext;
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 struct Conversion {
   int sourceWidth = 0;
@@ -43,6 +43,6 @@ class CachedScaler {
   Conversion made_;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -4,7 +4,7 @@
 
 #include "Environment.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 int64_t SteadyClock::NowMicros() {
   return std::chrono::duration_cast<std::chrono::microseconds>(
@@ -34,4 +34,4 @@ std::unique_ptr<Clock> MakeClockFromEnvironment() {
   return std::make_unique<SteadyClock>();
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 constexpr int64_t kNoDeadline = INT64_MAX;
 
@@ -40,6 +40,6 @@ class VirtualClock final : public Clock {
 
 std::unique_ptr<Clock> MakeClockFromEnvironment();
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

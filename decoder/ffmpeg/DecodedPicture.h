@@ -9,7 +9,7 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 struct FrameDeleter {
   void operator()(AVFrame* frame) const { av_frame_free(&frame); }
@@ -25,6 +25,6 @@ struct DecodedPicture {
   bool flushed = false;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

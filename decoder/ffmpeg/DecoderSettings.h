@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 // PlayM4_ThrowBFrameNum: 0 decode all, 1 skip non-reference pictures,
 // 2 skip every bidirectionally predicted picture.
@@ -21,6 +21,6 @@ struct DecoderSettings {
   std::atomic<int32_t> quality{kDefaultQuality};
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

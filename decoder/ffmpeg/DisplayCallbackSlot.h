@@ -10,7 +10,7 @@
 
 #include "m4playerApi.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class DisplayCallbackSlot {
  public:
@@ -40,6 +40,6 @@ class DisplayCallbackSlot {
   std::mutex inFlight_;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 void DisplayOrder::Add(AVFrame* frame, int64_t interval, std::vector<FramePtr>* ready) {
   FramePtr picture(av_frame_alloc());
@@ -52,4 +52,4 @@ void DisplayOrder::HandOn(FramePtr picture, std::vector<FramePtr>* ready) {
   ready->push_back(std::move(picture));
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -21,7 +21,7 @@
 
 #include "DecodedPicture.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class DisplayOrder {
  public:
@@ -41,6 +41,6 @@ class DisplayOrder {
   int64_t lastStamp_ = AV_NOPTS_VALUE;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

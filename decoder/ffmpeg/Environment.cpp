@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 DecoderEnvironment ReadDecoderEnvironment() {
   DecoderEnvironment environment;
@@ -14,4 +14,4 @@ DecoderEnvironment ReadDecoderEnvironment() {
   return environment;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 struct DecoderEnvironment {
   // KELO_M4_CLOCK=virtual: a port's waits for pictures end at once.
@@ -19,6 +19,6 @@ struct DecoderEnvironment {
 
 DecoderEnvironment ReadDecoderEnvironment();
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

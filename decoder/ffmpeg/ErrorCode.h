@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 enum ErrorCode : int32_t {
   kNoError = 0,
@@ -24,6 +24,6 @@ enum ErrorCode : int32_t {
   kLibraryUnavailable = 24,
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

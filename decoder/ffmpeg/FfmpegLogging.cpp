@@ -6,7 +6,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 void InitFfmpegLogging() {
   static std::once_flag once;
@@ -15,4 +15,4 @@ void InitFfmpegLogging() {
   std::call_once(once, [] { av_log_set_level(AV_LOG_FATAL); });
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

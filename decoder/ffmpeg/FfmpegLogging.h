@@ -3,12 +3,12 @@
 #ifndef M4_FFMPEG_FFMPEG_LOGGING_H
 #define M4_FFMPEG_FFMPEG_LOGGING_H
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 // Safe to call from any thread, any number of times: only the first call
 // changes FFmpeg's settings.
 void InitFfmpegLogging();
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

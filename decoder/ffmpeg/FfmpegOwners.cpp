@@ -6,7 +6,7 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 void CodecContextFree::operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
 
@@ -19,4 +19,4 @@ void CustomIoInputClose::operator()(AVFormatContext* format) const {
   avio_context_free(&io);
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

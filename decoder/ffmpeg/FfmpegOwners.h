@@ -8,7 +8,7 @@
 struct AVCodecContext;
 struct AVFormatContext;
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 struct CodecContextFree {
   void operator()(AVCodecContext* codec) const;
@@ -22,6 +22,6 @@ struct CustomIoInputClose {
 };
 using CustomIoInputOwner = std::unique_ptr<AVFormatContext, CustomIoInputClose>;
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -1,6 +1,6 @@
 #include "FrameFormat.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 size_t ChromaSide(int side) { return static_cast<size_t>((side + 1) / 2); }
@@ -69,4 +69,4 @@ bool DescribeFrame(int32_t type, const uint8_t* bytes, int width, int height, AV
   }
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

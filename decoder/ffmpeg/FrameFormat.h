@@ -11,7 +11,7 @@ extern "C" {
 #include <libavutil/pixfmt.h>
 }
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 enum FrameType : int32_t {
   kFrameYv12 = 1,    // planar 4:2:0: Y, then V, then U
@@ -35,6 +35,6 @@ size_t FrameBytes(int32_t type, int width, int height);
 bool DescribeFrame(int32_t type, const uint8_t* bytes, int width, int height, AVPixelFormat* format,
                    const uint8_t* planes[4], int lineSizes[4]);
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -6,9 +6,9 @@
 
 #include "PictureEnds.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
-G711Separator::G711Separator(G711Law headerLaw, Sink sink, PictureEnds* pictureEnds)
+G711Separator::G711Separator(streamformat::G711Law headerLaw, Sink sink, PictureEnds* pictureEnds)
     : headerLaw_(headerLaw), sink_(std::move(sink)), pictureEnds_(pictureEnds) {}
 
 void G711Separator::Add(const uint8_t* data, size_t size) {
@@ -60,22 +60,24 @@ void G711Separator::Scan() {
     uint8_t* packet = pending_.data() + scanned_;
     // Out of step (damaged data, or the middle of a packet after a join):
     // the next start code of a systems packet resynchronises.
-    if (packet[0] != 0 || packet[1] != 0 || packet[2] != 1 || packet[3] < kEndCode) {
+    if (packet[0] != 0 || packet[1] != 0 || packet[2] != 1 || packet[3] < streamformat::kEndCode) {
       ++scanned_;
       continue;
     }
     size_t size = 0;
-    if (!SystemsPacketSize(packet, pending_.size() - scanned_, &size)) return;
+    if (!streamformat::SystemsPacketSize(packet, pending_.size() - scanned_, &size)) return;
     const uint8_t id = packet[3];
     if (pictureEnds_ != nullptr &&
-        (id == kPrivateId || (id >= kFirstAudioId && id <= kLastAudioId))) {
+        (id == streamformat::kPrivateId ||
+         (id >= streamformat::kFirstAudioId && id <= streamformat::kLastAudioId))) {
       const std::vector<uint8_t> before = pictureEnds_->OtherPesBegins();
       if (!before.empty()) {
         Insert(before);
         continue;
       }
     }
-    if (pictureEnds_ != nullptr && id >= kFirstVideoId && id <= kLastVideoId) {
+    if (pictureEnds_ != nullptr && id >= streamformat::kFirstVideoId &&
+        id <= streamformat::kLastVideoId) {
       const size_t have = pending_.size() - scanned_;
       if (have < 9) return;
       const size_t header = std::min(size, 9 + size_t{packet[8]});
@@ -86,19 +88,19 @@ void G711Separator::Scan() {
       passThrough_ = size;
       continue;
     }
-    const G711Law law = map_.LawOf(id, headerLaw_);
-    if (id == kMapId || law != G711Law::kNone) {
-      if (size > kLongestSmallPacket) {
+    const streamformat::G711Law law = map_.LawOf(id, headerLaw_);
+    if (id == streamformat::kMapId || law != streamformat::G711Law::kNone) {
+      if (size > streamformat::kLongestSmallPacket) {
         // The header becomes an empty padding packet, and what follows is
         // passed over up to the next start code, by the demuxer too.
-        packet[3] = kPaddingId;
+        packet[3] = streamformat::kPaddingId;
         packet[4] = packet[5] = 0;
         scanned_ += 6;
         continue;
       }
       // Small packets, read whole.
       if (pending_.size() - scanned_ < size) return;
-      if (id == kMapId) {
+      if (id == streamformat::kMapId) {
         map_.Read(packet, size);
       } else {
         Separate(packet, size, law);
@@ -110,10 +112,10 @@ void G711Separator::Scan() {
   }
 }
 
-void G711Separator::Separate(uint8_t* packet, size_t size, G711Law law) {
-  const size_t payload = PesPayloadOffset(packet, size);
+void G711Separator::Separate(uint8_t* packet, size_t size, streamformat::G711Law law) {
+  const size_t payload = streamformat::PesPayloadOffset(packet, size);
   if (payload < size) sink_(law, packet + payload, size - payload);
-  packet[3] = kPaddingId;
+  packet[3] = streamformat::kPaddingId;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

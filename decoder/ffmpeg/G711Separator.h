@@ -20,18 +20,18 @@
 #include "ProgramStream.h"
 #include "ProgramStreamMap.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class PictureEnds;
 
 class G711Separator final : public InputStage {
  public:
   // The payload of one G.711 packet.
-  using Sink = std::function<void(G711Law law, const uint8_t* payload, size_t size)>;
+  using Sink = std::function<void(streamformat::G711Law law, const uint8_t* payload, size_t size)>;
 
   // |headerLaw|: what the stream header names for every audio stream id;
   // a program stream map in the stream overrides it for the ids it lists.
-  G711Separator(G711Law headerLaw, Sink sink, PictureEnds* pictureEnds = nullptr);
+  G711Separator(streamformat::G711Law headerLaw, Sink sink, PictureEnds* pictureEnds = nullptr);
 
   // Bytes just read, on their way to the demuxer.
   void Add(const uint8_t* data, size_t size) override;
@@ -44,21 +44,21 @@ class G711Separator final : public InputStage {
  private:
   // Walks the packets in pending_ from scanned_ on, as far as they are known.
   void Scan();
-  void Separate(uint8_t* packet, size_t size, G711Law law);
+  void Separate(uint8_t* packet, size_t size, streamformat::G711Law law);
   // Puts |bytes| before the packet at scanned_, ready for the demuxer.
   void Insert(const std::vector<uint8_t>& bytes);
 
-  const G711Law headerLaw_;
+  const streamformat::G711Law headerLaw_;
   const Sink sink_;
   PictureEnds* const pictureEnds_;
   bool passingVideo_ = false;   // passThrough_ is a video PES
   size_t videoHeaderLeft_ = 0;  // of its PES header, still to pass
-  G711Map map_;                 // the stream's own
+  streamformat::G711Map map_;   // the stream's own
   std::vector<uint8_t> pending_;
   size_t scanned_ = 0;      // bytes of pending_ ready for the demuxer
   size_t passThrough_ = 0;  // bytes still to come of a packet that passes unchanged
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 constexpr uint8_t kNalType = 0x1F;
@@ -61,4 +61,4 @@ void HeldPictures::Restarted() {
   restarted_ = true;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -26,7 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class HeldPictures {
  public:
@@ -53,6 +53,6 @@ class HeldPictures {
   bool restarted_ = false;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -7,7 +7,7 @@
 #include "PesEndMarker.h"
 #include "ProgramStreamMap.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 // Bytes put ahead of each session's data.
@@ -34,18 +34,18 @@ class Prefix final : public InputStage {
 
 }  // namespace
 
-InputChain::InputChain(const std::optional<StreamHeader>& header, bool live,
+InputChain::InputChain(const std::optional<streamformat::StreamHeader>& header, bool live,
                        G711Separator::Sink g711) {
   if (!header) return;
   if (header->container == "mpeg") {
     if (live && header->videoCodec == "h264") pictureEnds_.emplace(PictureEnds::Codec::kH264);
     if (live && header->videoCodec == "hevc") pictureEnds_.emplace(PictureEnds::Codec::kH265);
-    stages_.push_back(std::make_unique<G711Separator>(G711LawOf(header->audioCodec.c_str()),
-                                                      std::move(g711),
-                                                      pictureEnds_ ? &*pictureEnds_ : nullptr));
+    stages_.push_back(
+        std::make_unique<G711Separator>(streamformat::G711LawOf(header->audioCodec.c_str()),
+                                        std::move(g711), pictureEnds_ ? &*pictureEnds_ : nullptr));
   }
   if (live && header->container == "mpegts") stages_.push_back(std::make_unique<PesEndMarker>());
-  std::vector<uint8_t> map = ProgramStreamMapFor(*header);
+  std::vector<uint8_t> map = streamformat::ProgramStreamMapFor(*header);
   if (!map.empty()) stages_.push_back(std::make_unique<Prefix>(std::move(map)));
 }
 
@@ -74,4 +74,4 @@ size_t InputChain::TakeFrom(size_t last, uint8_t* out, size_t room) {
   }
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -24,12 +24,13 @@
 #include "PictureEnds.h"
 #include "StreamFormat.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class InputChain {
  public:
   // |g711| hears the G.711 packets taken out of a program stream.
-  InputChain(const std::optional<StreamHeader>& header, bool live, G711Separator::Sink g711);
+  InputChain(const std::optional<streamformat::StreamHeader>& header, bool live,
+             G711Separator::Sink g711);
   InputChain(const InputChain&) = delete;
   InputChain& operator=(const InputChain&) = delete;
 
@@ -51,6 +52,6 @@ class InputChain {
   std::vector<std::unique_ptr<InputStage>> stages_;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

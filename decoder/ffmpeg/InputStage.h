@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class InputStage {
  public:
@@ -23,6 +23,6 @@ class InputStage {
   virtual void Reset() = 0;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

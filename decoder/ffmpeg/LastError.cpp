@@ -5,7 +5,7 @@
 
 #include "PortCount.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 struct ErrorRecord {
@@ -51,4 +51,4 @@ int32_t LastError(int32_t port) {
   return own.sequence >= registry.portless.sequence ? own.code : registry.portless.code;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -8,12 +8,12 @@
 
 #include <cstdint>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 void RecordError(int32_t port, int32_t code);
 void RecordPortlessError(int32_t code);
 int32_t LastError(int32_t port);
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

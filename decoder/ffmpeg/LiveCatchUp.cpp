@@ -1,6 +1,6 @@
 #include "LiveCatchUp.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 bool StartsKeyPicture(AVCodecID codec, uint8_t unit) {
   switch (codec) {
@@ -42,4 +42,4 @@ bool LiveCatchUp::Skips(AVCodecID codec, const uint8_t* data, size_t size, int64
   return skipping_;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

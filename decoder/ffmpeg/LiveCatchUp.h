@@ -17,7 +17,7 @@ extern "C" {
 #include <libavcodec/codec_id.h>
 }
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 // Behind by this much, a key picture that has arrived is skipped to ...
 constexpr int64_t kBehindMicros = 200000;
@@ -46,6 +46,6 @@ class LiveCatchUp {
   bool skipping_ = false;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

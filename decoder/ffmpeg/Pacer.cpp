@@ -1,6 +1,6 @@
 #include "Pacer.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 constexpr int64_t kBackwardJumpMicros = 500000;
@@ -68,4 +68,4 @@ bool Pacer::BreaksTimeLine(int64_t pts) const {
   return pts < lastPts_ - kBackwardJumpMicros || pts > lastPts_ + kForwardJumpMicros;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 constexpr int kMaxSpeedLevel = 4;  // 16x; level -4 is 1/16x
 
@@ -60,6 +60,6 @@ class Pacer {
   int64_t lastClock_ = 0;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 constexpr uint8_t kSyncByte = 0x47;
@@ -135,4 +135,4 @@ void PesEndMarker::MakeMarkerAfter(const uint8_t* packet) {
   markerMade_ = true;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

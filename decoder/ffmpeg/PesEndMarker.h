@@ -21,7 +21,7 @@
 
 #include "InputStage.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class PesEndMarker final : public InputStage {
  public:
@@ -56,6 +56,6 @@ class PesEndMarker final : public InputStage {
   size_t waitingRead_ = 0;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

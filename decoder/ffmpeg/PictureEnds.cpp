@@ -1,6 +1,6 @@
 #include "PictureEnds.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 // Pieces cut at one length still differ in their PES headers and in what
@@ -115,4 +115,4 @@ std::vector<uint8_t> PictureEnds::Delimiter() {
   return pes;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

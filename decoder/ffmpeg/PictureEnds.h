@@ -33,7 +33,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class PictureEnds {
  public:
@@ -78,6 +78,6 @@ class PictureEnds {
   int nalHeaderSize_ = 0;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

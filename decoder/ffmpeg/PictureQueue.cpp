@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 PictureQueue::PictureQueue(size_t capacity, size_t refillAt,
                            std::function<void(bool wasEmpty)> onPush)
@@ -63,4 +63,4 @@ void PictureQueue::Close() {
   roomFreed_.notify_all();
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -17,7 +17,7 @@
 
 #include "DecodedPicture.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class PictureQueue {
  public:
@@ -46,6 +46,6 @@ class PictureQueue {
   bool closed_ = false;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

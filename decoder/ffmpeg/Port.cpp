@@ -12,7 +12,7 @@ extern "C" {
 #include "PortStream.h"
 #include "StreamFormat.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 constexpr uint32_t kMinSourceBuffer = 1024;
@@ -22,7 +22,7 @@ bool DecoderExists(const std::string& name) {
   return name.empty() || avcodec_find_decoder_by_name(name.c_str()) != nullptr;
 }
 
-bool Supported(const StreamHeader& header) {
+bool Supported(const streamformat::StreamHeader& header) {
   return av_find_input_format(header.container.c_str()) != nullptr &&
          DecoderExists(header.videoCodec) && DecoderExists(header.audioCodec);
 }
@@ -64,20 +64,20 @@ int32_t Port::Open(const uint8_t* header, uint32_t headerSize, uint32_t bufferSi
   const uint8_t* leading = nullptr;
   uint32_t leadingSize = 0;
   if (headerSize > 0) {
-    StreamHeader parsed;
-    switch (DecodeStreamHeader(header, headerSize, &parsed)) {
-      case HeaderKind::kHeader:
+    streamformat::StreamHeader parsed;
+    switch (streamformat::DecodeStreamHeader(header, headerSize, &parsed)) {
+      case streamformat::HeaderKind::kHeader:
         if (!Supported(parsed)) return kDecoderInitFailed;
         options.header = parsed;
         // Whatever follows the record is the start of the payload.
-        leading = header + kStreamHeaderLength;
-        leadingSize = headerSize - kStreamHeaderLength;
+        leading = header + streamformat::kStreamHeaderLength;
+        leadingSize = headerSize - streamformat::kStreamHeaderLength;
         break;
-      case HeaderKind::kStreamStart:
+      case streamformat::HeaderKind::kStreamStart:
         leading = header;
         leadingSize = headerSize;
         break;
-      case HeaderKind::kMalformed:
+      case streamformat::HeaderKind::kMalformed:
         return kNoHeader;
     }
   }
@@ -238,4 +238,4 @@ int32_t Port::SourceRemain(uint32_t* bytes) {
   });
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -17,7 +17,7 @@
 #include "DisplayCallbackSlot.h"
 #include "m4playerApi.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class PortStream;
 
@@ -72,6 +72,6 @@ class Port {
   std::atomic<uint16_t> volume_{UINT16_MAX};
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

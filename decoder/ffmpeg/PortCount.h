@@ -5,12 +5,12 @@
 
 #include <cstdint>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 constexpr int32_t kPortCount = 32;
 
 inline bool IsPort(int32_t port) { return port >= 0 && port < kPortCount; }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 // Live streams keep latency low: a picture is decoded as soon as there is
@@ -89,4 +89,4 @@ bool PortStream::OnOwnThread() const {
   return self == decoderThread_.get_id() || self == presenterThread_.get_id();
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

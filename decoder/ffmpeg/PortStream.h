@@ -21,14 +21,14 @@
 #include "StreamFormat.h"
 #include "WindowOutput.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class DisplayCallbackSlot;
 
 struct StreamOptions {
   int32_t port = 0;
   bool live = true;
-  std::optional<StreamHeader> header;
+  std::optional<streamformat::StreamHeader> header;
   uint32_t bufferSize = 0;
 };
 
@@ -66,6 +66,6 @@ class PortStream {
   std::thread presenterThread_;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -8,7 +8,7 @@
 #include "FrameFormat.h"
 #include "PictureQueue.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 Presenter::Presenter(int32_t port, bool live, PictureQueue& pictures,
                      std::function<bool()> dataWaiting, Clock& clock, WindowOutput& output,
@@ -216,4 +216,4 @@ void Presenter::Sleep(int64_t deadline) { output_.Wait(clock_.WaitTimeoutMillis(
 
 void Presenter::Signal() { output_.Wake(); }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -17,7 +17,7 @@
 #include "Yv12Converter.h"
 #include "m4playerApi.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class Clock;
 class DisplayCallbackSlot;
@@ -105,6 +105,6 @@ class Presenter {
   std::vector<uint8_t> yv12_;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

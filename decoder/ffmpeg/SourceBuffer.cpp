@@ -6,7 +6,7 @@
 #include "Clock.h"
 #include "StreamFormat.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 namespace {
 
@@ -62,7 +62,8 @@ void SourceBuffer::NoteTail(const uint8_t* data, size_t size) {
     std::memcpy(tail_.data() + shift, data, size);
     tailLength_ = shift + size;
   }
-  if (tailLength_ == keep && std::equal(tail_.begin(), tail_.end(), kEndOfStreamMarker.begin())) {
+  if (tailLength_ == keep &&
+      std::equal(tail_.begin(), tail_.end(), streamformat::kEndOfStreamMarker.begin())) {
     endMarks_.push_back(EndMark{std::max(written_ - keep, read_), written_});
     tailLength_ = 0;
   }
@@ -192,4 +193,4 @@ uint64_t SourceBuffer::Generation() const {
   return generation_;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -26,7 +26,7 @@
 #include <mutex>
 #include <vector>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class Clock;
 
@@ -116,6 +116,6 @@ class SourceBuffer {
   std::deque<Arrival> arrivals_;  // of the blocks not yet read whole
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -18,7 +18,7 @@ extern "C" {
 #include "PictureQueue.h"
 #include "SourceBuffer.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 // Small reads free the source buffer steadily: with large ones, a client
@@ -84,8 +84,9 @@ void AssumeG711Format(AVCodecContext* decoder) {
 }  // namespace
 
 StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
-                             const DecoderSettings& settings, std::optional<StreamHeader> header,
-                             bool live, PictureSizeRecord& pictureSize, AudioRenderer& audio,
+                             const DecoderSettings& settings,
+                             std::optional<streamformat::StreamHeader> header, bool live,
+                             PictureSizeRecord& pictureSize, AudioRenderer& audio,
                              std::function<bool()> showing, std::function<bool()> catchingUp)
     : source_(source),
       pictures_(pictures),
@@ -97,9 +98,10 @@ StreamDecoder::StreamDecoder(SourceBuffer& source, PictureQueue& pictures,
       audio_(audio),
       showing_(std::move(showing)),
       catchingUp_(std::move(catchingUp)),
-      input_(header_, live_, [this](G711Law law, const uint8_t* payload, size_t size) {
-        HearG711(law, payload, size);
-      }) {
+      input_(header_, live_,
+             [this](streamformat::G711Law law, const uint8_t* payload, size_t size) {
+               HearG711(law, payload, size);
+             }) {
   ++decodersAlive;
 }
 
@@ -234,7 +236,7 @@ void StreamDecoder::CloseSession() {
   video_.reset();
   sound_.reset();
   g711_.reset();
-  g711Law_ = G711Law::kNone;
+  g711Law_ = streamformat::G711Law::kNone;
   av_frame_free(&frame_);
   reordering_ = false;
   heldPictures_.reset();
@@ -260,9 +262,9 @@ bool StreamDecoder::HandlePacket(AVPacket* packet) {
   }
   // A transport stream has no stream type for G.711 (a muxer marks it as
   // private data): a header naming G.711 says what the first such stream is.
-  const bool g711Data = type == AVMEDIA_TYPE_DATA &&
-                        stream->codecpar->codec_id == AV_CODEC_ID_BIN_DATA && header_ &&
-                        G711LawOf(header_->audioCodec.c_str()) != G711Law::kNone;
+  const bool g711Data =
+      type == AVMEDIA_TYPE_DATA && stream->codecpar->codec_id == AV_CODEC_ID_BIN_DATA && header_ &&
+      streamformat::G711LawOf(header_->audioCodec.c_str()) != streamformat::G711Law::kNone;
   if (audioIndex_ < 0 && (type == AVMEDIA_TYPE_AUDIO || g711Data) && untried) {
     if (OpenAudioDecoder(stream)) {
       audioIndex_ = packet->stream_index;
@@ -438,13 +440,13 @@ void StreamDecoder::ReceiveSamples(AVCodecContext* decoder) {
   }
 }
 
-void StreamDecoder::HearG711(G711Law law, const uint8_t* payload, size_t size) {
+void StreamDecoder::HearG711(streamformat::G711Law law, const uint8_t* payload, size_t size) {
   if (header_->videoCodec.empty()) recognised_ = true;
   if (!audio_.Active() || frame_ == nullptr || SoundIsLate()) return;
   if (g711_ == nullptr || law != g711Law_) {
     g711_.reset();
     g711Law_ = law;
-    const AVCodec* codec = avcodec_find_decoder_by_name(G711DecoderName(law));
+    const AVCodec* codec = avcodec_find_decoder_by_name(streamformat::G711DecoderName(law));
     if (codec == nullptr) return;
     g711_.reset(avcodec_alloc_context3(codec));
     if (g711_ == nullptr) return;
@@ -538,4 +540,4 @@ int64_t StreamDecoder::FrameDurationMicros() const {
   return kDefaultFrameMicros;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -27,7 +27,7 @@ struct AVFrame;
 struct AVPacket;
 struct AVStream;
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class AudioRenderer;
 class PictureQueue;
@@ -62,8 +62,8 @@ class StreamDecoder {
   // |showing| tells whether pictures are being shown (playing, not paused);
   // |catchingUp|, whether a live stream's pictures are being dropped as late.
   StreamDecoder(SourceBuffer& source, PictureQueue& pictures, const DecoderSettings& settings,
-                std::optional<StreamHeader> header, bool live, PictureSizeRecord& pictureSize,
-                AudioRenderer& audio, std::function<bool()> showing,
+                std::optional<streamformat::StreamHeader> header, bool live,
+                PictureSizeRecord& pictureSize, AudioRenderer& audio, std::function<bool()> showing,
                 std::function<bool()> catchingUp);
   ~StreamDecoder();
   StreamDecoder(const StreamDecoder&) = delete;
@@ -92,7 +92,7 @@ class StreamDecoder {
   bool RestartVideoDecoder();
   void ReceiveSamples(AVCodecContext* decoder);
   // A G.711 packet taken out of a program stream (see G711Separator.h).
-  void HearG711(G711Law law, const uint8_t* payload, size_t size);
+  void HearG711(streamformat::G711Law law, const uint8_t* payload, size_t size);
   bool QueuePicture(FramePtr frame, int64_t timestamp);
   int64_t PictureTime(int64_t timestamp);
   void Drain();
@@ -101,7 +101,7 @@ class StreamDecoder {
   SourceBuffer& source_;
   PictureQueue& pictures_;
   const DecoderSettings& settings_;
-  const std::optional<StreamHeader> header_;
+  const std::optional<streamformat::StreamHeader> header_;
   const bool live_;
   // A live transport stream with a header: its PES packets go to the
   // decoder whole, each as soon as its end is seen.
@@ -122,7 +122,7 @@ class StreamDecoder {
   // What the source's bytes go through on their way to the demuxer.
   InputChain input_;
   CodecContextOwner g711_;
-  G711Law g711Law_ = G711Law::kNone;
+  streamformat::G711Law g711Law_ = streamformat::G711Law::kNone;
   CustomIoInputOwner format_;
   CodecContextOwner video_;
   LiveCatchUp catchUp_;
@@ -148,6 +148,6 @@ class StreamDecoder {
   int64_t confirmedStep_ = 0;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

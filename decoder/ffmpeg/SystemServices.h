@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <string>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class SystemServices {
  public:
@@ -47,6 +47,6 @@ class SystemServices {
 // The system's services, alive for the whole process.
 SystemServices& TheSystemServices();
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

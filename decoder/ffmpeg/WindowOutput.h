@@ -25,7 +25,7 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class WindowOutput {
  public:
@@ -61,6 +61,6 @@ class WindowOutput {
 // the presenter a wake-up.
 std::unique_ptr<WindowOutput> MakeWindowOutput();
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

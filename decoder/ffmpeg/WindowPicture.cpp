@@ -8,7 +8,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 // The planes of |frame| from |rect| on, for planar 8-bit formats, whose
@@ -62,4 +62,4 @@ bool ScaleForWindow(const AVFrame& frame, const RECT* crop, CachedScaler& scaler
   return true;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

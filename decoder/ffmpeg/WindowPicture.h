@@ -13,7 +13,7 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 struct WindowPixels {
   uint8_t* data = nullptr;  // with kScalerSlack bytes of room beyond the last row
@@ -27,6 +27,6 @@ struct WindowPixels {
 bool ScaleForWindow(const AVFrame& frame, const RECT* crop, CachedScaler& scaler,
                     const WindowPixels& target);
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -8,7 +8,7 @@ extern "C" {
 
 #include "FrameFormat.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 void CopyPlane(const uint8_t* from, int fromStride, uint8_t* to, int width, int height) {
@@ -67,4 +67,4 @@ bool Yv12Converter::Convert(AVPixelFormat format, const uint8_t* const planes[4]
   return true;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -13,7 +13,7 @@ extern "C" {
 #include <libavutil/pixfmt.h>
 }
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class Yv12Converter {
  public:
@@ -27,6 +27,6 @@ class Yv12Converter {
   CachedScaler scaler_;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -113,10 +113,10 @@ M4API int M4CALL PlayM4_ConvertToBmpFile(const uint8_t* frame, int32_t frameSize
   scripted::WaitWhileHeld(fileName);
   const uint8_t grey = frame != nullptr && frameSize > 0 ? frame[0] : 0;
   // One pixel of the frame's first byte is enough for tests to tell snapshots apart.
-  std::vector<uint8_t> image = bmp::NewImage(1, 1);
-  std::fill_n(image.begin() + bmp::kPixelOffset, 3, grey);
+  std::vector<uint8_t> image = decoder_common::NewImage(1, 1);
+  std::fill_n(image.begin() + decoder_common::kPixelOffset, 3, grey);
   std::FILE* file = std::fopen(fileName, "wb");
-  return file != nullptr && bmp::WriteAndClose(file, image) ? 1 : 0;
+  return file != nullptr && decoder_common::WriteAndClose(file, image) ? 1 : 0;
 }
 
 M4API int M4CALL PlayM4_SetOverlayMode(int32_t port, int overlay, uint32_t colorKey) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -66,4 +66,4 @@ void ChannelFeeder::Run() {
   }
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

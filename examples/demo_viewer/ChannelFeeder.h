@@ -12,7 +12,7 @@
 
 #include "Kelo820_PlaySDK.h"
 
-namespace demo {
+namespace demo_viewer {
 
 // The player opens every decoder stream with a source buffer of this many
 // bytes (see the README); a block is only offered when it fits, because the
@@ -63,6 +63,6 @@ class ChannelFeeder {
   std::thread thread_;
 };
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_CHANNEL_FEEDER_H

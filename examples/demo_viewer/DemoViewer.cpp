@@ -36,7 +36,8 @@ void OnInterrupt(int) { interrupted = 1; }
 // scripts/make-sample-streams.sh puts the sample streams.
 bool InBuildTree() {
   std::error_code error;
-  return std::filesystem::equivalent(demo::ViewerDirectory(), KELO_DEMO_BUILD_BIN_DIR, error);
+  return std::filesystem::equivalent(demo_viewer::ViewerDirectory(), KELO_DEMO_BUILD_BIN_DIR,
+                                     error);
 }
 
 // Where sample streams are looked for: the build tree's, or, installed,
@@ -50,7 +51,7 @@ std::vector<std::string> SampleStreams() {
   std::vector<std::string> paths;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(SampleStreamDirectory(), error)) {
-    if (demo::IsStreamFile(entry.path().string())) paths.push_back(entry.path().string());
+    if (demo_viewer::IsStreamFile(entry.path().string())) paths.push_back(entry.path().string());
   }
   std::sort(paths.begin(), paths.end());
   return paths;
@@ -87,7 +88,7 @@ class Every {
 
 // The decoder's stream tool, built and installed beside the viewer.
 std::string StreamTool() {
-  return (demo::ViewerDirectory() / demo::ProgramFileName("m4stream")).string();
+  return (demo_viewer::ViewerDirectory() / demo_viewer::ProgramFileName("m4stream")).string();
 }
 
 // What to do when there is nothing to play.
@@ -108,13 +109,13 @@ void SayHowToMakeStreams() {
 
 // Reads the stream files among |paths| and converts the media files first,
 // into |conversionDirectory|.
-std::vector<demo::StreamFile> LoadStreams(const std::vector<std::string>& paths,
-                                          uint32_t headerLength,
-                                          const std::string& conversionDirectory) {
-  std::vector<demo::StreamFile> streams;
+std::vector<demo_viewer::StreamFile> LoadStreams(const std::vector<std::string>& paths,
+                                                 uint32_t headerLength,
+                                                 const std::string& conversionDirectory) {
+  std::vector<demo_viewer::StreamFile> streams;
   for (const std::string& path : paths) {
-    if (demo::IsLiveSourceAddress(path)) {
-      demo::StreamFile live;
+    if (demo_viewer::IsLiveSourceAddress(path)) {
+      demo_viewer::StreamFile live;
       live.name = path;
       live.address = path;
       streams.push_back(std::move(live));
@@ -122,16 +123,16 @@ std::vector<demo::StreamFile> LoadStreams(const std::vector<std::string>& paths,
     }
     std::string streamPath = path;
     std::string error;
-    if (!demo::IsStreamFile(path)) {
-      streamPath = demo::ConvertedStreamPath(path, conversionDirectory);
-      if (!demo::ConvertMediaFile(StreamTool(), path, streamPath, &error)) {
+    if (!demo_viewer::IsStreamFile(path)) {
+      streamPath = demo_viewer::ConvertedStreamPath(path, conversionDirectory);
+      if (!demo_viewer::ConvertMediaFile(StreamTool(), path, streamPath, &error)) {
         std::cerr << error << "\n";
         continue;
       }
       std::cout << "converted " << path << " into " << streamPath << "\n";
     }
-    demo::StreamFile stream;
-    if (demo::LoadStreamFile(streamPath, headerLength, &stream, &error)) {
+    demo_viewer::StreamFile stream;
+    if (demo_viewer::LoadStreamFile(streamPath, headerLength, &stream, &error)) {
       streams.push_back(std::move(stream));
     } else {
       std::cerr << error << "\n";
@@ -141,22 +142,22 @@ std::vector<demo::StreamFile> LoadStreams(const std::vector<std::string>& paths,
 }
 
 // Handles the user's requests from the window; false once the user quits.
-bool HandleWindowEvents(demo::ViewerWindow& window, demo::ViewerSession& session,
-                        const demo::ViewerOptions& options, int* selectedTile) {
-  for (const demo::WindowEvent& event : window.PollEvents(kEventWaitMs)) {
-    if (event.clickedTile >= 0 || event.command == demo::ViewerCommand::kNextSelection) {
+bool HandleWindowEvents(demo_viewer::ViewerWindow& window, demo_viewer::ViewerSession& session,
+                        const demo_viewer::ViewerOptions& options, int* selectedTile) {
+  for (const demo_viewer::WindowEvent& event : window.PollEvents(kEventWaitMs)) {
+    if (event.clickedTile >= 0 || event.command == demo_viewer::ViewerCommand::kNextSelection) {
       *selectedTile = event.clickedTile >= 0
-                          ? demo::ClickedSelection(*selectedTile, event.clickedTile)
-                          : demo::NextSelection(*selectedTile, options.tileCount);
+                          ? demo_viewer::ClickedSelection(*selectedTile, event.clickedTile)
+                          : demo_viewer::NextSelection(*selectedTile, options.tileCount);
       session.SelectTile(*selectedTile);
       std::cout << (*selectedTile < 0 ? std::string("all tiles chosen")
                                       : "tile " + std::to_string(*selectedTile) + " chosen")
                 << "\n";
-    } else if (event.command == demo::ViewerCommand::kQuit) {
+    } else if (event.command == demo_viewer::ViewerCommand::kQuit) {
       return false;
-    } else if (event.command == demo::ViewerCommand::kHelp) {
-      std::cout << demo::ViewerKeyHelp();
-    } else if (event.command == demo::ViewerCommand::kToggleOverlay) {
+    } else if (event.command == demo_viewer::ViewerCommand::kHelp) {
+      std::cout << demo_viewer::ViewerKeyHelp();
+    } else if (event.command == demo_viewer::ViewerCommand::kToggleOverlay) {
       window.ToggleOverlay();
       window.SetOverlay(session.Figures());
     } else {
@@ -168,13 +169,14 @@ bool HandleWindowEvents(demo::ViewerWindow& window, demo::ViewerSession& session
 
 // Plays until the user quits, |seconds| pass (0: no limit) or a signal
 // arrives, carrying out the scheduled capture and screenshot on the way.
-void Play(demo::ViewerSession& session, demo::ViewerWindow* window,
-          const demo::ViewerOptions& options, double seconds) {
+void Play(demo_viewer::ViewerSession& session, demo_viewer::ViewerWindow* window,
+          const demo_viewer::ViewerOptions& options, double seconds) {
   const auto start = std::chrono::steady_clock::now();
   const auto elapsed = [start] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   };
-  const demo::ViewerSession::PictureCounter picturesDrawn = [window](int tile, uint64_t* count) {
+  const demo_viewer::ViewerSession::PictureCounter picturesDrawn = [window](int tile,
+                                                                            uint64_t* count) {
     return window != nullptr && window->PicturesDrawn(tile, count);
   };
   Every progress(kProgressInterval);
@@ -209,14 +211,14 @@ void Play(demo::ViewerSession& session, demo::ViewerWindow* window,
 }  // namespace
 
 int main(int argc, char** argv) {
-  demo::ViewerOptions options;
+  demo_viewer::ViewerOptions options;
   std::string error;
-  if (!demo::ParseViewerOptions(argc, argv, &options, &error)) {
-    std::cerr << error << "\n" << demo::ViewerUsage(argv[0]);
+  if (!demo_viewer::ParseViewerOptions(argc, argv, &options, &error)) {
+    std::cerr << error << "\n" << demo_viewer::ViewerUsage(argv[0]);
     return 2;
   }
   if (options.showHelp) {
-    std::cout << demo::ViewerUsage(argv[0]);
+    std::cout << demo_viewer::ViewerUsage(argv[0]);
     return 0;
   }
   if (options.showVersion) {
@@ -235,8 +237,8 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
 
-  std::unique_ptr<demo::ViewerWindow> window =
-      demo::OpenViewerWindow(options.tileCount, "Kelo820 PlaySDK demo viewer");
+  std::unique_ptr<demo_viewer::ViewerWindow> window =
+      demo_viewer::OpenViewerWindow(options.tileCount, "Kelo820 PlaySDK demo viewer");
   double seconds = options.seconds;
   if (window) {
     std::cout << window->Description() << ", " << options.tileCount << " tiles\n";
@@ -258,14 +260,15 @@ int main(int argc, char** argv) {
 
   uint32_t headerLength = 0;
   player->Play_GetHeadLen(&headerLength);
-  const std::vector<demo::StreamFile> streams =
+  const std::vector<demo_viewer::StreamFile> streams =
       LoadStreams(sources, headerLength, options.outputDirectory + "/streams");
   int status = 0;
   if (streams.empty()) {
     SayHowToMakeStreams();
     status = 1;
   } else {
-    demo::ViewerSession session(*player, streams, options.outputDirectory + "/captures", std::cout);
+    demo_viewer::ViewerSession session(*player, streams, options.outputDirectory + "/captures",
+                                       std::cout);
     session.SetPicQuality(options.picQuality);
     std::vector<WindowHandle> tiles;
     for (int tile = 0; tile < options.tileCount; ++tile) {
@@ -286,7 +289,7 @@ int main(int argc, char** argv) {
                    " percentile) time from a picture's last byte to its drawing, 'dropped':"
                    " pictures never drawn;"
                    " 'picture': size of the last decoded picture)\n";
-      if (window) std::cout << demo::ViewerKeyHelp();
+      if (window) std::cout << demo_viewer::ViewerKeyHelp();
       Play(session, window.get(), options, seconds);
     } else {
       status = 1;
@@ -300,7 +303,8 @@ int main(int argc, char** argv) {
   ReleaseSinglePlayerDll(player);
   window.reset();
   // Said once, last, beside the captures: where to look after the run.
-  const std::string driveRoot = demo::PlayerDriveRoot();
-  std::cout << demo::DescribeLogLocation(demo::ConfigFilePath(driveRoot), driveRoot) << "\n";
+  const std::string driveRoot = demo_viewer::PlayerDriveRoot();
+  std::cout << demo_viewer::DescribeLogLocation(demo_viewer::ConfigFilePath(driveRoot), driveRoot)
+            << "\n";
   return status;
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -71,4 +71,4 @@ int TileAt(const std::vector<TileRect>& tiles, int x, int y) {
   return -1;
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

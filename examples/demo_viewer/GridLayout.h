@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace demo {
+namespace demo_viewer {
 
 struct TileRect {
   int x;
@@ -42,6 +42,6 @@ std::vector<TileRect> LayoutTiles(int tileCount, WindowSize window);
 // (x, y), or -1 for a gap.
 int TileAt(const std::vector<TileRect>& tiles, int x, int y);
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_GRID_LAYOUT_H

@@ -5,12 +5,12 @@
 
 #include "ViewerCommands.h"
 
-namespace demo {
+namespace demo_viewer {
 
 // |code| is an X keysym on X11 and a virtual-key code on Windows; keys the
 // viewer knows by the character they type are kOther.
 ViewerKey KeyFromSystemCode(unsigned long code);
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_KEY_TRANSLATION_H

@@ -2,7 +2,7 @@
 
 #include "KeyTranslation.h"
 
-namespace demo {
+namespace demo_viewer {
 
 // The keypad's + and - are left out: they type "+" and "-", which reach the
 // viewer as characters (WM_CHAR) like the main keyboard's, and would count
@@ -22,4 +22,4 @@ ViewerKey KeyFromSystemCode(unsigned long code) {
   }
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -2,7 +2,7 @@
 
 #include "KeyTranslation.h"
 
-namespace demo {
+namespace demo_viewer {
 
 ViewerKey KeyFromSystemCode(unsigned long code) {
   switch (code) {
@@ -23,4 +23,4 @@ ViewerKey KeyFromSystemCode(unsigned long code) {
   }
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -19,7 +19,7 @@ extern "C" {
 #include "StreamFormat.h"
 #include "TransportStreamRemuxer.h"
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -46,8 +46,9 @@ bool StartsWith(const std::string& text, const char* prefix) { return text.rfind
 
 // The stream header for what |input| announces, carried as a transport stream.
 bool BuildHeader(const AVFormatContext* input, std::vector<uint8_t>* header) {
-  std::array<uint8_t, m4::kStreamHeaderLength> record{};
-  if (!m4::EncodeStreamHeader(m4::HeaderFromFormat(input, "mpegts"), &record)) return false;
+  std::array<uint8_t, streamformat::kStreamHeaderLength> record{};
+  if (!streamformat::EncodeStreamHeader(streamformat::HeaderFromFormat(input, "mpegts"), &record))
+    return false;
   header->assign(record.begin(), record.end());
   return true;
 }
@@ -78,7 +79,7 @@ struct LiveSource::Connection {
   AVIOContext* probeIo = nullptr;  // ... read through this while probing
   std::vector<uint8_t> probed;     // ... which keeps what it read
   AVFormatContext* input = nullptr;
-  std::unique_ptr<m4::TransportStreamRemuxer> remuxer;  // rtsp
+  std::unique_ptr<streamformat::TransportStreamRemuxer> remuxer;  // rtsp
   bool feedFailed = false;
 
   // Connects and reads what the source announces; an FFmpeg error code.
@@ -87,7 +88,7 @@ struct LiveSource::Connection {
   // first; returns why it ended.
   std::string PassOn(int videoIndex);
   // Feeds the RTSP source's streams remuxed into a transport stream.
-  std::string Remux(const m4::ChosenStreams& chosen);
+  std::string Remux(const streamformat::ChosenStreams& chosen);
 
   ~Connection() {
     remuxer.reset();
@@ -268,13 +269,13 @@ std::string LiveSource::Connection::PassOn(int videoIndex) {
   }
 }
 
-std::string LiveSource::Connection::Remux(const m4::ChosenStreams& chosen) {
-  m4::TransportStreamRemuxer::Options options;
+std::string LiveSource::Connection::Remux(const streamformat::ChosenStreams& chosen) {
+  streamformat::TransportStreamRemuxer::Options options;
   options.pieceBytes = kTsPieceBytes;
   options.live = true;
   // The player's demuxer passes each picture on without waiting for the next.
   options.videoPesLength = true;
-  remuxer = std::make_unique<m4::TransportStreamRemuxer>(
+  remuxer = std::make_unique<streamformat::TransportStreamRemuxer>(
       [this](const uint8_t* data, size_t size) {
         if (!source->Feed(data, size)) feedFailed = true;
       },
@@ -321,7 +322,7 @@ std::string LiveSource::Session() {
     if (Stopping()) return "stopped";
     return silent ? noStream : "cannot reach it (" + ErrorText(error) + ")";
   }
-  const m4::ChosenStreams chosen = m4::ChooseStreams(connection.input);
+  const streamformat::ChosenStreams chosen = streamformat::ChooseStreams(connection.input);
   std::vector<uint8_t> header;
   if (chosen.video < 0 && chosen.audio < 0) {
     return silent ? noStream : "it announces no video or audio";
@@ -358,4 +359,4 @@ void LiveSource::Run() {
   }
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -22,7 +22,7 @@
 #include "Kelo820_PlaySDK.h"
 #include "PictureTiming.h"
 
-namespace demo {
+namespace demo_viewer {
 
 // True for the addresses a LiveSource takes.
 bool IsLiveSourceAddress(const std::string& text);
@@ -123,6 +123,6 @@ class LiveSource {
   std::thread thread_;
 };
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_LIVE_SOURCE_H

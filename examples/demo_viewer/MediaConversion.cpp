@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-namespace demo {
+namespace demo_viewer {
 
 bool IsStreamFile(const std::string& path) {
   return std::filesystem::path(path).extension() == kStreamFileExtension;
@@ -13,4 +13,4 @@ std::string ConvertedStreamPath(const std::string& media, const std::string& dir
          kStreamFileExtension;
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

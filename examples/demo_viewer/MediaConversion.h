@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace demo {
+namespace demo_viewer {
 
 // Stream files (header + payload) carry this extension; anything else is a
 // media file to convert first.
@@ -22,6 +22,6 @@ std::string ConvertedStreamPath(const std::string& media, const std::string& dir
 bool ConvertMediaFile(const std::string& tool, const std::string& media, const std::string& output,
                       std::string* error);
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_MEDIA_CONVERSION_H

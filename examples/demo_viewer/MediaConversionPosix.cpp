@@ -8,7 +8,7 @@
 
 extern char** environ;
 
-namespace demo {
+namespace demo_viewer {
 
 bool ConvertMediaFile(const std::string& tool, const std::string& media, const std::string& output,
                       std::string* error) {
@@ -32,4 +32,4 @@ bool ConvertMediaFile(const std::string& tool, const std::string& media, const s
   return true;
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -6,7 +6,7 @@
 
 #include "MediaConversion.h"
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -50,4 +50,4 @@ bool ConvertMediaFile(const std::string& tool, const std::string& media, const s
   return true;
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -129,4 +129,4 @@ PictureTiming::Report PictureTiming::TakeReport() {
   return report;
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <vector>
 
-namespace demo {
+namespace demo_viewer {
 
 using TimingClock = std::chrono::steady_clock;
 
@@ -77,6 +77,6 @@ class PictureTiming {
   uint64_t dropped_ = 0;
 };
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_PICTURE_TIMING_H

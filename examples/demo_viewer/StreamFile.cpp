@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace demo {
+namespace demo_viewer {
 
 bool LoadStreamFile(const std::string& path, uint32_t headerLength, StreamFile* stream,
                     std::string* error) {
@@ -28,4 +28,4 @@ bool LoadStreamFile(const std::string& path, uint32_t headerLength, StreamFile* 
   return true;
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

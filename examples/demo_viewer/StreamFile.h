@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace demo {
+namespace demo_viewer {
 
 struct StreamFile {
   std::string name;  // file name without directories, for captions
@@ -25,6 +25,6 @@ struct StreamFile {
 bool LoadStreamFile(const std::string& path, uint32_t headerLength, StreamFile* stream,
                     std::string* error);
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_STREAM_FILE_H

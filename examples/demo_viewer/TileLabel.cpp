@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -84,4 +84,4 @@ std::string FitLabel(const TileLabel& label, int tileWidth, int charWidth) {
   return label.channel.substr(0, columns);
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace demo {
+namespace demo_viewer {
 
 // Pixels left free between a tile's edges and its caption text, on each side.
 constexpr int kLabelInset = 2;
@@ -26,6 +26,6 @@ std::string LabelText(const TileLabel& label);
 // and cut inside a word only when not even its first word fits.
 std::string FitLabel(const TileLabel& label, int tileWidth, int charWidth);
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_TILE_LABEL_H

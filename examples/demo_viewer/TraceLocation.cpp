@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -79,4 +79,4 @@ std::string DescribeLogLocation(const std::string& configPath, const std::string
          "ZQ_Player_Error.log (" + source + ")";
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace demo {
+namespace demo_viewer {
 
 // The drive root the player uses on Linux, from the variables
 // Q81_DRIVE_ROOT, XDG_STATE_HOME and HOME: Q81_DRIVE_ROOT when set ("/" when
@@ -26,6 +26,6 @@ bool TraceDirectoryFromConfig(const std::string& config, std::string* directory)
 // without a TRACE_PATH the player uses <drive root>pindo/.
 std::string DescribeLogLocation(const std::string& configPath, const std::string& driveRoot);
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_TRACE_LOCATION_H

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -114,4 +114,4 @@ const char* PlayStateName(int32_t state) {
 
 int32_t NextVolume(int32_t volume, bool up) { return std::clamp(volume + (up ? 10 : -10), 0, 100); }
 
-}  // namespace demo
+}  // namespace demo_viewer

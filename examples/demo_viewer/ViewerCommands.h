@@ -6,7 +6,7 @@
 
 #include "Kelo820_PlaySDKCodes.h"
 
-namespace demo {
+namespace demo_viewer {
 
 enum class ViewerCommand {
   kNone,
@@ -75,6 +75,6 @@ const char* PlayStateName(int32_t state);
 // Volume after one press of volume up or down: steps of 10 within 0 to 100.
 int32_t NextVolume(int32_t volume, bool up);
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_VIEWER_COMMANDS_H

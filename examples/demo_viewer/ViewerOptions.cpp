@@ -6,7 +6,7 @@
 
 #include "GridLayout.h"
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -114,4 +114,4 @@ std::string ViewerKeyHelp() {
          "      q or Esc quit.\n";
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace demo {
+namespace demo_viewer {
 
 struct ViewerOptions {
   int tileCount = 4;
@@ -41,6 +41,6 @@ std::string ViewerUsage(const std::string& programName);
 // What each key does.
 std::string ViewerKeyHelp();
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_VIEWER_OPTIONS_H

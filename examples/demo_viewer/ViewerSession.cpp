@@ -7,7 +7,7 @@
 
 #include "Kelo820_PlaySDKCodes.h"
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -432,4 +432,4 @@ void ViewerSession::PrintProgress(double elapsedSeconds, const PictureCounter& p
   out_.flush();
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -19,7 +19,7 @@
 #include "TileLabel.h"
 #include "ViewerCommands.h"
 
-namespace demo {
+namespace demo_viewer {
 
 // The player has channels 0 to 31; tiles beyond them show that they do not play.
 constexpr int kPlayerChannels = 32;
@@ -125,6 +125,6 @@ class ViewerSession {
   double lastReportSeconds_ = 0;
 };
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_VIEWER_SESSION_H

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-namespace demo {
+namespace demo_viewer {
 
 // The directory of the viewer's own program file.
 std::filesystem::path ViewerDirectory();
@@ -20,6 +20,6 @@ std::string ProgramFileName(const std::string& name);
 // environment, on Windows the drive of the system directory.
 std::string PlayerDriveRoot();
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_VIEWER_SYSTEM_H

@@ -3,7 +3,7 @@
 #include "TraceLocation.h"
 #include "ViewerSystem.h"
 
-namespace demo {
+namespace demo_viewer {
 
 std::filesystem::path ViewerDirectory() {
   std::error_code error;
@@ -17,4 +17,4 @@ std::string PlayerDriveRoot() {
                    std::getenv("HOME"));
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -4,7 +4,7 @@
 
 #include "ViewerSystem.h"
 
-namespace demo {
+namespace demo_viewer {
 
 std::filesystem::path ViewerDirectory() {
   std::vector<wchar_t> path(MAX_PATH);
@@ -27,4 +27,4 @@ std::string PlayerDriveRoot() {
   return std::string(directory, 2) + "/";
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -16,7 +16,7 @@
 #include "TileLabel.h"
 #include "ViewerCommands.h"
 
-namespace demo {
+namespace demo_viewer {
 
 struct WindowEvent {
   ViewerCommand command = ViewerCommand::kNone;
@@ -75,6 +75,6 @@ class ViewerWindow {
 // there is no display to open it on.
 std::unique_ptr<ViewerWindow> OpenViewerWindow(int tileCount, const std::string& title);
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_DEMO_VIEWER_VIEWER_WINDOW_H

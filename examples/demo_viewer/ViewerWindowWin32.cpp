@@ -19,7 +19,7 @@
 #include "ViewerWindow.h"
 #include "m4playerApi.h"
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -419,4 +419,4 @@ std::unique_ptr<ViewerWindow> OpenViewerWindow(int tileCount, const std::string&
   return window;
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

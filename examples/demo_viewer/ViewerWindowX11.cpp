@@ -16,7 +16,7 @@
 #include "KeyTranslation.h"
 #include "ViewerWindow.h"
 
-namespace demo {
+namespace demo_viewer {
 
 namespace {
 
@@ -347,4 +347,4 @@ std::unique_ptr<ViewerWindow> OpenViewerWindow(int tileCount, const std::string&
   return std::make_unique<ViewerWindowX11>(display, tileCount, title);
 }
 
-}  // namespace demo
+}  // namespace demo_viewer

@@ -12,7 +12,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-namespace m4 {
+namespace streamformat {
 
 // The first video and audio streams (-1 when there is none): what a header
 // announces and what remuxing carries.
@@ -29,6 +29,6 @@ ChosenStreams ChooseStreams(const AVFormatContext* input);
 // header's 16-bit fields; 0/0 when neither is known.
 StreamHeader HeaderFromFormat(const AVFormatContext* input, const std::string& container);
 
-}  // namespace m4
+}  // namespace streamformat
 
 #endif

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace m4 {
+namespace streamformat {
 
 // Start codes and stream ids of the systems layer.
 constexpr uint8_t kEndCode = 0xB9;
@@ -50,6 +50,6 @@ size_t PesPayloadOffset(const uint8_t* packet, size_t size);
 // passed over as the decoder passes them over.
 G711Law FirstG711Law(const uint8_t* bytes, size_t size);
 
-}  // namespace m4
+}  // namespace streamformat
 
 #endif

@@ -17,7 +17,7 @@
 #include "ProgramStream.h"
 #include "StreamFormat.h"
 
-namespace m4 {
+namespace streamformat {
 
 // Empty when the header names no program stream, or no codec that a map can
 // express (MPEG audio needs none: the demuxer takes it as such anyway).
@@ -40,6 +40,6 @@ class G711Map {
   std::array<bool, 32> listed_{};
 };
 
-}  // namespace m4
+}  // namespace streamformat
 
 #endif

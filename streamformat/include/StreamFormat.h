@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <string>
 
-namespace m4 {
+namespace streamformat {
 
 constexpr uint32_t kStreamHeaderLength = 64;
 constexpr size_t kStreamHeaderNameLength = 16;
@@ -50,6 +50,6 @@ HeaderKind DecodeStreamHeader(const uint8_t* bytes, size_t size, StreamHeader* h
 constexpr std::array<uint8_t, 16> kEndOfStreamMarker = {
     'K', 'M', '4', 'E', 'O', 'S', 0xFF, 0xFE, 0x9A, 0x5C, 0x11, 0xE7, 'E', 'N', 'D', '!'};
 
-}  // namespace m4
+}  // namespace streamformat
 
 #endif

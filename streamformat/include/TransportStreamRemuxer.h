@@ -16,7 +16,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-namespace m4 {
+namespace streamformat {
 
 class TransportStreamRemuxer {
  public:
@@ -60,6 +60,6 @@ class TransportStreamRemuxer {
   std::vector<int> outputIndex_;  // by input stream; -1 when not carried
 };
 
-}  // namespace m4
+}  // namespace streamformat
 
 #endif

@@ -15,7 +15,7 @@
 #include "Kelo820_PlaySDKCodes.h"
 #include "TestFiles.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 using CreateFunction = SinglePlayer* (*)();
@@ -132,4 +132,4 @@ TEST_F(ClientAbiTest, ASecondCreateReturnsTheSameObject) {
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

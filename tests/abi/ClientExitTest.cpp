@@ -17,7 +17,7 @@
 #include "ExitingClientModes.h"
 #include "TestFiles.h"
 
-namespace kelo_test {
+namespace tests {
 
 // The mode by its name in test output, rather than by its bytes.
 void PrintTo(const ExitModeName& mode, std::ostream* out) { *out << mode.name; }
@@ -111,4 +111,4 @@ std::string TestName(const ::testing::TestParamInfo<ExitModeName>& mode) {
 INSTANTIATE_TEST_SUITE_P(Modes, ClientExitTest, ::testing::ValuesIn(kExitModes), TestName);
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

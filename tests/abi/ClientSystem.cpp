@@ -4,7 +4,7 @@
 
 #include "TestFiles.h"
 
-namespace kelo_test {
+namespace tests {
 
 ClientDrive::ClientDrive(const std::string& scratchDirectory)
     : root_(ConfigurationDriveRoot(scratchDirectory)) {
@@ -23,4 +23,4 @@ void ClientDrive::Configure(const std::string& traceDirectory) const {
              "[GLOBAL]\n[TRACE_PATH] [" + traceDirectory + "]\n[DEBUG_LEVEL] [2]\n");
 }
 
-}  // namespace kelo_test
+}  // namespace tests

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace kelo_test {
+namespace tests {
 
 // A library loaded by file name (LoadLibraryA or dlopen), unloaded with the
 // object.
@@ -59,6 +59,6 @@ class ClientDrive {
   bool claimed_ = false;
 };
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif  // KELO820_TESTS_ABI_CLIENTSYSTEM_H

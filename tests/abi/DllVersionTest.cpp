@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 std::string StringValue(std::vector<char>& info, const char* name) {
@@ -46,4 +46,4 @@ TEST(DllVersionTest, TheVersionResourceNamesTheProjectVersion) {
 }
 
 }  // namespace
-}  // namespace kelo_test
+}  // namespace tests

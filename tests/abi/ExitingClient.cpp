@@ -32,7 +32,7 @@
 
 namespace {
 
-using kelo_test::ExitMode;
+using tests::ExitMode;
 
 constexpr int32_t kLiveMode = 0;
 constexpr int32_t kFileMode = 1;
@@ -64,7 +64,7 @@ class StaticChannelManager {
     if (player_ == nullptr) return;
     std::thread worker([this] {
       int32_t volume = 0;
-      for (int call = 0; call < kelo_test::kCallsWhileDestroyedAtExit; ++call) {
+      for (int call = 0; call < tests::kCallsWhileDestroyedAtExit; ++call) {
         player_->Play_GetVolume(channel_, &volume);
       }
     });
@@ -91,7 +91,7 @@ std::vector<Channel>& Channels() {
 void Feed(SinglePlayer* player, const Channel& channel, bool exitsWhenAsked) {
   const size_t payload = channel.stream.size() - channel.headerLength;
   for (size_t at = 0;; at = (at + kBlockSize) % payload) {
-    if (exitsWhenAsked && leaveFromFeeder.load()) std::exit(kelo_test::kExitFromFeederStatus);
+    if (exitsWhenAsked && leaveFromFeeder.load()) std::exit(tests::kExitFromFeederStatus);
     const auto size = static_cast<uint32_t>(std::min<size_t>(kBlockSize, payload - at));
     player->Play_InputData(channel.number, channel.stream.data() + channel.headerLength + at, size,
                            0);
@@ -125,7 +125,7 @@ extern "C" const char* __tsan_default_options() { return "report_thread_leaks=0"
 
 int main(int argc, char** argv) {
   ExitMode mode;
-  if (argc < 4 || !kelo_test::ParseExitMode(argv[1], &mode)) {
+  if (argc < 4 || !tests::ParseExitMode(argv[1], &mode)) {
     std::fprintf(stderr, "usage: %s return|exit|exit-from-feeder SEED STREAM...\n", argv[0]);
     return 2;
   }
@@ -190,13 +190,13 @@ int main(int argc, char** argv) {
   std::this_thread::sleep_for(std::chrono::milliseconds(playMillis));
   switch (mode) {
     case ExitMode::kReturn:
-      return kelo_test::kReturnStatus;
+      return tests::kReturnStatus;
     case ExitMode::kExit:
-      std::exit(kelo_test::kExitStatus);
+      std::exit(tests::kExitStatus);
     case ExitMode::kExitFromFeeder:
       leaveFromFeeder.store(true);
       // The feeder's exit ends this thread too, meanwhile one more feeder.
       Feed(player, channels.back(), false);
   }
-  return kelo_test::kReturnStatus;
+  return tests::kReturnStatus;
 }

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-namespace kelo_test {
+namespace tests {
 
 enum class ExitMode { kReturn, kExit, kExitFromFeeder };
 
@@ -38,6 +38,6 @@ inline bool ParseExitMode(const char* name, ExitMode* mode) {
   return false;
 }
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif  // KELO820_TESTS_ABI_EXITINGCLIENTMODES_H

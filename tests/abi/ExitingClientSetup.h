@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-namespace kelo_test {
+namespace tests {
 
 // The file name of the client's program, which is built beside the test's.
 const char* ExitingClientFile();
 // Writes the stream files into |directory| and returns their paths.
 std::vector<std::string> WriteExitStreams(const std::string& directory);
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif  // KELO820_TESTS_ABI_EXITINGCLIENTSETUP_H

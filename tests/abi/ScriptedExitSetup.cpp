@@ -5,7 +5,7 @@
 #include "ExitingClientSetup.h"
 #include "TestFiles.h"
 
-namespace kelo_test {
+namespace tests {
 
 const char* ExitingClientFile() { return KELO_EXITING_CLIENT; }
 
@@ -18,4 +18,4 @@ std::vector<std::string> WriteExitStreams(const std::string& directory) {
   return files;
 }
 
-}  // namespace kelo_test
+}  // namespace tests

@@ -7,7 +7,7 @@
 #include <numeric>
 #include <vector>
 
-namespace demo {
+namespace demo_viewer {
 namespace {
 
 std::vector<uint8_t> CountingPayload(size_t size) {
@@ -67,4 +67,4 @@ TEST(ChannelFeederTest, StopEndsAThreadThatWaitsForRoom) {
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo_viewer

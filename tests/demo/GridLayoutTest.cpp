@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace demo {
+namespace demo_viewer {
 namespace {
 
 bool Overlap(const TileRect& a, const TileRect& b) {
@@ -72,4 +72,4 @@ TEST(GridLayoutTest, ClicksFindTheTileOrItsCaptionButNotTheGap) {
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo_viewer

@@ -20,7 +20,7 @@ extern "C" {
 
 #include "RecordingPlayer.h"
 
-namespace demo {
+namespace demo_viewer {
 namespace {
 
 // A transport stream's tables for one H.264 stream, as a camera repeats them,
@@ -148,4 +148,4 @@ TEST(LiveSourceTest, AUdpSourceSilentPastTheDropTimeKeepsItsChannelAndFeedsWhatF
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo_viewer

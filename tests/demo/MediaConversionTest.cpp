@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-namespace demo {
+namespace demo_viewer {
 namespace {
 
 TEST(MediaConversionTest, OnlyStreamFilesSkipConversion) {
@@ -53,4 +53,4 @@ TEST_F(MediaConversionRunTest, AFailingOrMissingToolIsAnErrorWithAReason) {
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo_viewer

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <vector>
 
-namespace demo {
+namespace demo_viewer {
 namespace {
 
 constexpr int kVideoPid = 0x100;
@@ -95,4 +95,4 @@ TEST(PictureTimingTest, MeasuresFromTheLastByteAndCountsDroppedPictures) {
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo_viewer

@@ -9,7 +9,7 @@
 
 #include "Kelo820_PlaySDK.h"
 
-namespace demo {
+namespace demo_viewer {
 
 class RecordingPlayer : public SinglePlayer {
  public:
@@ -108,6 +108,6 @@ class RecordingPlayer : public SinglePlayer {
   std::vector<std::string> calls_;
 };
 
-}  // namespace demo
+}  // namespace demo_viewer
 
 #endif  // KELO_TESTS_DEMO_RECORDING_PLAYER_H

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace demo {
+namespace demo_viewer {
 namespace {
 
 // The "fixed" font the Linux viewer draws with.
@@ -74,4 +74,4 @@ TEST(TileLabelTest, EveryWidthKeepsTheChannelNumberOnceItFits) {
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo_viewer

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace demo {
+namespace demo_viewer {
 namespace {
 
 TEST(TraceLocationTest, DriveRootComesFromTheVariableOrIsTheUsersStateDirectory) {
@@ -42,4 +42,4 @@ TEST(TraceLocationTest, DescriptionNamesTheDefaultDirectoryWithoutAConfigFile) {
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo_viewer

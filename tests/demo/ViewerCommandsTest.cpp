@@ -5,7 +5,7 @@
 
 #include "KeyTranslation.h"
 
-namespace demo {
+namespace demo_viewer {
 namespace {
 
 TEST(ViewerCommandsTest, SpeedKeysClimbOneLadderAndStopAtItsEnds) {
@@ -71,4 +71,4 @@ TEST(ViewerCommandsTest, KeysMapToCommandsWhateverTheKeyboardLayoutsKeysym) {
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo_viewer

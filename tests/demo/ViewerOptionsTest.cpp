@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace demo {
+namespace demo_viewer {
 namespace {
 
 bool Parse(std::vector<const char*> arguments, ViewerOptions* options, std::string* error) {
@@ -75,4 +75,4 @@ TEST(ViewerOptionsTest, HelpAndVersionAreFlagsAndTheUsageNamesEveryKey) {
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo_viewer

@@ -6,7 +6,7 @@
 
 #include "RecordingPlayer.h"
 
-namespace demo {
+namespace demo_viewer {
 namespace {
 
 class ViewerSessionTest : public ::testing::Test {
@@ -172,4 +172,4 @@ TEST(ViewerSessionProgressTest, ABufferFigureThatStandsStillSaysWhy) {
 }
 
 }  // namespace
-}  // namespace demo
+}  // namespace demo_viewer

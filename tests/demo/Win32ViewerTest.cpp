@@ -31,7 +31,7 @@
 
 namespace {
 
-using kelo_test::WaitFor;
+using tests::WaitFor;
 
 constexpr char kFileA[] = "bars-mpeg2-ps.kst";
 constexpr char kFileB[] = "testsrc-mpeg4-ps.kst";
@@ -44,7 +44,7 @@ std::string SampleStream(const std::string& name) {
   const char* directory = std::getenv("KELO_M4_TEST_STREAMS");
   if (directory == nullptr || *directory == '\0') return "";
   const std::string path = std::string(directory) + "/" + name;
-  return kelo_test::FileExists(path) ? path : "";
+  return tests::FileExists(path) ? path : "";
 }
 
 // A camera on the network: sends a stream file's payload (its end marker
@@ -54,10 +54,11 @@ std::string SampleStream(const std::string& name) {
 class UdpCamera {
  public:
   UdpCamera(const std::string& streamPath, int port, double seconds) {
-    const std::string file = kelo_test::ReadBytes(streamPath);
-    if (file.size() <= m4::kStreamHeaderLength) return;
-    payload_ = file.substr(m4::kStreamHeaderLength);
-    const std::string marker(m4::kEndOfStreamMarker.begin(), m4::kEndOfStreamMarker.end());
+    const std::string file = tests::ReadBytes(streamPath);
+    if (file.size() <= streamformat::kStreamHeaderLength) return;
+    payload_ = file.substr(streamformat::kStreamHeaderLength);
+    const std::string marker(streamformat::kEndOfStreamMarker.begin(),
+                             streamformat::kEndOfStreamMarker.end());
     if (payload_.size() >= marker.size() &&
         payload_.compare(payload_.size() - marker.size(), marker.size(), marker) == 0) {
       payload_.resize(payload_.size() - marker.size());
@@ -126,7 +127,7 @@ std::map<int, long> PicturesShown(const std::string& output) {
 // The width, height and the number of different bytes among the pixels of
 // a 24-bit BMP; false when |path| holds none.
 bool ReadBitmapFacts(const std::string& path, int32_t* width, int32_t* height, size_t* variety) {
-  const std::string file = kelo_test::ReadBytes(path);
+  const std::string file = tests::ReadBytes(path);
   if (file.size() < 54 || file.compare(0, 2, "BM") != 0) return false;
   uint32_t offset = 0;
   std::memcpy(&offset, file.data() + 10, 4);
@@ -148,8 +149,8 @@ TEST(Win32ViewerTest, PlaysFilesAndALiveSourceCapturesOnTheKeyAndClosesCleanly) 
   if (fileA.empty() || fileB.empty() || live.empty()) {
     GTEST_SKIP() << "KELO_M4_TEST_STREAMS names no sample streams";
   }
-  kelo_test::TempDirectory scratch;
-  kelo_test::ClientDrive drive(scratch.path());
+  tests::TempDirectory scratch;
+  tests::ClientDrive drive(scratch.path());
   if (!drive.claimed()) GTEST_SKIP() << drive.root() << "q81 belongs to this machine";
   const std::string traceDirectory = scratch.path() + "trace/";
   drive.Configure(traceDirectory);
@@ -163,14 +164,14 @@ TEST(Win32ViewerTest, PlaysFilesAndALiveSourceCapturesOnTheKeyAndClosesCleanly) 
   // Tiles 0 and 3 play file A, tile 1 file B, tile 2 the camera.
   const std::string outputPath = scratch.path() + "viewer.txt";
   const std::string out = scratch.path() + "out";
-  kelo_test::ChildEnd end;
+  tests::ChildEnd end;
   std::thread viewer([&] {
-    end = kelo_test::RunChild(kelo_test::BesideThisProgram("kelo_demo_viewer.exe"),
-                              {"--grid", "4", "--seconds", "60", "--out", out, fileA, fileB,
-                               "udp://127.0.0.1:" + std::to_string(port)},
-                              90, outputPath);
+    end = tests::RunChild(tests::BesideThisProgram("kelo_demo_viewer.exe"),
+                          {"--grid", "4", "--seconds", "60", "--out", out, fileA, fileB,
+                           "udp://127.0.0.1:" + std::to_string(port)},
+                          90, outputPath);
   });
-  const auto output = [&] { return kelo_test::ReadText(outputPath); };
+  const auto output = [&] { return tests::ReadText(outputPath); };
 
   HWND window = nullptr;
   const bool opened =
@@ -201,7 +202,7 @@ TEST(Win32ViewerTest, PlaysFilesAndALiveSourceCapturesOnTheKeyAndClosesCleanly) 
   const std::string said = output();
   ASSERT_TRUE(opened) << said;
   EXPECT_TRUE(counted) << said;
-  EXPECT_TRUE(end.exited && end.status == 0) << kelo_test::Describe(end) << "\n" << said;
+  EXPECT_TRUE(end.exited && end.status == 0) << tests::Describe(end) << "\n" << said;
   EXPECT_NE(said.find("ch2: udp://127.0.0.1:" + std::to_string(port) + " is live"),
             std::string::npos)
       << said;
@@ -222,9 +223,9 @@ TEST(Win32ViewerTest, PlaysFilesAndALiveSourceCapturesOnTheKeyAndClosesCleanly) 
   // Both logs whole: every entry complete, nothing cut off at the exit.
   for (const char* name : {"ZQ_Player_Runtime.log", "ZQ_Player_Error.log"}) {
     const std::string path = traceDirectory + name;
-    ASSERT_TRUE(kelo_test::FileExists(path)) << path;
-    const std::string text = kelo_test::ReadText(path);
-    EXPECT_EQ(kelo_test::LogText(kelo_test::ParseLog(text)), text) << path;
+    ASSERT_TRUE(tests::FileExists(path)) << path;
+    const std::string text = tests::ReadText(path);
+    EXPECT_EQ(tests::LogText(tests::ParseLog(text)), text) << path;
   }
 }
 

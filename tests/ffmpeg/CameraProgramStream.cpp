@@ -7,7 +7,7 @@ extern "C" {
 #include <libavutil/crc.h>
 }
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -176,4 +176,4 @@ Bytes LayOutAsCamera(const Bytes& video, const Bytes& sound, const CameraLayout&
   return out;
 }
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg

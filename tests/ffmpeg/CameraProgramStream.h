@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace m4test {
+namespace tests_ffmpeg {
 
 enum class CameraVideo { kH264, kH265 };
 enum class PesLayout { kPesPerPicture, kPesPerNalUnit };
@@ -43,6 +43,6 @@ std::vector<uint8_t> LayOutAsCamera(const std::vector<uint8_t>& video,
 std::vector<std::vector<std::vector<uint8_t>>> SplitPictures(const std::vector<uint8_t>& video,
                                                              CameraVideo codec);
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg
 
 #endif

@@ -15,7 +15,7 @@
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 constexpr int32_t kPort = 9;
@@ -26,7 +26,7 @@ constexpr int kFrames = kCameraLayoutFrames;
 constexpr size_t kOutputBytesPerSecond = 48000 * 2 * 2;
 
 const TestStream& CameraStream(const CameraLayoutCase& tested) {
-  static kelo_test::TempDirectory dir;
+  static tests::TempDirectory dir;
   static std::map<std::string, TestStream> made;
   const std::string key = std::string(tested.name) + (tested.layout.streamMap ? "" : " unmapped");
   auto found = made.find(key);
@@ -98,7 +98,7 @@ class CameraProgramTest : public ::testing::TestWithParam<CameraLayoutCase> {
     return count == 0 ? 0 : std::sqrt(sum / static_cast<double>(count));
   }
 
-  kelo_test::TempDirectory dir_;
+  tests::TempDirectory dir_;
 };
 
 TEST_P(CameraProgramTest, HeaderNamesTheVideoAndTheG711Law) {
@@ -198,7 +198,7 @@ TEST(CameraStallTest, BackAtTheLiveEdgeWithinASecondOfTheBurst) {
   constexpr int kCaughtUpBy = kStallTo + 25;
   constexpr auto kLatest = std::chrono::milliseconds(200);
   SetVariable("KELO_M4_CLOCK", nullptr);
-  kelo_test::TempDirectory dir;
+  tests::TempDirectory dir;
   const TestStream stream = MakeCameraProgramStream(CameraLayout{}, kPictures, dir);
   const std::vector<std::string> tool = ToolPictureMd5s(stream.mediaFile, "mpeg");
   ASSERT_EQ(tool.size(), static_cast<size_t>(kPictures));
@@ -244,4 +244,4 @@ TEST(CameraStallTest, BackAtTheLiveEdgeWithinASecondOfTheBurst) {
 }
 
 }  // namespace
-}  // namespace m4test
+}  // namespace tests_ffmpeg

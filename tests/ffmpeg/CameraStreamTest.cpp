@@ -13,7 +13,7 @@
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 constexpr int32_t kPort = 6;
@@ -49,7 +49,7 @@ class CameraStreamTest : public ::testing::Test {
     return ToolPictureMd5s(file, stream.container);
   }
 
-  kelo_test::TempDirectory dir_;
+  tests::TempDirectory dir_;
 };
 
 class CameraKindTest : public CameraStreamTest,
@@ -168,4 +168,4 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
-}  // namespace m4test
+}  // namespace tests_ffmpeg

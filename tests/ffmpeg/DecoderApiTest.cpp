@@ -13,7 +13,7 @@
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 constexpr int32_t kPort = 5;
@@ -37,7 +37,7 @@ class DecoderApiTest : public ::testing::Test {
     ASSERT_TRUE(PlayM4_Play(kPort, nullptr));
   }
 
-  kelo_test::TempDirectory dir_;
+  tests::TempDirectory dir_;
 };
 
 // ---------------------------------------------------------------------------
@@ -542,4 +542,4 @@ TEST_F(DecoderApiTest, CallsInAnyOrderFromManyThreadsNeverHang) {
 }
 
 }  // namespace
-}  // namespace m4test
+}  // namespace tests_ffmpeg

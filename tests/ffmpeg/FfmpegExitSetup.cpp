@@ -3,17 +3,17 @@
 #include "ExitingClientSetup.h"
 #include "TestStreams.h"
 
-namespace kelo_test {
+namespace tests {
 
 const char* ExitingClientFile() { return KELO_EXITING_CLIENT; }
 
 std::vector<std::string> WriteExitStreams(const std::string& directory) {
-  const m4test::StreamKind kinds[] = {
-      m4test::StreamKind::kProgramMpeg2WithAudio, m4test::StreamKind::kTransportH264,
-      m4test::StreamKind::kProgramMpeg4, m4test::StreamKind::kCameraTransportMpeg4};
+  const tests_ffmpeg::StreamKind kinds[] = {
+      tests_ffmpeg::StreamKind::kProgramMpeg2WithAudio, tests_ffmpeg::StreamKind::kTransportH264,
+      tests_ffmpeg::StreamKind::kProgramMpeg4, tests_ffmpeg::StreamKind::kCameraTransportMpeg4};
   std::vector<std::string> files;
-  for (m4test::StreamKind kind : kinds) {
-    const m4test::TestStream& stream = m4test::Stream(kind);
+  for (tests_ffmpeg::StreamKind kind : kinds) {
+    const tests_ffmpeg::TestStream& stream = tests_ffmpeg::Stream(kind);
     files.push_back(directory + "stream" + std::to_string(files.size()) + ".kst");
     std::string bytes(stream.header.begin(), stream.header.end());
     bytes.append(stream.payload.begin(), stream.payload.end());
@@ -22,4 +22,4 @@ std::vector<std::string> WriteExitStreams(const std::string& directory) {
   return files;
 }
 
-}  // namespace kelo_test
+}  // namespace tests

@@ -9,11 +9,11 @@
 #include "CameraProgramStream.h"
 #include "G711Separator.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
-using m4test::CameraLayout;
-using m4test::CameraSound;
+using tests_ffmpeg::CameraLayout;
+using tests_ffmpeg::CameraSound;
 
 // Two pictures' worth of NAL units: parameter sets, a key slice, a slice.
 const std::vector<uint8_t> kVideo = {
@@ -29,15 +29,17 @@ std::vector<uint8_t> Sound() {
 struct Separated {
   std::vector<uint8_t> demuxed;
   std::vector<uint8_t> heard;
-  std::vector<G711Law> laws;
+  std::vector<streamformat::G711Law> laws;
 };
 
-Separated Separate(const std::vector<uint8_t>& stream, G711Law headerLaw, size_t readSize) {
+Separated Separate(const std::vector<uint8_t>& stream, streamformat::G711Law headerLaw,
+                   size_t readSize) {
   Separated out;
-  G711Separator separator(headerLaw, [&](G711Law law, const uint8_t* payload, size_t size) {
-    out.heard.insert(out.heard.end(), payload, payload + size);
-    out.laws.push_back(law);
-  });
+  G711Separator separator(headerLaw,
+                          [&](streamformat::G711Law law, const uint8_t* payload, size_t size) {
+                            out.heard.insert(out.heard.end(), payload, payload + size);
+                            out.laws.push_back(law);
+                          });
   std::vector<uint8_t> room(1000);
   for (size_t at = 0; at < stream.size(); at += readSize) {
     separator.Add(stream.data() + at, std::min(readSize, stream.size() - at));
@@ -61,28 +63,28 @@ std::vector<uint8_t> Relabelled(std::vector<uint8_t> stream) {
 TEST(G711SeparatorTest, SoundOutAndEveryOtherBytePassedWhateverTheReadSize) {
   CameraLayout layout;
   layout.sound = CameraSound::kMuLaw;
-  const std::vector<uint8_t> stream = m4test::LayOutAsCamera(kVideo, Sound(), layout);
+  const std::vector<uint8_t> stream = tests_ffmpeg::LayOutAsCamera(kVideo, Sound(), layout);
   for (size_t readSize : {size_t{1}, size_t{5}, size_t{188}, stream.size()}) {
     SCOPED_TRACE("reads of " + std::to_string(readSize));
     // The map names mu-law; the header's A-law does not count for C0.
-    const Separated separated = Separate(stream, G711Law::kALaw, readSize);
+    const Separated separated = Separate(stream, streamformat::G711Law::kALaw, readSize);
     EXPECT_EQ(separated.demuxed, Relabelled(stream));
     EXPECT_EQ(separated.heard, Sound());
-    EXPECT_EQ(separated.laws, std::vector<G711Law>(2, G711Law::kMuLaw));
+    EXPECT_EQ(separated.laws, std::vector<streamformat::G711Law>(2, streamformat::G711Law::kMuLaw));
   }
 }
 
 TEST(G711SeparatorTest, WithoutAMapOnlyTheHeaderNamesTheLaw) {
   CameraLayout layout;
   layout.streamMap = false;
-  const std::vector<uint8_t> stream = m4test::LayOutAsCamera(kVideo, Sound(), layout);
-  const Separated named = Separate(stream, G711Law::kALaw, 64);
+  const std::vector<uint8_t> stream = tests_ffmpeg::LayOutAsCamera(kVideo, Sound(), layout);
+  const Separated named = Separate(stream, streamformat::G711Law::kALaw, 64);
   EXPECT_EQ(named.heard, Sound());
-  EXPECT_EQ(named.laws, std::vector<G711Law>(2, G711Law::kALaw));
-  const Separated unnamed = Separate(stream, G711Law::kNone, 64);
+  EXPECT_EQ(named.laws, std::vector<streamformat::G711Law>(2, streamformat::G711Law::kALaw));
+  const Separated unnamed = Separate(stream, streamformat::G711Law::kNone, 64);
   EXPECT_EQ(unnamed.demuxed, stream);
   EXPECT_TRUE(unnamed.heard.empty());
 }
 
 }  // namespace
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -13,7 +13,7 @@
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
@@ -104,7 +104,7 @@ class PacedStreamTest : public ::testing::TestWithParam<PacedCase> {
     PlayM4_SetStreamOpenMode(kPort, kLiveMode);
   }
 
-  kelo_test::TempDirectory dir_;
+  tests::TempDirectory dir_;
 };
 
 // Each block goes out when the camera would have sent it: at the decoding
@@ -155,4 +155,4 @@ INSTANTIATE_TEST_SUITE_P(Damages, PacedStreamTest, ::testing::ValuesIn(kPacedCas
                          ::testing::PrintToStringParamName());
 
 }  // namespace
-}  // namespace m4test
+}  // namespace tests_ffmpeg

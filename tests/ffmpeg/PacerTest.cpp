@@ -7,7 +7,7 @@
 
 #include "Pacer.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 constexpr int64_t kFrame = 40000;  // 25 pictures a second, in microseconds
@@ -165,4 +165,4 @@ TEST(PacerTest, JumpsInTheTimeStampsRestartTheTimeLine) {
 }
 
 }  // namespace
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -15,7 +15,7 @@ extern "C" {
 #include "PesEndMarker.h"
 #include "TestStreams.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 constexpr size_t kPacket = PesEndMarker::kPacketSize;
@@ -225,7 +225,8 @@ std::vector<PesEnd> VideoPesEnds(const std::vector<uint8_t>& stream) {
 }
 
 TEST(PesEndMarkerTest, TheDemuxerHandsOnEachPictureBeforeTheNextArrives) {
-  const m4test::TestStream& stream = m4test::Stream(m4test::StreamKind::kTransportH264);
+  const tests_ffmpeg::TestStream& stream =
+      tests_ffmpeg::Stream(tests_ffmpeg::StreamKind::kTransportH264);
   const std::vector<PesEnd> ends = VideoPesEnds(stream.payload);
   ASSERT_GT(ends.size(), 10u);
   std::vector<size_t> arrivals;
@@ -248,4 +249,4 @@ TEST(PesEndMarkerTest, TheDemuxerHandsOnEachPictureBeforeTheNextArrives) {
 }
 
 }  // namespace
-}  // namespace m4
+}  // namespace decoder_ffmpeg

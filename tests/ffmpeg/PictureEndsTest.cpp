@@ -18,13 +18,13 @@ extern "C" {
 #include "StoredStreams.h"
 #include "TestStreams.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
-using m4test::CameraLayout;
-using m4test::CameraVideo;
-using m4test::EndsCase;
-using m4test::PesLayout;
+using tests_ffmpeg::CameraLayout;
+using tests_ffmpeg::CameraVideo;
+using tests_ffmpeg::EndsCase;
+using tests_ffmpeg::PesLayout;
 
 // Serves what has arrived; only when that is all read does the next step
 // arrive.
@@ -63,7 +63,8 @@ std::vector<size_t> ArrivedAtEachPicture(const std::vector<uint8_t>& input,
   source.ends.emplace(codec == CameraVideo::kH264 ? PictureEnds::Codec::kH264
                                                   : PictureEnds::Codec::kH265);
   source.separator.emplace(
-      G711Law::kNone, [](G711Law, const uint8_t*, size_t) {}, &*source.ends);
+      streamformat::G711Law::kNone, [](streamformat::G711Law, const uint8_t*, size_t) {},
+      &*source.ends);
   constexpr int kIoBytes = 4096;
   auto* ioBuffer = static_cast<uint8_t*>(av_malloc(kIoBytes));
   AVIOContext* io =
@@ -108,11 +109,12 @@ std::vector<size_t> PackEnds(const std::vector<uint8_t>& stream) {
 // The ffmpeg tool's program stream: stamped PES that do not begin pictures,
 // sound within pictures. Nothing is put in it.
 TEST(PictureEndsTest, AMuxersProgramStreamPassesUnchanged) {
-  const m4test::TestStream& stream = m4test::Stream(m4test::StreamKind::kCameraProgramH264);
-  const std::vector<uint8_t> input = m4test::ReadFile(stream.mediaFile);
+  const tests_ffmpeg::TestStream& stream =
+      tests_ffmpeg::Stream(tests_ffmpeg::StreamKind::kCameraProgramH264);
+  const std::vector<uint8_t> input = tests_ffmpeg::ReadFile(stream.mediaFile);
   PictureEnds ends(PictureEnds::Codec::kH264);
   G711Separator separator(
-      G711Law::kNone, [](G711Law, const uint8_t*, size_t) {}, &ends);
+      streamformat::G711Law::kNone, [](streamformat::G711Law, const uint8_t*, size_t) {}, &ends);
   separator.Add(input.data(), input.size());
   std::vector<uint8_t> output(input.size() + 1024);
   output.resize(separator.Take(output.data(), output.size()));
@@ -122,15 +124,15 @@ TEST(PictureEndsTest, AMuxersProgramStreamPassesUnchanged) {
 class PictureEndsTest : public ::testing::TestWithParam<EndsCase> {};
 
 TEST_P(PictureEndsTest, EachPictureIsHandedOnAsSoonAsItsEndIsKnown) {
-  static kelo_test::TempDirectory dir;
+  static tests::TempDirectory dir;
   const EndsCase& tested = GetParam();
-  const m4test::TestStream stream =
-      m4test::MakeCameraProgramStream(tested.layout, m4test::kEndsFrames, dir);
-  std::vector<uint8_t> input = m4test::ReadFile(stream.mediaFile);
+  const tests_ffmpeg::TestStream stream =
+      tests_ffmpeg::MakeCameraProgramStream(tested.layout, tests_ffmpeg::kEndsFrames, dir);
+  std::vector<uint8_t> input = tests_ffmpeg::ReadFile(stream.mediaFile);
   if (!tested.withSound) {
     // The same stream without its sound.
     const std::string video = stream.mediaFile.substr(0, stream.mediaFile.rfind('.')) + ".es";
-    input = m4test::LayOutAsCamera(m4test::ReadFile(video), {}, tested.layout);
+    input = tests_ffmpeg::LayOutAsCamera(tests_ffmpeg::ReadFile(video), {}, tested.layout);
   }
   const std::vector<size_t> ends = PackEnds(input);
   const std::vector<size_t> arrivedAt = ArrivedAtEachPicture(input, ends, tested.layout.video);
@@ -147,10 +149,10 @@ TEST_P(PictureEndsTest, EachPictureIsHandedOnAsSoonAsItsEndIsKnown) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, PictureEndsTest, ::testing::ValuesIn(m4test::kEndsCases),
+INSTANTIATE_TEST_SUITE_P(Layouts, PictureEndsTest, ::testing::ValuesIn(tests_ffmpeg::kEndsCases),
                          [](const ::testing::TestParamInfo<EndsCase>& tested) {
                            return std::string(tested.param.name);
                          });
 
 }  // namespace
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -12,7 +12,7 @@ extern "C" {
 
 #include "m4playerApi.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 struct PortLog {
@@ -133,4 +133,4 @@ size_t FeedUntilFull(int32_t port, const std::vector<uint8_t>& bytes, size_t blo
   return fed;
 }
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg

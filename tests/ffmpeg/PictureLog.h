@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace m4test {
+namespace tests_ffmpeg {
 
 constexpr std::chrono::seconds kPatience{30};
 
@@ -36,6 +36,6 @@ bool FeedAll(int32_t port, const std::vector<uint8_t>& bytes, size_t block);
 // Feeds until a block is refused as buffer full; answers the bytes taken.
 size_t FeedUntilFull(int32_t port, const std::vector<uint8_t>& bytes, size_t block);
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg
 
 #endif

@@ -16,7 +16,7 @@
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 using kelo820::kOk;
@@ -67,7 +67,7 @@ class PlayerWithDecoderTest : public ::testing::Test {
     }
   }
 
-  kelo_test::TempDirectory dir_;
+  tests::TempDirectory dir_;
   SinglePlayer* player_ = nullptr;
 };
 
@@ -157,4 +157,4 @@ TEST_F(PlayerWithDecoderTest, ClosesAStarvedChannelAndReportsDecoderErrors) {
 }
 
 }  // namespace
-}  // namespace m4test
+}  // namespace tests_ffmpeg

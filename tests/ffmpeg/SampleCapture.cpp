@@ -10,7 +10,7 @@
 #include "Kelo820_PlaySDKCodes.h"
 #include "m4playerApi.h"
 
-namespace m4sample {
+namespace tests_ffmpeg {
 namespace {
 
 constexpr size_t kBlock = 4096;
@@ -102,4 +102,4 @@ std::string CaptureLastPicture(SinglePlayer& player, int32_t channel, const std:
   return "";
 }
 
-}  // namespace m4sample
+}  // namespace tests_ffmpeg

@@ -12,7 +12,7 @@
 
 #include "Kelo820_PlaySDK.h"
 
-namespace m4sample {
+namespace tests_ffmpeg {
 
 struct SampleStream {
   std::vector<uint8_t> header;
@@ -36,6 +36,6 @@ int32_t FeedPayload(SinglePlayer& player, int32_t channel, const std::vector<uin
 std::string CaptureLastPicture(SinglePlayer& player, int32_t channel, const std::string& streamPath,
                                const std::string& bmpPath);
 
-}  // namespace m4sample
+}  // namespace tests_ffmpeg
 
 #endif

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   setenv("KELO_M4_CLOCK", "virtual", 1);
   SinglePlayer* player = CreateSinglePlayerDll();
   if (player == nullptr || player->Play_InitDDraw(nullptr) != 0) return 1;
-  const std::string error = m4sample::CaptureLastPicture(*player, 0, argv[1], argv[2]);
+  const std::string error = tests_ffmpeg::CaptureLastPicture(*player, 0, argv[1], argv[2]);
   player->Play_ReleaseDDraw();
   ReleaseSinglePlayerDll(player);
   if (!error.empty()) {

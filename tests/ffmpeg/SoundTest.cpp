@@ -9,7 +9,7 @@
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 constexpr int32_t kPort = 3;
@@ -57,7 +57,7 @@ class SoundTest : public ::testing::Test {
     return count == 0 ? 0 : std::sqrt(sum / static_cast<double>(count));
   }
 
-  kelo_test::TempDirectory dir_;
+  tests::TempDirectory dir_;
 };
 
 TEST_F(SoundTest, HalfVolumeHalvesTheAmplitude) {
@@ -116,4 +116,4 @@ TEST_F(SoundTest, NoSoundUnlessThePortsSoundIsOn) {
 }
 
 }  // namespace
-}  // namespace m4test
+}  // namespace tests_ffmpeg

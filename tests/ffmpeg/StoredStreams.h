@@ -13,7 +13,7 @@
 
 #include "TestStreams.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 
 // A camera stream without its end marker: its last pictures wait for the
 // idle flush (DecoderApiTest.cpp).
@@ -109,6 +109,6 @@ inline size_t JoinPoint(const TestStream& stream, int permille) {
   return (stream.payload.size() - kMarkerBytes) * static_cast<size_t>(permille) / 1000;
 }
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg
 
 #endif

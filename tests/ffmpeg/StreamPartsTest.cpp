@@ -22,7 +22,7 @@
 #include "TestStreams.h"
 #include "TransportStreamRemuxer.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 using std::chrono::milliseconds;
@@ -72,8 +72,8 @@ TEST(SourceBufferTest, EndMarkerStopsReadingEvenWhenSplitOverBlocks) {
   SourceBuffer buffer(100);
   const std::vector<uint8_t> data = Bytes(20, 1);
   ASSERT_TRUE(buffer.Write(data.data(), data.size()));
-  ASSERT_TRUE(buffer.Write(kEndOfStreamMarker.data(), 5));
-  ASSERT_TRUE(buffer.Write(kEndOfStreamMarker.data() + 5, 11));
+  ASSERT_TRUE(buffer.Write(streamformat::kEndOfStreamMarker.data(), 5));
+  ASSERT_TRUE(buffer.Write(streamformat::kEndOfStreamMarker.data() + 5, 11));
   ASSERT_TRUE(buffer.Write(data.data(), 3));
   uint8_t out[100];
   EXPECT_EQ(buffer.Read(out, 100, 0, kForever).bytes, 20u);
@@ -207,7 +207,7 @@ TEST(DisplayOrderTest, HandsEachPictureOnOnceNothingCanComeBeforeIt) {
 }
 
 TEST(StreamHeaderTest, RoundTripsAndRecognisesStreamStarts) {
-  StreamHeader header;
+  streamformat::StreamHeader header;
   header.container = "mpegts";
   header.videoCodec = "h264";
   header.audioCodec = "aac";
@@ -215,10 +215,11 @@ TEST(StreamHeaderTest, RoundTripsAndRecognisesStreamStarts) {
   header.height = 576;
   header.frameRateNum = 25;
   header.frameRateDen = 1;
-  std::array<uint8_t, kStreamHeaderLength> record{};
-  ASSERT_TRUE(EncodeStreamHeader(header, &record));
-  StreamHeader decoded;
-  ASSERT_EQ(DecodeStreamHeader(record.data(), record.size(), &decoded), HeaderKind::kHeader);
+  std::array<uint8_t, streamformat::kStreamHeaderLength> record{};
+  ASSERT_TRUE(streamformat::EncodeStreamHeader(header, &record));
+  streamformat::StreamHeader decoded;
+  ASSERT_EQ(streamformat::DecodeStreamHeader(record.data(), record.size(), &decoded),
+            streamformat::HeaderKind::kHeader);
   EXPECT_EQ(decoded.container, "mpegts");
   EXPECT_EQ(decoded.videoCodec, "h264");
   EXPECT_EQ(decoded.audioCodec, "aac");
@@ -226,13 +227,16 @@ TEST(StreamHeaderTest, RoundTripsAndRecognisesStreamStarts) {
   EXPECT_EQ(decoded.frameRateNum, 25);
 
   header.videoCodec = std::string(16, 'x');
-  EXPECT_FALSE(EncodeStreamHeader(header, &record));
+  EXPECT_FALSE(streamformat::EncodeStreamHeader(header, &record));
   const uint8_t pack[] = {0, 0, 1, 0xBA, 0x44};
   const uint8_t transport[] = {0x47, 0x40, 0x00};
   const uint8_t junk[] = {1, 2, 3, 4};
-  EXPECT_EQ(DecodeStreamHeader(pack, sizeof pack, &decoded), HeaderKind::kStreamStart);
-  EXPECT_EQ(DecodeStreamHeader(transport, sizeof transport, &decoded), HeaderKind::kStreamStart);
-  EXPECT_EQ(DecodeStreamHeader(junk, sizeof junk, &decoded), HeaderKind::kMalformed);
+  EXPECT_EQ(streamformat::DecodeStreamHeader(pack, sizeof pack, &decoded),
+            streamformat::HeaderKind::kStreamStart);
+  EXPECT_EQ(streamformat::DecodeStreamHeader(transport, sizeof transport, &decoded),
+            streamformat::HeaderKind::kStreamStart);
+  EXPECT_EQ(streamformat::DecodeStreamHeader(junk, sizeof junk, &decoded),
+            streamformat::HeaderKind::kMalformed);
 }
 
 // m4stream and the viewer's live sources once disagreed here: one ignored
@@ -262,7 +266,8 @@ TEST(StreamHeaderTest, FrameRateFromWhatLibavformatReports) {
     video->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
     video->avg_frame_rate = tested.average;
     video->r_frame_rate = tested.guessed;
-    const StreamHeader header = HeaderFromFormat(format.get(), "mpegts");
+    const streamformat::StreamHeader header =
+        streamformat::HeaderFromFormat(format.get(), "mpegts");
     EXPECT_EQ(header.frameRateNum, tested.num) << tested.average.num << "/" << tested.average.den;
     EXPECT_EQ(header.frameRateDen, tested.den) << tested.average.num << "/" << tested.average.den;
   }
@@ -300,16 +305,17 @@ std::vector<uint8_t> TwoColourFrame(int32_t type) {
 // the viewer) goes through: its packets copied into a transport stream, as
 // they come, on every system's FFmpeg.
 TEST(TransportStreamRemuxerTest, CopiesAProgramStreamsPacketsIntoTransportPackets) {
-  const std::string& file = m4test::Stream(m4test::StreamKind::kCameraProgramH264).mediaFile;
+  const std::string& file =
+      tests_ffmpeg::Stream(tests_ffmpeg::StreamKind::kCameraProgramH264).mediaFile;
   AVFormatContext* input = nullptr;
   ASSERT_EQ(avformat_open_input(&input, file.c_str(), nullptr, nullptr), 0) << file;
   ASSERT_GE(avformat_find_stream_info(input, nullptr), 0);
   std::vector<uint8_t> output;
   {
-    TransportStreamRemuxer remuxer(
+    streamformat::TransportStreamRemuxer remuxer(
         [&](const uint8_t* data, size_t size) { output.insert(output.end(), data, data + size); },
-        TransportStreamRemuxer::Options{32 * 1024, true, true});
-    ASSERT_EQ(remuxer.Start(input, ChooseStreams(input)), 0);
+        streamformat::TransportStreamRemuxer::Options{32 * 1024, true, true});
+    ASSERT_EQ(remuxer.Start(input, streamformat::ChooseStreams(input)), 0);
     AVPacket* packet = av_packet_alloc();
     while (av_read_frame(input, packet) >= 0) {
       EXPECT_GE(remuxer.Write(packet), 0);
@@ -327,35 +333,35 @@ TEST(TransportStreamRemuxerTest, CopiesAProgramStreamsPacketsIntoTransportPacket
 }
 
 TEST(BmpWriterTest, WritesBottomUpPaddedRowsFromEveryFrameType) {
-  kelo_test::TempDirectory dir;
+  tests::TempDirectory dir;
   for (int32_t type : {kFrameYv12, kFrameI420, kFrameYuy2, kFrameUyvy, kFrameBgr24, kFrameBgra32}) {
     const std::vector<uint8_t> frame = TwoColourFrame(type);
     ASSERT_EQ(frame.size(), FrameBytes(type, 4, 2)) << "type " << type;
     // Odd width: each 9-byte row takes 12 bytes in the file.
     const std::string file = dir.path() + ("t" + std::to_string(type) + ".bmp");
     ASSERT_EQ(WriteBmpFile(frame.data(), frame.size(), 4, 2, type, file.c_str()), kNoError);
-    m4test::Bitmap bitmap;
-    ASSERT_TRUE(m4test::ReadBitmap(file, &bitmap)) << "type " << type;
+    tests_ffmpeg::Bitmap bitmap;
+    ASSERT_TRUE(tests_ffmpeg::ReadBitmap(file, &bitmap)) << "type " << type;
     EXPECT_EQ(bitmap.width, 4);
     for (int y = 0; y < 2; ++y) {
-      EXPECT_TRUE(m4test::Near(bitmap.Pixel(0, y), {255, 0, 0})) << "type " << type;
-      EXPECT_TRUE(m4test::Near(bitmap.Pixel(3, y), {0, 0, 255})) << "type " << type;
+      EXPECT_TRUE(tests_ffmpeg::Near(bitmap.Pixel(0, y), {255, 0, 0})) << "type " << type;
+      EXPECT_TRUE(tests_ffmpeg::Near(bitmap.Pixel(3, y), {0, 0, 255})) << "type " << type;
     }
   }
 }
 
 TEST(BmpWriterTest, OddSizesArePaddedAndStayUpright) {
-  kelo_test::TempDirectory dir;
+  tests::TempDirectory dir;
   // 3x3 BGR picture: the top row white, the rest black.
   std::vector<uint8_t> frame(27, 0);
   std::fill(frame.begin(), frame.begin() + 9, 255);
   const std::string file = dir.path() + "odd.bmp";
   ASSERT_EQ(WriteBmpFile(frame.data(), frame.size(), 3, 3, kFrameBgr24, file.c_str()), kNoError);
-  m4test::Bitmap bitmap;
-  ASSERT_TRUE(m4test::ReadBitmap(file, &bitmap));
+  tests_ffmpeg::Bitmap bitmap;
+  ASSERT_TRUE(tests_ffmpeg::ReadBitmap(file, &bitmap));
   EXPECT_EQ(bitmap.file.size(), 54u + 3 * 12);
-  EXPECT_TRUE(m4test::Near(bitmap.Pixel(1, 0), {255, 255, 255}));
-  EXPECT_TRUE(m4test::Near(bitmap.Pixel(1, 2), {0, 0, 0}));
+  EXPECT_TRUE(tests_ffmpeg::Near(bitmap.Pixel(1, 0), {255, 255, 255}));
+  EXPECT_TRUE(tests_ffmpeg::Near(bitmap.Pixel(1, 2), {0, 0, 0}));
 }
 
 TEST(VolumeTest, ScalesLinearly) {
@@ -374,4 +380,4 @@ TEST(VolumeTest, ScalesLinearly) {
 }
 
 }  // namespace
-}  // namespace m4
+}  // namespace decoder_ffmpeg

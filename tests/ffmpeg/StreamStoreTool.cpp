@@ -18,13 +18,13 @@
 #include "StoredStreams.h"
 #include "TestFiles.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 class Store {
  public:
   explicit Store(std::string directory) : directory_(std::move(directory)) {
-    kelo_test::MakeDirectories(directory_ + "md5s/");
+    tests::MakeDirectories(directory_ + "md5s/");
   }
 
   // Keeps |stream|'s files (and |extras| beside its media file) under
@@ -75,12 +75,12 @@ class Store {
   }
 
   std::string directory_;
-  kelo_test::TempDirectory scratch_;
+  tests::TempDirectory scratch_;
 };
 
 void MakeStore(const std::string& directory) {
   Store store(directory);
-  kelo_test::TempDirectory made;
+  tests::TempDirectory made;
   const auto keepKind = [&](StreamKind kind, int frames) {
     TestStream stream = MakeStream(kind, frames, made);
     store.Keep(stream, StreamFileName(kind, frames), "", {});
@@ -116,7 +116,7 @@ void MakeStore(const std::string& directory) {
 }
 
 }  // namespace
-}  // namespace m4test
+}  // namespace tests_ffmpeg
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    m4test::MakeStore(std::string(argv[1]) + "/");
+    tests_ffmpeg::MakeStore(std::string(argv[1]) + "/");
   } catch (const std::exception& error) {
     std::cerr << error.what() << "\n";
     return 1;

@@ -10,7 +10,7 @@
 #include <map>
 #include <stdexcept>
 
-namespace m4test {
+namespace tests_ffmpeg {
 
 std::string StreamFileName(StreamKind kind, int frames) {
   return "source" + std::to_string(static_cast<int>(kind)) + "-" + std::to_string(frames);
@@ -89,7 +89,7 @@ const std::vector<KnownColour>& KnownColours() {
 }
 
 const TestStream& Stream(StreamKind kind) {
-  static kelo_test::TempDirectory dir;
+  static tests::TempDirectory dir;
   static std::map<StreamKind, TestStream> made;
   auto found = made.find(kind);
   if (found == made.end()) found = made.emplace(kind, MakeStream(kind, kTestFrames, dir)).first;
@@ -138,4 +138,4 @@ bool FileExists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg

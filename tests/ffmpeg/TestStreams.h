@@ -15,7 +15,7 @@
 #include "CameraProgramStream.h"
 #include "TestFiles.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 
 enum class StreamKind {
   kProgramMpeg2WithAudio,  // MPEG-2 video with B-frames, MP2 sine tone
@@ -70,13 +70,13 @@ const std::vector<KnownColour>& KnownColours();
 const TestStream& Stream(StreamKind kind);
 // A stream of |frames| pictures made into |dir| (from the store, under
 // wine).
-TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirectory& dir);
+TestStream MakeStream(StreamKind kind, int frames, const tests::TempDirectory& dir);
 
 // The picture and a 440 Hz tone encoded by the ffmpeg tool (H.264 or H.265
 // without B-frames, a key picture every 25; G.711 at 8 kHz), laid out as a
 // camera sends them, and given its header by m4stream.
 TestStream MakeCameraProgramStream(const CameraLayout& layout, int frames,
-                                   const kelo_test::TempDirectory& dir);
+                                   const tests::TempDirectory& dir);
 
 bool Near(const Rgb& actual, const Rgb& expected, int tolerance = 40);
 
@@ -125,6 +125,6 @@ std::vector<uint8_t> ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const uint8_t* bytes, size_t size);
 bool FileExists(const std::string& path);
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg
 
 #endif

@@ -9,7 +9,7 @@
 
 #include "TestStreams.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 std::string StoreDirectory() {
@@ -34,7 +34,7 @@ TestStream ReadStored(const std::string& mediaFile, const std::string& packedFil
 
 }  // namespace
 
-TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirectory&) {
+TestStream MakeStream(StreamKind kind, int frames, const tests::TempDirectory&) {
   const std::string media = StoreDirectory() + StreamFileName(kind, frames);
   TestStream stream = ReadStored(media, media + ".m4s", ContainerOf(kind));
   std::ifstream counts = OpenStored(media + ".frames");
@@ -43,7 +43,7 @@ TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirector
 }
 
 TestStream MakeCameraProgramStream(const CameraLayout& layout, int frames,
-                                   const kelo_test::TempDirectory&) {
+                                   const tests::TempDirectory&) {
   const std::string name = StoreDirectory() + CameraStreamFileName(layout, frames);
   TestStream stream = ReadStored(name + ".mpg", name + ".m4s", "mpeg");
   stream.frames = frames;
@@ -67,4 +67,4 @@ std::vector<PacketTime> VideoPacketTimes(const std::string& mediaFile) {
   return times;
 }
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg

@@ -8,7 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 const char* const kPicture =
@@ -84,7 +84,7 @@ std::vector<std::string> OutputLines(const std::string& command) {
 
 }  // namespace
 
-TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirectory& dir) {
+TestStream MakeStream(StreamKind kind, int frames, const tests::TempDirectory& dir) {
   const std::string media = dir.path() + StreamFileName(kind, frames);
   const std::string packed = media + ".m4s";
   Run(std::string(FFMPEG_TOOL) + " -nostdin -hide_banner -loglevel error -y -f lavfi -i \"" +
@@ -101,7 +101,7 @@ TestStream MakeStream(StreamKind kind, int frames, const kelo_test::TempDirector
 }
 
 TestStream MakeCameraProgramStream(const CameraLayout& layout, int frames,
-                                   const kelo_test::TempDirectory& dir) {
+                                   const tests::TempDirectory& dir) {
   const bool h264 = layout.video == CameraVideo::kH264;
   const bool aLaw = layout.sound == CameraSound::kALaw;
   const std::string name = dir.path() + CameraStreamFileName(layout, frames);
@@ -162,4 +162,4 @@ std::vector<PacketTime> VideoPacketTimes(const std::string& mediaFile) {
   return times;
 }
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg

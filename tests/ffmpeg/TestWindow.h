@@ -11,7 +11,7 @@
 #include "TestStreams.h"
 #include "m4playerApi.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 
 class TestWindow {
  public:
@@ -34,6 +34,6 @@ class TestWindow {
   virtual void Resize(int width, int height, int32_t port) = 0;
 };
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg
 
 #endif

@@ -19,11 +19,11 @@
 #include "ViewerCommands.h"
 #include "ViewerSession.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
-demo::StreamFile AsStreamFile(const TestStream& stream, const char* name) {
-  demo::StreamFile file;
+demo_viewer::StreamFile AsStreamFile(const TestStream& stream, const char* name) {
+  demo_viewer::StreamFile file;
   file.name = name;
   file.header = stream.header;
   file.payload = stream.payload;
@@ -31,9 +31,9 @@ demo::StreamFile AsStreamFile(const TestStream& stream, const char* name) {
 }
 
 TEST(ViewerSessionLiveTest, CommandsWhileEveryChannelIsFedFromItsOwnThread) {
-  kelo_test::TempDirectory drive;
+  tests::TempDirectory drive;
   setenv("Q81_DRIVE_ROOT", drive.path().c_str(), 1);
-  const std::vector<demo::StreamFile> streams = {
+  const std::vector<demo_viewer::StreamFile> streams = {
       AsStreamFile(Stream(StreamKind::kTransportH264), "h264.ts"),
       AsStreamFile(Stream(StreamKind::kProgramMpeg2WithAudio), "mpeg2.ps")};
   SinglePlayer* player = CreateSinglePlayerDll();
@@ -41,9 +41,9 @@ TEST(ViewerSessionLiveTest, CommandsWhileEveryChannelIsFedFromItsOwnThread) {
   ASSERT_EQ(player->Play_InitDDraw(nullptr), 0);
   std::ostringstream out;
   {
-    demo::ViewerSession session(*player, streams, drive.path() + "shots", out);
+    demo_viewer::ViewerSession session(*player, streams, drive.path() + "shots", out);
     ASSERT_TRUE(session.Open({nullptr, nullptr, nullptr}));
-    using demo::ViewerCommand;
+    using demo_viewer::ViewerCommand;
     const ViewerCommand commands[] = {
         ViewerCommand::kTogglePause, ViewerCommand::kStep,       ViewerCommand::kStep,
         ViewerCommand::kTogglePause, ViewerCommand::kFaster,     ViewerCommand::kSlower,
@@ -61,4 +61,4 @@ TEST(ViewerSessionLiveTest, CommandsWhileEveryChannelIsFedFromItsOwnThread) {
 }
 
 }  // namespace
-}  // namespace m4test
+}  // namespace tests_ffmpeg

@@ -26,7 +26,7 @@
 
 namespace {
 
-using kelo_test::WaitFor;
+using tests::WaitFor;
 
 constexpr int32_t kPort = 3;
 constexpr int32_t kLiveMode = 0;
@@ -96,7 +96,7 @@ void M4CALL CountAndCapture(int32_t, const uint8_t* frame, int32_t size, int32_t
 class OpenStream {
  public:
   explicit OpenStream(const std::string& path) {
-    const std::string bytes = kelo_test::ReadBytes(path);
+    const std::string bytes = tests::ReadBytes(path);
     const uint32_t headerLength = PlayM4_GetFileHeadLength();
     EXPECT_GT(bytes.size(), headerLength);
     data_.assign(bytes.begin(), bytes.end());
@@ -144,7 +144,7 @@ class Win32DecoderTest : public ::testing::Test {
 // picture becomes a BMP of that size; the virtual clock plays it as fast
 // as it decodes.
 TEST_F(Win32DecoderTest, PlaysAndCapturesEverySampleStream) {
-  kelo_test::TempDirectory dir;
+  tests::TempDirectory dir;
   _putenv("KELO_M4_CLOCK=virtual");
   for (const std::string& path : SampleStreams()) {
     SCOPED_TRACE(path);
@@ -164,7 +164,7 @@ TEST_F(Win32DecoderTest, PlaysAndCapturesEverySampleStream) {
     EXPECT_EQ(PlayM4_GetPictureSize(kPort, &width, &height), 1);
     EXPECT_EQ(width, kWidth);
     EXPECT_EQ(height, kHeight);
-    const std::string bmp = kelo_test::ReadBytes(capturePath);
+    const std::string bmp = tests::ReadBytes(capturePath);
     ASSERT_GE(bmp.size(), 54u);
     EXPECT_EQ(bmp.substr(0, 2), "BM");
     int32_t bmpWidth = 0;
@@ -188,7 +188,7 @@ TEST_F(Win32DecoderTest, LiveTransportStreamJoinedBeforeItsTablesShowsEveryPictu
     const std::string stem = std::filesystem::path(path).stem().string();
     if (stem.size() < 3 || stem.compare(stem.size() - 3, 3, "-ts") != 0) continue;
     SCOPED_TRACE(path);
-    const std::string bytes = kelo_test::ReadBytes(path);
+    const std::string bytes = tests::ReadBytes(path);
     const uint32_t headerLength = PlayM4_GetFileHeadLength();
     ASSERT_GT(bytes.size(), headerLength);
     const std::string payload = bytes.substr(headerLength);
@@ -224,9 +224,10 @@ TEST_F(Win32DecoderTest, LiveTransportStreamJoinedBeforeItsTablesShowsEveryPictu
 TEST_F(Win32DecoderTest, TellsTheWindowsThatAskOfEachPictureDrawn) {
   const std::string path = StreamNamed("bars-mpeg2-ps");
   if (path.empty()) GTEST_SKIP() << "no bars-mpeg2-ps sample stream";
-  const std::unique_ptr<m4test::TestWindow> main = m4test::TestWindow::Make(kWidth, kHeight);
-  const std::unique_ptr<m4test::TestWindow> region =
-      m4test::TestWindow::Make(kWidth / 2, kHeight / 2);
+  const std::unique_ptr<tests_ffmpeg::TestWindow> main =
+      tests_ffmpeg::TestWindow::Make(kWidth, kHeight);
+  const std::unique_ptr<tests_ffmpeg::TestWindow> region =
+      tests_ffmpeg::TestWindow::Make(kWidth / 2, kHeight / 2);
   if (!main || !region) GTEST_SKIP() << "no windows here";
   const wchar_t* const kPictureDrawn = M4_PICTURE_DRAWN_MESSAGE;
   SetPropW(main->Handle(), kPictureDrawn, reinterpret_cast<HANDLE>(1));

@@ -33,11 +33,11 @@
 
 namespace {
 
-using kelo_test::WaitFor;
+using tests::WaitFor;
 
 using kelo820::kOk;
-using m4sample::FeedPayload;
-using m4sample::SampleStream;
+using tests_ffmpeg::FeedPayload;
+using tests_ffmpeg::SampleStream;
 
 constexpr int32_t kFileMode = 1;
 constexpr int kWidth = 352;
@@ -73,7 +73,7 @@ struct Bitmap {
 };
 
 bool ReadBitmap(const std::string& path, Bitmap* bitmap) {
-  const std::string file = kelo_test::ReadBytes(path);
+  const std::string file = tests::ReadBytes(path);
   if (file.size() < 54 || file.compare(0, 2, "BM") != 0) return false;
   std::memcpy(&bitmap->width, file.data() + 18, 4);
   std::memcpy(&bitmap->height, file.data() + 22, 4);
@@ -113,7 +113,7 @@ class Win32PlayerTest : public ::testing::Test {
   SampleStream Read(const std::string& path) {
     uint32_t headerLength = 0;
     EXPECT_EQ(player_->Play_GetHeadLen(&headerLength), kOk);
-    SampleStream stream = m4sample::ReadSampleStream(path, headerLength);
+    SampleStream stream = tests_ffmpeg::ReadSampleStream(path, headerLength);
     EXPECT_FALSE(stream.payload.empty()) << path;
     return stream;
   }
@@ -142,8 +142,8 @@ class Win32PlayerTest : public ::testing::Test {
     EXPECT_EQ(std::abs(bitmap.height), kHeight);
   }
 
-  kelo_test::TempDirectory scratch_;
-  kelo_test::ClientDrive drive_{scratch_.path()};
+  tests::TempDirectory scratch_;
+  tests::ClientDrive drive_{scratch_.path()};
   SinglePlayer* player_ = nullptr;
 };
 
@@ -217,7 +217,7 @@ TEST_F(Win32PlayerTest, CapturesTheLinuxBuildsPictures) {
     Bitmap linux;
     if (!ReadBitmap(reference, &linux)) continue;
     const std::string bmp = scratch_.path() + Stem(path) + ".bmp";
-    ASSERT_EQ(m4sample::CaptureLastPicture(*player_, 2, path, bmp), "");
+    ASSERT_EQ(tests_ffmpeg::CaptureLastPicture(*player_, 2, path, bmp), "");
     Bitmap windows;
     ASSERT_TRUE(ReadBitmap(bmp, &windows));
     ASSERT_EQ(windows.width, linux.width);
@@ -423,18 +423,18 @@ TEST_F(Win32PlayerTest, ReleasesThePlayerWithChannelsOpen) {
 TEST(Win32PlayerLoadTest, AMissingFfmpegDllFailsTheOpenAndIsNamed) {
   const std::vector<std::string> streams = SampleStreams();
   if (streams.empty()) GTEST_SKIP() << "KELO_M4_TEST_STREAMS names no sample streams";
-  kelo_test::TempDirectory scratch;
-  kelo_test::ClientDrive drive(scratch.path());
+  tests::TempDirectory scratch;
+  tests::ClientDrive drive(scratch.path());
   if (!drive.claimed()) GTEST_SKIP() << drive.root() << "q81 belongs to this machine";
   const std::string here =
-      std::filesystem::path(kelo_test::BesideThisProgram("x")).parent_path().string();
+      std::filesystem::path(tests::BesideThisProgram("x")).parent_path().string();
   const std::string client = KELO_LOAD_CLIENT;
   constexpr int32_t kLibraryUnavailable = 24;
   // (Without m4playerApi.dll itself the loader would find the scripted
   // decoder along the tests' WINEPATH.)
   for (const char* missing : {"", "avcodec-59.dll", "swscale-6.dll"}) {
     SCOPED_TRACE(missing);
-    kelo_test::TempDirectory dir;
+    tests::TempDirectory dir;
     drive.Configure(dir.path() + "trace/");
     std::set<std::string> copied;
     for (const auto& entry : std::filesystem::directory_iterator(here)) {
@@ -446,16 +446,15 @@ TEST(Win32PlayerLoadTest, AMissingFfmpegDllFailsTheOpenAndIsNamed) {
     ASSERT_EQ(copied.count("Kelo820_PlaySDK.dll"), 1u);
     std::filesystem::copy_file(here + "/" + client, dir.path() + client);
     const std::string report = dir.path() + "report.txt";
-    const kelo_test::ChildEnd end =
-        kelo_test::RunChild(dir.path() + client, {streams.front(), report}, 60);
+    const tests::ChildEnd end = tests::RunChild(dir.path() + client, {streams.front(), report}, 60);
     ASSERT_TRUE(end.started);
     EXPECT_TRUE(end.inTime);
-    ASSERT_TRUE(end.exited) << kelo_test::Describe(end);
-    ASSERT_EQ(end.status, 0u) << kelo_test::Describe(end);
-    const std::string said = kelo_test::ReadBytes(report);
+    ASSERT_TRUE(end.exited) << tests::Describe(end);
+    ASSERT_EQ(end.status, 0u) << tests::Describe(end);
+    const std::string said = tests::ReadBytes(report);
     const int32_t opened = std::atoi(said.c_str());
-    const std::vector<kelo_test::LogEntry> errors =
-        kelo_test::ReadLog(dir.path() + "trace/ZQ_Player_Error.log");
+    const std::vector<tests::LogEntry> errors =
+        tests::ReadLog(dir.path() + "trace/ZQ_Player_Error.log");
     if (missing[0] == '\0') {
       EXPECT_EQ(opened, kOk) << said;
       EXPECT_THAT(errors, ::testing::IsEmpty());

@@ -12,7 +12,7 @@
 namespace {
 
 TEST(Win32WakeupTest, SignalsWhileNobodyWaitsFoldIntoOneThatTheNextWaitUses) {
-  m4::WordWakeup wakeup;
+  decoder_ffmpeg::WordWakeup wakeup;
   ASSERT_TRUE(wakeup.Valid());
   wakeup.Signal();
   wakeup.Signal();
@@ -28,8 +28,8 @@ TEST(Win32WakeupTest, SignalsWhileNobodyWaitsFoldIntoOneThatTheNextWaitUses) {
 // until the other has moved it on, as the decoder and the presenter do.
 TEST(Win32WakeupTest, NoSignalIsLostBetweenThreads) {
   constexpr int kRounds = 20000;
-  m4::WordWakeup toPartner;
-  m4::WordWakeup toMain;
+  decoder_ffmpeg::WordWakeup toPartner;
+  decoder_ffmpeg::WordWakeup toMain;
   std::atomic<int> count{0};
   std::thread partner([&] {
     for (int expected = 1; expected < kRounds; expected += 2) {

@@ -12,7 +12,7 @@
 #include "TestWindow.h"
 #include "m4playerApi.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 constexpr int32_t kPort = 12;
@@ -118,4 +118,4 @@ TEST_F(WindowTest, DisplayRegionFillsItsWindowWithTheRectangle) {
 }
 
 }  // namespace
-}  // namespace m4test
+}  // namespace tests_ffmpeg

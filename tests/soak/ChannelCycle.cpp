@@ -26,8 +26,9 @@ constexpr milliseconds kStateFeed{300};
 
 }  // namespace
 
-ChannelCycle::ChannelCycle(SinglePlayer& player, int32_t channel, const demo::StreamFile& stream,
-                           std::string capturePath, OperationTally& tally)
+ChannelCycle::ChannelCycle(SinglePlayer& player, int32_t channel,
+                           const demo_viewer::StreamFile& stream, std::string capturePath,
+                           OperationTally& tally)
     : player_(player),
       channel_(channel),
       stream_(stream),

@@ -17,7 +17,7 @@ namespace soak {
 
 class ChannelCycle {
  public:
-  ChannelCycle(SinglePlayer& player, int32_t channel, const demo::StreamFile& stream,
+  ChannelCycle(SinglePlayer& player, int32_t channel, const demo_viewer::StreamFile& stream,
                std::string capturePath, OperationTally& tally);
 
   // One round, from Play_SetOpenMode to Play_CloseStream. Even channels play
@@ -46,7 +46,7 @@ class ChannelCycle {
 
   SinglePlayer& player_;
   const int32_t channel_;
-  const demo::StreamFile& stream_;
+  const demo_viewer::StreamFile& stream_;
   const std::string capturePath_;
   OperationTally& tally_;
   uint32_t round_ = 0;

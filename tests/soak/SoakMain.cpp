@@ -267,10 +267,11 @@ int main(int argc, char** argv) {
   tally.Note("Play_InitDDraw", -1, 0, player->Play_InitDDraw(nullptr), {0});
   uint32_t headerLength = 0;
   player->Play_GetHeadLen(&headerLength);
-  std::vector<demo::StreamFile> streams(options.streams.size());
+  std::vector<demo_viewer::StreamFile> streams(options.streams.size());
   for (size_t index = 0; index < streams.size(); ++index) {
     std::string error;
-    if (!demo::LoadStreamFile(options.streams[index], headerLength, &streams[index], &error)) {
+    if (!demo_viewer::LoadStreamFile(options.streams[index], headerLength, &streams[index],
+                                     &error)) {
       std::cerr << error << "\n";
       return 1;
     }

@@ -10,7 +10,7 @@
 
 #include "Kelo820_PlaySDK.h"
 
-namespace kelo_test {
+namespace tests {
 
 // Where out-parameters point; compared before and after a refused call.
 struct OutValues {
@@ -38,6 +38,6 @@ inline void PrintTo(const ChannelOperation& operation, std::ostream* out) {
   *out << operation.label;
 }
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif  // KELO820_TESTS_SUPPORT_CHANNELOPERATIONS_H

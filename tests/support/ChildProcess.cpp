@@ -1,6 +1,6 @@
 #include "ChildProcess.h"
 
-namespace kelo_test {
+namespace tests {
 
 std::string Describe(const ChildEnd& end) {
   if (!end.started) return "not started";
@@ -8,4 +8,4 @@ std::string Describe(const ChildEnd& end) {
   return end.exited ? "exit status " + std::to_string(end.status) : DescribeSystemEnd(end.status);
 }
 
-}  // namespace kelo_test
+}  // namespace tests

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kelo_test {
+namespace tests {
 
 struct ChildEnd {
   bool started = false;
@@ -31,6 +31,6 @@ ChildEnd RunChild(const std::string& program, const std::vector<std::string>& ar
 // The path of |fileName| in the directory of the running program.
 std::string BesideThisProgram(const std::string& fileName);
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif  // KELO820_TESTS_ABI_CHILDPROCESS_H

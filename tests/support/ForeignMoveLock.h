@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kelo_test {
+namespace tests {
 
 class ForeignMoveLock {
  public:
@@ -23,6 +23,6 @@ class ForeignMoveLock {
   bool held_ = false;
 };
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif  // KELO820_TESTS_SUPPORT_FOREIGNMOVELOCK_H

@@ -2,7 +2,7 @@
 
 #include "Kelo820_PlaySDKCodes.h"
 
-namespace kelo_test {
+namespace tests {
 
 namespace {
 
@@ -62,4 +62,4 @@ std::set<int32_t> PossibleResults(const std::string& name) {
   return {};
 }
 
-}  // namespace kelo_test
+}  // namespace tests

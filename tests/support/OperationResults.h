@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace kelo_test {
+namespace tests {
 
 struct OperationResults {
   const char* name;             // as the header declares it
@@ -24,6 +24,6 @@ const std::vector<OperationResults>& OperationResultTable();
 // name that is no operation.
 std::set<int32_t> PossibleResults(const std::string& name);
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif  // KELO820_TESTS_SUPPORT_OPERATIONRESULTS_H

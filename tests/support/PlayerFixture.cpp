@@ -1,6 +1,6 @@
 #include "PlayerFixture.h"
 
-namespace kelo_test {
+namespace tests {
 
 std::vector<std::string> DecoderCalls() {
   std::vector<std::string> calls;
@@ -51,4 +51,4 @@ std::vector<std::string> PlayerTest::TracedNames() const {
   return names;
 }
 
-}  // namespace kelo_test
+}  // namespace tests

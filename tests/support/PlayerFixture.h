@@ -13,7 +13,7 @@
 #include "TestFiles.h"
 #include "TestPlatform.h"
 
-namespace kelo_test {
+namespace tests {
 
 // The decoder calls recorded since the last Scripted_ClearCalls().
 std::vector<std::string> DecoderCalls();
@@ -46,6 +46,6 @@ class PlayerTest : public ::testing::Test {
   const uint8_t block_[64] = {9};
 };
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif  // KELO820_TESTS_SUPPORT_PLAYERFIXTURE_H

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace kelo_test {
+namespace tests {
 
 namespace fs = std::filesystem;
 
@@ -139,4 +139,4 @@ std::string LogText(const std::vector<LogEntry>& entries) {
   return text;
 }
 
-}  // namespace kelo_test
+}  // namespace tests

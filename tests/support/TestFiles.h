@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kelo_test {
+namespace tests {
 
 // The line end that text-mode files get on this platform.
 #if defined(_WIN32)
@@ -56,6 +56,6 @@ std::vector<LogEntry> ReadLog(const std::string& path);
 // were parsed from only when every entry in it is whole.
 std::string LogText(const std::vector<LogEntry>& entries);
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif  // KELO820_TESTS_SUPPORT_TESTFILES_H

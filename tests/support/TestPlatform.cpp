@@ -1,15 +1,15 @@
 #include "TestPlatform.h"
 
-namespace kelo_test {
+namespace tests {
 
 TestPlatform::TestPlatform(std::string driveRoot)
-    : PlatformWrapper(kelo::OsPlatform()),
+    : PlatformWrapper(platform::OsPlatform()),
       driveRoot_(std::move(driveRoot)),
       primaryDriveRoot_(driveRoot_) {
-  kelo::SetPlatformForTesting(this);
+  platform::SetPlatformForTesting(this);
 }
 
-TestPlatform::~TestPlatform() { kelo::SetPlatformForTesting(nullptr); }
+TestPlatform::~TestPlatform() { platform::SetPlatformForTesting(nullptr); }
 
 bool TestPlatform::SystemDriveRoot(std::string* root) {
   if (!systemDirectoryAvailable_) return false;
@@ -27,7 +27,7 @@ void TestPlatform::set_primary_drive_root(const std::string& root) {
   primaryDriveRoot_ = root;
 }
 
-kelo::CreateDirectoryResult TestPlatform::CreateDirectory(const std::string& path) {
+platform::CreateDirectoryResult TestPlatform::CreateDirectory(const std::string& path) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     createdDirectories_.push_back(path);
@@ -36,13 +36,13 @@ kelo::CreateDirectoryResult TestPlatform::CreateDirectory(const std::string& pat
 }
 
 bool TestPlatform::MoveFileReplacing(const std::string& from, const std::string& to,
-                                     const kelo::FileIdentity& expected) {
+                                     const platform::FileIdentity& expected) {
   if (failMoves_) return false;
   return PlatformWrapper::MoveFileReplacing(from, to, expected);
 }
 
 int64_t TestPlatform::AppendText(const std::string& path, const char* text, size_t size,
-                                 int64_t identifyAbove, kelo::FileIdentity* written) {
+                                 int64_t identifyAbove, platform::FileIdentity* written) {
   const int64_t result = PlatformWrapper::AppendText(path, text, size, identifyAbove, written);
   // A copy, so that the action may replace itself.
   const auto action = afterAppend_;
@@ -59,12 +59,12 @@ void TestPlatform::SleepMilliseconds(uint32_t milliseconds) {
   if (action) action(milliseconds);
 }
 
-kelo::LocalTime TestPlatform::Now() {
+platform::LocalTime TestPlatform::Now() {
   std::lock_guard<std::mutex> lock(mutex_);
   return now_;
 }
 
-void TestPlatform::set_now(const kelo::LocalTime& now) {
+void TestPlatform::set_now(const platform::LocalTime& now) {
   std::lock_guard<std::mutex> lock(mutex_);
   now_ = now;
 }
@@ -79,4 +79,4 @@ std::vector<std::string> TestPlatform::created_directories() const {
   return createdDirectories_;
 }
 
-}  // namespace kelo_test
+}  // namespace tests

@@ -12,27 +12,27 @@
 
 #include "Platform.h"
 
-namespace kelo_test {
+namespace tests {
 
-class TestPlatform : public kelo::PlatformWrapper {
+class TestPlatform : public platform::PlatformWrapper {
  public:
   explicit TestPlatform(std::string driveRoot);
   ~TestPlatform() override;
 
   bool SystemDriveRoot(std::string* root) override;
   std::string PrimaryDriveRoot() override;
-  kelo::CreateDirectoryResult CreateDirectory(const std::string& path) override;
+  platform::CreateDirectoryResult CreateDirectory(const std::string& path) override;
   bool MoveFileReplacing(const std::string& from, const std::string& to,
-                         const kelo::FileIdentity& expected) override;
+                         const platform::FileIdentity& expected) override;
   int64_t AppendText(const std::string& path, const char* text, size_t size, int64_t identifyAbove,
-                     kelo::FileIdentity* written) override;
+                     platform::FileIdentity* written) override;
   void SleepMilliseconds(uint32_t milliseconds) override;
-  kelo::LocalTime Now() override;
+  platform::LocalTime Now() override;
 
   void set_system_directory_available(bool available) { systemDirectoryAvailable_ = available; }
   // Drive c:, where default files go; the temporary drive unless set.
   void set_primary_drive_root(const std::string& root);
-  void set_now(const kelo::LocalTime& now);
+  void set_now(const platform::LocalTime& now);
   void set_fail_moves(bool fail) { failMoves_ = fail; }
   // Runs after every append, as another writer sharing the file would act
   // between our append and whatever we do next.
@@ -55,11 +55,11 @@ class TestPlatform : public kelo::PlatformWrapper {
   std::function<void(const std::string&)> afterAppend_;
   std::function<void(uint32_t)> duringSleep_;
   mutable std::mutex mutex_;
-  kelo::LocalTime now_{7, 15, 9, 3, 27, 457};
+  platform::LocalTime now_{7, 15, 9, 3, 27, 457};
   std::vector<uint32_t> sleeps_;
   std::vector<std::string> createdDirectories_;
 };
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif  // KELO820_TESTS_SUPPORT_TESTPLATFORM_H

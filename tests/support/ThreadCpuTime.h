@@ -5,10 +5,10 @@
 
 #include <chrono>
 
-namespace kelo_test {
+namespace tests {
 
 std::chrono::microseconds ThreadCpuTime();
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif  // KELO820_TESTS_SUPPORT_THREADCPUTIME_H

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-namespace kelo_test {
+namespace tests {
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
@@ -13,4 +13,4 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
   return true;
 }
 
-}  // namespace kelo_test
+}  // namespace tests

@@ -7,12 +7,12 @@
 #include <chrono>
 #include <functional>
 
-namespace kelo_test {
+namespace tests {
 
 // Polls |done| every 10 ms until it holds (true) or |limit| has passed
 // (false).
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
 
-}  // namespace kelo_test
+}  // namespace tests
 
 #endif

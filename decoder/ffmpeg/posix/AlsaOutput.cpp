@@ -2,7 +2,7 @@
 
 #include <alsa/asoundlib.h>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 // Program streams may carry sound well ahead of the pictures it goes with.
@@ -47,4 +47,4 @@ std::unique_ptr<AudioOutput> MakeDeviceOutput() {
   return std::make_unique<AlsaOutput>();
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 EventFdWakeup::EventFdWakeup() : fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
@@ -26,4 +26,4 @@ void EventFdWakeup::Drain() {
   [[maybe_unused]] const ssize_t got = read(fd_, &count, sizeof count);
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

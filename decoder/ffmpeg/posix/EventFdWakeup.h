@@ -4,7 +4,7 @@
 #ifndef M4_FFMPEG_POSIX_EVENT_FD_WAKEUP_H
 #define M4_FFMPEG_POSIX_EVENT_FD_WAKEUP_H
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class EventFdWakeup {
  public:
@@ -24,6 +24,6 @@ class EventFdWakeup {
   int fd_;
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

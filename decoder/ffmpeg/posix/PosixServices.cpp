@@ -5,7 +5,7 @@
 #include "ErrorCode.h"
 #include "SystemServices.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 class PosixServices final : public SystemServices {
@@ -38,4 +38,4 @@ SystemServices& TheSystemServices() {
   return *services;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

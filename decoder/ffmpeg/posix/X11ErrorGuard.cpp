@@ -3,7 +3,7 @@
 #include <mutex>
 #include <map>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 struct Guard {
@@ -65,4 +65,4 @@ unsigned long GuardedErrorCount(Display* display) {
   return found != guard.displays.end() ? found->second : 0;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -7,7 +7,7 @@
 
 #include <X11/Xlib.h>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 // Opens a connection whose errors are ignored; null without a display.
 Display* OpenGuardedDisplay();
@@ -15,6 +15,6 @@ void CloseGuardedDisplay(Display* display);
 // How many errors the server has reported on |display| so far.
 unsigned long GuardedErrorCount(Display* display);
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -16,7 +16,7 @@
 #include "WindowPicture.h"
 #include "X11ErrorGuard.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 // XShm when the server offers it, plain XPutImage otherwise. The window
@@ -276,4 +276,4 @@ std::unique_ptr<WindowOutput> MakeWindowOutput() {
   return output;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

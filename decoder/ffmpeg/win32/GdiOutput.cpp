@@ -10,7 +10,7 @@
 #include "WindowPicture.h"
 #include "WordWakeup.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 // Windows tells the window's owner, not us, when a window was covered (see
@@ -129,4 +129,4 @@ std::unique_ptr<WindowOutput> MakeWindowOutput() {
   return output;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -7,7 +7,7 @@
 
 #include "AudioOutput.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 // Program streams may carry sound well ahead of the pictures it goes with:
@@ -89,4 +89,4 @@ class WaveOutput final : public AudioOutput {
 
 std::unique_ptr<AudioOutput> MakeDeviceOutput() { return std::make_unique<WaveOutput>(); }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -26,7 +26,7 @@ M4_DELAY_IMPORTS(swresample)
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 template <typename T>
@@ -103,4 +103,4 @@ SystemServices& TheSystemServices() {
   return *services;
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

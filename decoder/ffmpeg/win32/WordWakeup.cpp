@@ -2,7 +2,7 @@
 
 #include "WordWakeup.h"
 
-namespace m4 {
+namespace decoder_ffmpeg {
 namespace {
 
 // WaitOnAddress came with Windows 8 and is looked up rather than imported,
@@ -72,4 +72,4 @@ void WordWakeup::Wait(int timeoutMillis) {
   signalled_.store(0);
 }
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace m4 {
+namespace decoder_ffmpeg {
 
 class WordWakeup {
  public:
@@ -29,6 +29,6 @@ class WordWakeup {
   void* event_;  // only without WaitOnAddress
 };
 
-}  // namespace m4
+}  // namespace decoder_ffmpeg
 
 #endif

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-namespace kelo_test {
+namespace tests {
 
 // RTLD_NODELETE keeps the library mapped after dlclose, as it stays for a
 // client that loads it once: the C++ runtime's and the sanitizers' own
@@ -27,4 +27,4 @@ std::string ConfigurationDriveRoot(const std::string& scratchDirectory) {
   return scratchDirectory;
 }
 
-}  // namespace kelo_test
+}  // namespace tests

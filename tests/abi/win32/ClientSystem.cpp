@@ -4,7 +4,7 @@
 
 #include "ClientSystem.h"
 
-namespace kelo_test {
+namespace tests {
 
 LoadedLibrary::LoadedLibrary(const char* file) : handle_(LoadLibraryA(file)) {
   if (handle_ == nullptr)
@@ -26,4 +26,4 @@ std::string ConfigurationDriveRoot(const std::string&) {
   return std::string(directory, 2) + "/";
 }
 
-}  // namespace kelo_test
+}  // namespace tests

@@ -11,7 +11,7 @@
 #include "PictureLog.h"
 #include "TestWindow.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 // An X server for the test: the one in $DISPLAY, or a private Xvfb.
@@ -127,4 +127,4 @@ std::unique_ptr<TestWindow> TestWindow::Make(int width, int height) {
   return std::make_unique<X11TestWindow>(display, width, height);
 }
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg

@@ -2,7 +2,7 @@
 
 #include "TestWindow.h"
 
-namespace m4test {
+namespace tests_ffmpeg {
 namespace {
 
 // What a client's window procedure does when Windows asks for the picture
@@ -79,4 +79,4 @@ std::unique_ptr<TestWindow> TestWindow::Make(int width, int height) {
   return window;
 }
 
-}  // namespace m4test
+}  // namespace tests_ffmpeg

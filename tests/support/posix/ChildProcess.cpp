@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace kelo_test {
+namespace tests {
 
 std::string DescribeSystemEnd(unsigned code) {
   char text[24];
@@ -67,4 +67,4 @@ std::string BesideThisProgram(const std::string& fileName) {
   return directory + fileName;
 }
 
-}  // namespace kelo_test
+}  // namespace tests

@@ -4,7 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-namespace kelo_test {
+namespace tests {
 
 ForeignMoveLock::ForeignMoveLock(const std::string& path) {
   file_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -15,4 +15,4 @@ ForeignMoveLock::~ForeignMoveLock() {
   if (file_ >= 0) close(static_cast<int>(file_));
 }
 
-}  // namespace kelo_test
+}  // namespace tests

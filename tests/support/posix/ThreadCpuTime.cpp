@@ -2,7 +2,7 @@
 
 #include <time.h>
 
-namespace kelo_test {
+namespace tests {
 
 std::chrono::microseconds ThreadCpuTime() {
   struct timespec now;
@@ -11,4 +11,4 @@ std::chrono::microseconds ThreadCpuTime() {
                                    now.tv_nsec / 1000);
 }
 
-}  // namespace kelo_test
+}  // namespace tests

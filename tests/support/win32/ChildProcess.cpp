@@ -4,7 +4,7 @@
 
 #include "ChildProcess.h"
 
-namespace kelo_test {
+namespace tests {
 
 std::string DescribeSystemEnd(unsigned code) {
   char text[24];
@@ -73,4 +73,4 @@ std::string BesideThisProgram(const std::string& fileName) {
   return directory + fileName;
 }
 
-}  // namespace kelo_test
+}  // namespace tests

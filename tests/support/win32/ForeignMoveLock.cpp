@@ -2,7 +2,7 @@
 
 #include "ForeignMoveLock.h"
 
-namespace kelo_test {
+namespace tests {
 namespace {
 
 // The byte that movers lock, far past any log's end.
@@ -32,4 +32,4 @@ ForeignMoveLock::~ForeignMoveLock() {
   CloseHandle(file);
 }
 
-}  // namespace kelo_test
+}  // namespace tests

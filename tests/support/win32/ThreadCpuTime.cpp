@@ -2,7 +2,7 @@
 
 #include "ThreadCpuTime.h"
 
-namespace kelo_test {
+namespace tests {
 
 std::chrono::microseconds ThreadCpuTime() {
   FILETIME created, exited, kernel, user;
@@ -15,4 +15,4 @@ std::chrono::microseconds ThreadCpuTime() {
   return std::chrono::microseconds((ticks(kernel) + ticks(user)) / 10);
 }
 
-}  // namespace kelo_test
+}  // namespace tests
