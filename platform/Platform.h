@@ -138,11 +138,10 @@ void LockProcessWide();
 void UnlockProcessWide();
 
 // Sleeping on a word of memory until another thread changes it (a futex on
-// Linux, WaitOnAddress on Windows, a condition variable before Windows 8). WaitWhileEqual returns at once when
-// |word| no longer holds |expected|, else once woken, and now and then for no
-// reason: callers look again. WakeAllWaiting wakes every thread asleep on
-// |word|; it costs a system call, so callers make it only when someone may
-// be waiting.
+// Linux, WaitOnAddress on Windows, a condition variable before Windows 8). WaitWhileEqual returns
+// at once when |word| no longer holds |expected|, else once woken, and now and then for no reason:
+// callers look again. WakeAllWaiting wakes every thread asleep on |word|; it costs a system call,
+// so callers make it only when someone may be waiting.
 void WaitWhileEqual(const std::atomic<uint32_t>& word, uint32_t expected);
 void WakeAllWaiting(const std::atomic<uint32_t>& word);
 
