@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Streams, CutPictureTest, ::testing::ValuesIn(kCutPictur
 // in, not with the stall's delay kept), and every picture shown is one the
 // tool decodes, in its order.
 TEST(CameraStallTest, BackAtTheLiveEdgeWithinASecondOfTheBurst) {
-  constexpr int kPictures = 200;
+  constexpr int kPictures = kCameraStallFrames;
   constexpr int kStallFrom = 50;
   constexpr int kStallTo = 125;
   constexpr int kCaughtUpBy = kStallTo + 25;

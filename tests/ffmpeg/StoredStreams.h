@@ -45,6 +45,8 @@ struct CameraLayoutCase {
   const char* headerAudio;  // what m4stream names
 };
 constexpr int kCameraLayoutFrames = 50;
+// The camera that stalls for three seconds (CameraProgramStreamTest.cpp).
+constexpr int kCameraStallFrames = 200;
 constexpr int kCameraLayoutJoinPermille = 370;
 inline const std::vector<CameraLayoutCase> kCameraLayoutCases = {
     {"H264PesPerPictureALaw",

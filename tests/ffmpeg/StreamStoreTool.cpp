@@ -113,6 +113,7 @@ void MakeStore(const std::string& directory) {
     for (int permille : kCutJoinsPermille) store.KeepJoin(stream, permille);
   }
   for (const EndsCase& tested : kEndsCases) keepCamera(tested.layout, kEndsFrames);
+  keepCamera(CameraLayout{}, kCameraStallFrames);
 }
 
 }  // namespace
